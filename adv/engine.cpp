@@ -1,0 +1,1 @@
+// Engine state is built here.

@@ -1,0 +1,28 @@
+#pragma once
+// LuaRunner: loads one script at a time from the script folder, resumes it once
+// per frame in its running state, waits for the player or for time in the
+// others, and draws the stage, the state's pictures, the effects and the cursor.
+#include <cstdint>
+#include <string_view>
+
+#include "adv/engine.h"
+#include "luaexecutor/luaexecutor.h"
+
+class LuaRunner : public Lua {
+public:
+    LuaRunner();
+    ~LuaRunner() override;
+
+    void loadFile(std::string_view file) override;  // scriptDirectory + file, commands registered
+    virtual void reset();
+    virtual void update();
+    virtual void draw();
+    virtual void renderBackground();
+    virtual void renderNextBackground();
+    virtual void renderCharacters();
+    virtual void renderMessageWindow();
+
+    std::int32_t pageIconFrames = 0;
+    std::int32_t pageIconSize = 0;
+    std::int32_t cursorSize = 0;
+};

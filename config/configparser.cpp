@@ -1,0 +1,1 @@
+// ConfigParser and loadSettings are built here.

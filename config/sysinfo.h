@@ -1,0 +1,55 @@
+#pragma once
+// System: the game settings read from resource/level/game.ini, one static
+// field per key, read-only after loadSettings().
+#include <cstdint>
+#include <string>
+
+class System {
+public:
+    System() = delete;
+
+    inline static std::string CAPTION;
+    inline static std::string FONT;
+    inline static std::int32_t FONT_SIZE = 0;
+    inline static std::string CMD_PRINT;
+    inline static std::string CMD_DIRECTORY;
+    inline static std::string CMD_MSG;
+    inline static std::string CMD_PF;
+    inline static std::string CMD_SELECT;
+    inline static std::string CMD_DRB;
+    inline static std::string CMD_ERB;
+    inline static std::string CMD_DRC;
+    inline static std::string CMD_ERC;
+    inline static std::string CMD_BGM;
+    inline static std::string CMD_BGMOFF;
+    inline static std::string CMD_SE;
+    inline static std::string CMD_WAIT;
+    inline static std::string CMD_LOAD;
+    inline static std::string CMD_RET;
+    inline static std::string CMD_SETF;
+    inline static std::string CMD_GETF;
+    inline static std::string CMD_MAP;
+    inline static std::string CMD_EXIT;
+    inline static std::string CMD_FLASH;
+    inline static std::string CMD_SHAKE;
+    inline static std::string CMD_END;
+    inline static std::int32_t PF_TIMER = 0;
+    inline static std::int32_t PF_X = 0;
+    inline static std::int32_t PF_Y = 0;
+    inline static std::int32_t MSG_X = 0;
+    inline static std::int32_t MSG_Y = 0;
+    inline static std::int32_t MSG_MARGIN = 0;
+    inline static std::int32_t MSGWIN_X = 0;
+    inline static std::int32_t MSGWIN_Y = 0;
+    inline static std::int32_t MSGWIN_ALPHA = 0;
+    inline static std::int32_t POS_CH_L_X = 0;
+    inline static std::int32_t POS_CH_L_Y = 0;
+    inline static std::int32_t POS_CH_M_X = 0;
+    inline static std::int32_t POS_CH_M_Y = 0;
+    inline static std::int32_t POS_CH_R_X = 0;
+    inline static std::int32_t POS_CH_R_Y = 0;
+};
+
+// Reads resource/level/game.ini key by key in the order above; throws the
+// parser's Error naming the first faulty key.
+void loadSettings();

@@ -1,0 +1,1 @@
+// FMF loader is built here.

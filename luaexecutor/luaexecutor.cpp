@@ -1,0 +1,1 @@
+// Lua executor is built here.

@@ -1,0 +1,52 @@
+#pragma once
+// Shared helpers for the tests: scratch folders, files, BMP writing, input
+// events pushed through SDL's queue, and back-buffer pixel reads.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+// A fresh empty folder that is the working directory while the object lives.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return dir_; }
+
+private:
+    std::filesystem::path dir_;
+    std::filesystem::path previous_;
+};
+
+void writeFile(const std::filesystem::path& file, std::string_view bytes);  // makes parent folders
+std::string readFile(const std::filesystem::path& file);
+std::string lastLogLine();  // last non-empty line of run.log in the working directory
+
+// Writes a 24-bit BMP whose pixel (x, y) is colour(x, y) as 0xRRGGBB.
+void writeBMP(const std::filesystem::path& file, int width, int height,
+              const std::function<std::uint32_t(int, int)>& colour);
+void writeSolidBMP(const std::filesystem::path& file, int width, int height, std::uint32_t rgb);
+
+// Input, through SDL's event queue; it shows in the snapshot of the next Orba_update.
+void pushKey(int sym, bool down);
+void tapKey(int sym);  // pressed and released before the next frame
+void pushMouseButton(int button, bool down);
+void click();          // left button pressed and released before the next frame
+void moveMouse(int x, int y);
+void pushQuit();
+void pushJoyButton(int button, bool down);
+void pushJoyAxis(int axis, std::int16_t value);
+
+// Back-buffer pixel as 0xRRGGBB.
+std::uint32_t pixel(int x, int y);
+std::uint32_t screenPixel(int x, int y);
+
+// Orba_init with the dummy drivers, 640 x 480, windowed.
+void initWindow();
+
+} // namespace testsupport
