@@ -1,0 +1,151 @@
+// The back buffer, the keyed picture table and drawing.
+#include <cmath>
+#include <numbers>
+
+#include "orba/orba.h"
+#include "orba/orba_state.h"
+
+namespace orba {
+namespace {
+
+// Coordinates are cut to SDL's 16-bit rectangle fields.
+SDL_Rect makeRect(int x, int y, int w, int h) {
+    SDL_Rect r;
+    r.x = static_cast<Sint16>(x);
+    r.y = static_cast<Sint16>(y);
+    r.w = static_cast<Uint16>(w);
+    r.h = static_cast<Uint16>(h);
+    return r;
+}
+
+Uint32 mapColour(const SDL_PixelFormat* format, int r, int g, int b) {
+    return SDL_MapRGB(const_cast<SDL_PixelFormat*>(format), static_cast<Uint8>(r), static_cast<Uint8>(g),
+                      static_cast<Uint8>(b));
+}
+
+SDL_Surface* findPicture(std::string_view key) {
+    auto& pictures = state().pictures;
+    auto it = pictures.find(key);
+    return it == pictures.end() ? nullptr : it->second.get();
+}
+
+SDL_Surface* requirePicture(std::string_view key, const char* operation) {
+    SDL_Surface* picture = findPicture(key);
+    if (!picture) throw Error(std::string(operation) + std::string(key));
+    return picture;
+}
+
+Uint32 readTopLeftPixel(SDL_Surface* picture) {
+    SDL_LockSurface(picture);
+    const Uint8* p = static_cast<const Uint8*>(picture->pixels);
+    Uint32 value = 0;
+    switch (picture->format->BytesPerPixel) {
+    case 1: value = p[0]; break;
+    case 2: value = static_cast<Uint32>(p[0] | p[1] << 8); break;
+    case 3: value = static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16); break;
+    default: value = static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<Uint32>(p[3]) << 24); break;
+    }
+    SDL_UnlockSurface(picture);
+    return value;
+}
+
+void applyColourKey(SDL_Surface* picture, int r, int g, int b) {
+    if (r < -1) return;
+    Uint32 key;
+    if (r == -1) {
+        Uint8 cr, cg, cb;
+        SDL_GetRGB(readTopLeftPixel(picture), picture->format, &cr, &cg, &cb);
+        key = mapColour(picture->format, cr, cg, cb);
+    } else {
+        key = mapColour(picture->format, r, g, b);
+    }
+    SDL_SetColorKey(picture, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
+}
+
+} // namespace
+} // namespace orba
+
+using orba::state;
+
+void Orba_flip() {
+    orba::State& s = state();
+    SDL_Rect whole = orba::makeRect(0, 0, s.width, s.height);
+    SDL_FillRect(s.screen, &whole, orba::mapColour(s.backBuffer->format, 0, 0, 0));
+    SDL_Rect at = orba::makeRect(s.offsetX, s.offsetY, 0, 0);
+    SDL_BlitSurface(s.backBuffer.get(), nullptr, s.screen, &at);
+    SDL_Flip(s.screen);
+}
+
+void Orba_setOffset(int x, int y) {
+    state().offsetX = x;
+    state().offsetY = y;
+}
+
+void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b) {
+    orba::State& s = state();
+    if (w == 0 && h == 0) {
+        w = s.width;
+        h = s.height;
+    }
+    SDL_Rect rect = orba::makeRect(x, y, w, h);
+    SDL_FillRect(s.backBuffer.get(), &rect, orba::mapColour(s.backBuffer->format, r, g, b));
+}
+
+void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b) {
+    Orba_fillRect(cx - rx, cy - ry, 2 * rx, 1, r, g, b);
+    Orba_fillRect(cx - rx, cy + ry, 2 * rx, 1, r, g, b);
+    Orba_fillRect(cx - rx, cy - ry, 1, 2 * ry, r, g, b);
+    Orba_fillRect(cx + rx, cy - ry, 1, 2 * ry, r, g, b);
+}
+
+void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int b) {
+    auto& pictures = state().pictures;
+    // The old picture goes first; a failed load leaves the key absent.
+    if (auto it = pictures.find(key); it != pictures.end()) pictures.erase(it);
+    const std::string path(file);
+    SurfacePtr picture(SDL_LoadBMP(path.c_str()));
+    if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
+    orba::applyColourKey(picture.get(), r, g, b);
+    pictures.emplace(std::string(key), std::move(picture));
+}
+
+void Orba_freeBMP(std::string_view key) {
+    auto& pictures = state().pictures;
+    if (auto it = pictures.find(key); it != pictures.end()) pictures.erase(it);
+}
+
+int Orba_getWidth(std::string_view key) {
+    SDL_Surface* picture = orba::findPicture(key);
+    return picture ? picture->w : 0;
+}
+
+int Orba_getHeight(std::string_view key) {
+    SDL_Surface* picture = orba::findPicture(key);
+    return picture ? picture->h : 0;
+}
+
+void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h) {
+    SDL_Surface* picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
+    SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
+                                         : orba::makeRect(sx, sy, picture->w, picture->h);
+    SDL_Rect at = orba::makeRect(x, y, 0, 0);
+    SDL_BlitSurface(picture, &source, state().backBuffer.get(), &at);
+}
+
+void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, int h) {
+    SDL_Surface* picture = orba::requirePicture(key, "Orba_drawEx: Has not exist key: ");
+    if (w == 0 || h == 0) {
+        w = picture->w;
+        h = picture->h;
+    }
+    Orba_draw(key, cx - w / 2, cy - h / 2, sx, sy, w, h);
+}
+
+void Orba_setAlpha(std::string_view key, int alpha) {
+    SDL_Surface* picture = orba::requirePicture(key, "Orba_setAlpha: Has exist key: ");
+    SDL_SetAlpha(picture, SDL_SRCALPHA, static_cast<Uint8>(alpha));
+}
+
+long double Orba_sinDeg(float degrees) {
+    return std::sin(static_cast<long double>(degrees) / 180.0L * std::numbers::pi_v<long double>);
+}

@@ -1,0 +1,333 @@
+// Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
+#include <cstdio>
+#include <fstream>
+
+#include "orba/orba.h"
+#include "orba/orba_state.h"
+#include "orba/orba_testing.h"
+
+namespace orba {
+
+State& state() {
+    static State s;
+    return s;
+}
+
+namespace {
+
+constexpr const char* logFile = "run.log";
+constexpr const char* quitMessage = "dOrba system quit.";
+constexpr int stickThreshold = 26214;
+
+// Live input state built from the events of the current frame. A press that is
+// released before the frame ends still counts as held in that frame.
+struct LiveInput {
+    std::array<bool, keyCount> keysHeld{}, keysPressed{};
+    std::uint8_t mouseHeld = 0, mousePressed = 0;
+    std::vector<bool> joyHeld, joyPressed;
+};
+
+LiveInput& live() {
+    static LiveInput l;
+    return l;
+}
+
+void appendToLog(std::string_view text) {
+    std::ofstream out(logFile, std::ios::binary | std::ios::app);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void writeStdout(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int chooseDepth() {
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    // A palettised desktop would show the pictures in wrong colours.
+    return (info && info->vfmt && info->vfmt->BitsPerPixel <= 8) ? 32 : 0;
+}
+
+void openVideo(std::string_view caption) {
+    State& s = state();
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
+        throw Error("Orba_init: Couldn't initialize SDL");
+    s.depth = chooseDepth();
+    s.screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
+    if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
+    Orba_setCaption(caption);
+    if (SDL_Surface* icon = SDL_LoadBMP("resource/orba.bmp")) {
+        SDL_WM_SetIcon(icon, nullptr);
+        SDL_FreeSurface(icon);
+    }
+    s.backBuffer.reset(SDL_ConvertSurface(s.screen, s.screen->format, SDL_SWSURFACE));
+    if (!s.backBuffer) throw Error("Orba_init: Couldn't set video mode");
+    SDL_FillRect(s.backBuffer.get(), nullptr, 0);  // the copy may hold the platform's pointer
+}
+
+void openAudio() {
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0)
+        throw Error(std::string("Orba_init: ") + SDL_GetError());
+    state().audioOpen = true;
+}
+
+void resizeJoystickButtons(int count) {
+    State& s = state();
+    s.buttonCount = count;
+    s.buttons.assign(static_cast<std::size_t>(count), false);
+    s.prevButtons.assign(static_cast<std::size_t>(count), false);
+    live().joyHeld.assign(static_cast<std::size_t>(count), false);
+    live().joyPressed.assign(static_cast<std::size_t>(count), false);
+}
+
+void openJoystick() {
+    State& s = state();
+    if (SDL_NumJoysticks() < 1) return;
+    s.joystick.reset(SDL_JoystickOpen(0));
+    if (!s.joystick) throw Error(SDL_GetError());
+    s.joystickPresent = true;
+    SDL_JoystickEventState(SDL_ENABLE);
+    resizeJoystickButtons(SDL_JoystickNumButtons(s.joystick.get()));
+}
+
+void paceFrame(std::uint32_t frameMs) {
+    State& s = state();
+    if (s.lastFrameTicks == 0) s.lastFrameTicks = SDL_GetTicks();
+    std::uint32_t now = SDL_GetTicks();
+    for (;;) {
+        const std::uint32_t remaining = s.lastFrameTicks + frameMs - now;
+        if (remaining < 1 || remaining > 9999) break;
+        // Sleep through most of the wait at once; the last millisecond in 1 ms steps.
+        SDL_Delay(remaining > 2 ? remaining - 1 : 1);
+        ++s.delayCalls;
+        now = SDL_GetTicks();
+    }
+    s.lastFrameTicks = now;
+}
+
+void keyEvent(const SDL_KeyboardEvent& key) {
+    const int sym = key.keysym.sym;
+    if (sym < 0 || sym >= keyCount) return;
+    const bool down = key.type == SDL_KEYDOWN;
+    live().keysHeld[static_cast<std::size_t>(sym)] = down;
+    if (down) live().keysPressed[static_cast<std::size_t>(sym)] = true;
+}
+
+void mouseEvent(const SDL_MouseButtonEvent& button) {
+    if (button.button < 1 || button.button > 8) return;
+    const auto bit = static_cast<std::uint8_t>(1u << (button.button - 1));
+    if (button.type == SDL_MOUSEBUTTONDOWN) {
+        live().mouseHeld |= bit;
+        live().mousePressed |= bit;
+    } else {
+        live().mouseHeld &= static_cast<std::uint8_t>(~bit);
+    }
+}
+
+void joyButtonEvent(const SDL_JoyButtonEvent& button) {
+    if (!state().joystickPresent || button.which != 0 || button.button >= state().buttonCount) return;
+    const bool down = button.type == SDL_JOYBUTTONDOWN;
+    live().joyHeld[button.button] = down;
+    if (down) live().joyPressed[button.button] = true;
+}
+
+void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
+    State& s = state();
+    if (!s.joystickPresent || axis.which != 0) return;
+    if (axis.axis == 0) s.axisX = axis.value;
+    if (axis.axis == 1) s.axisY = axis.value;
+}
+
+// Any close request in the frame counts, whatever events follow it.
+void pollEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+        case SDL_QUIT: state().quitRequested = true; break;
+        case SDL_KEYDOWN: case SDL_KEYUP: keyEvent(event.key); break;
+        case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: mouseEvent(event.button); break;
+        case SDL_JOYBUTTONDOWN: case SDL_JOYBUTTONUP: joyButtonEvent(event.jbutton); break;
+        case SDL_JOYAXISMOTION: joyAxisEvent(event.jaxis); break;
+        default: break;
+        }
+    }
+}
+
+void takeSnapshot() {
+    State& s = state();
+    LiveInput& in = live();
+    s.prevMouseButtons = s.mouseButtons;
+    s.prevKeys = s.keys;
+    s.prevButtons = s.buttons;
+    s.prevAxisX = s.axisX;
+    s.prevAxisY = s.axisY;
+    in.keysPressed.fill(false);
+    in.mousePressed = 0;
+    in.joyPressed.assign(in.joyPressed.size(), false);
+    pollEvents();
+    // A new press is a push even when the previous frame also counted it held
+    // (two quick taps in consecutive frames give two pushes).
+    s.mouseButtons = in.mouseHeld | in.mousePressed;
+    s.prevMouseButtons &= static_cast<std::uint8_t>(~in.mousePressed);
+    for (std::size_t i = 0; i < s.keys.size(); ++i) {
+        s.keys[i] = in.keysHeld[i] || in.keysPressed[i];
+        if (in.keysPressed[i]) s.prevKeys[i] = false;
+    }
+    for (std::size_t i = 0; i < s.buttons.size(); ++i) {
+        s.buttons[i] = in.joyHeld[i] || in.joyPressed[i];
+        if (in.joyPressed[i]) s.prevButtons[i] = false;
+    }
+}
+
+void toggleFullScreen() {
+    State& s = state();
+    const std::uint32_t previous = s.videoFlags;
+    s.videoFlags ^= SDL_FULLSCREEN;
+    SDL_Surface* screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
+    if (!screen) {
+        s.videoFlags = previous;
+        screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
+    }
+    if (!screen) throw Error("Orba_init: Couldn't set video mode");
+    s.screen = screen;
+}
+
+void handleHotKeys() {
+    State& s = state();
+    if (Orba_isPushKey(SDLK_F5)) SDL_WM_IconifyWindow();
+    if (Orba_isPushKey(SDLK_F9)) toggleFullScreen();
+    if (Orba_isPushKey(SDLK_F12)) SDL_SaveBMP(s.screen, "screenshot.bmp");
+    if (Orba_isPressKey(SDLK_ESCAPE)) s.quitRequested = true;
+}
+
+bool stickPushed(int dir, int x, int y) {
+    switch (dir) {
+    case 0: return y < -stickThreshold;
+    case 1: return y > stickThreshold;
+    case 2: return x > stickThreshold;
+    case 3: return x < -stickThreshold;
+    default: return false;
+    }
+}
+
+bool validDir(int dir) { return state().joystickPresent && dir >= 0 && dir <= 4; }
+
+} // namespace
+} // namespace orba
+
+using orba::state;
+
+void Orba_init(std::string_view caption, int width, int height, bool fullScreen) {
+    orba::State& s = state();
+    if (s.initialised) return;
+    s.width = width;
+    s.height = height;
+    s.depth = 0;
+    s.videoFlags = SDL_DOUBLEBUF | (fullScreen ? SDL_FULLSCREEN : 0u);
+    orba::openVideo(caption);
+    orba::openAudio();
+    std::ofstream(orba::logFile, std::ios::binary | std::ios::trunc);
+    orba::openJoystick();
+    SDL_ShowCursor(SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? SDL_DISABLE : SDL_ENABLE);
+    s.ttfReady = false;
+    s.initialised = true;
+}
+
+void Orba_quit() {
+    orba::State& s = state();
+    orba::closeFonts();
+    s.joystick.reset();
+    orba::closeSound();
+    if (s.audioOpen) Mix_CloseAudio();
+    s.pictures.clear();
+    s.backBuffer.reset();
+    SDL_Quit();
+    s = orba::State{};
+    orba::live() = orba::LiveInput{};
+}
+
+void Orba_update(std::uint32_t frameMs) {
+    orba::paceFrame(frameMs);
+    orba::takeSnapshot();
+    orba::handleHotKeys();
+    if (state().quitRequested) throw Error(orba::quitMessage);
+}
+
+bool Orba_isPressKey(int sym) {
+    return sym >= 0 && sym < orba::keyCount && state().keys[static_cast<std::size_t>(sym)];
+}
+
+bool Orba_isPushKey(int sym) {
+    if (sym < 0 || sym >= orba::keyCount) return false;
+    const auto i = static_cast<std::size_t>(sym);
+    return state().keys[i] && !state().prevKeys[i];
+}
+
+int Orba_getMouseX() {
+    int x = 0;
+    SDL_GetMouseState(&x, nullptr);
+    return x;
+}
+
+int Orba_getMouseY() {
+    int y = 0;
+    SDL_GetMouseState(nullptr, &y);
+    return y;
+}
+
+std::uint8_t Orba_getPushMouse() {
+    return static_cast<std::uint8_t>(state().mouseButtons & ~state().prevMouseButtons);
+}
+
+bool Orba_isPushJoy(int button) {
+    const orba::State& s = state();
+    if (!s.joystickPresent || button < 0 || button >= s.buttonCount) return false;
+    const auto i = static_cast<std::size_t>(button);
+    return s.buttons[i] && !s.prevButtons[i];
+}
+
+bool Orba_isPressJoyDir(int dir) {
+    return orba::validDir(dir) && orba::stickPushed(dir, state().axisX, state().axisY);
+}
+
+bool Orba_isPushJoyDir(int dir) {
+    const orba::State& s = state();
+    return orba::validDir(dir) && orba::stickPushed(dir, s.axisX, s.axisY) &&
+           !orba::stickPushed(dir, s.prevAxisX, s.prevAxisY);
+}
+
+bool Orba_isPushDecide() {
+    return Orba_isPushKey(SDLK_z) || Orba_isPushKey(SDLK_RETURN) || Orba_isPushKey(SDLK_SPACE) ||
+           Orba_isPushJoy(0) || (Orba_getPushMouse() & SDL_BUTTON_LMASK) != 0;
+}
+
+void Orba_setCaptionText(std::string_view title) {
+    const std::string text(title);
+    SDL_WM_SetCaption(text.c_str(), nullptr);
+}
+
+void Orba_logText(std::string_view text) {
+    orba::writeStdout(text);
+    orba::appendToLog(text);
+}
+
+void Orba_logException(const std::exception& e) {
+    const std::string line = std::string(e.what()) + "\n";
+    orba::writeStdout(line);
+    orba::appendToLog(line);
+}
+
+void Orba_testAttachJoystick(int buttonCount) {
+    state().joystickPresent = true;
+    orba::resizeJoystickButtons(buttonCount);
+}
+
+std::uint32_t Orba_testDelayCalls() { return state().delayCalls; }
+SDL_Surface* Orba_testBackBuffer() { return state().backBuffer.get(); }
+SDL_Surface* Orba_testScreen() { return state().screen; }
+
+// Temporary defaults until the text and sound files land.
+namespace orba {
+[[gnu::weak]] void closeFonts() {}
+[[gnu::weak]] void closeSound() {}
+} // namespace orba

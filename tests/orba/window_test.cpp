@@ -1,0 +1,232 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "orba/orba.h"
+#include "orba/orba_testing.h"
+#include "orba/sdl_handles.h"
+#include "testsupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { initWindow(); }
+    void TearDown() override { Orba_quit(); }
+    TempDir dir;
+};
+
+std::string quitText() {
+    try {
+        Orba_update(0);
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST_F(WindowTest, HeldKeyIsPushedInItsFirstFrameOnly) {
+    pushKey(SDLK_a, true);
+    Orba_update(0);
+    EXPECT_TRUE(Orba_isPushKey(SDLK_a));
+    EXPECT_TRUE(Orba_isPressKey(SDLK_a));
+    Orba_update(0);
+    EXPECT_FALSE(Orba_isPushKey(SDLK_a));
+    EXPECT_TRUE(Orba_isPressKey(SDLK_a));
+    pushKey(SDLK_a, false);
+    Orba_update(0);
+    EXPECT_FALSE(Orba_isPressKey(SDLK_a));
+}
+
+TEST_F(WindowTest, PressReleasedWithinOneFrameGivesExactlyOnePush) {
+    tapKey(SDLK_b);
+    click();
+    Orba_update(0);
+    EXPECT_TRUE(Orba_isPushKey(SDLK_b));
+    EXPECT_EQ(SDL_BUTTON_LMASK, Orba_getPushMouse());
+    EXPECT_TRUE(Orba_isPushDecide());
+    Orba_update(0);
+    EXPECT_FALSE(Orba_isPushKey(SDLK_b));
+    EXPECT_EQ(0, Orba_getPushMouse());
+    EXPECT_FALSE(Orba_isPushDecide());
+    for (int frame = 0; frame < 3; ++frame) {  // a tap in every frame is a push in every frame
+        click();
+        Orba_update(0);
+        EXPECT_TRUE(Orba_isPushDecide()) << frame;
+    }
+}
+
+TEST_F(WindowTest, DecideComesFromConfirmKeysLeftButtonAndJoystickButtonZero) {
+    Orba_testAttachJoystick(2);
+    const std::function<void()> confirms[] = {
+        [] { tapKey(SDLK_z); },
+        [] { tapKey(SDLK_RETURN); },
+        [] { tapKey(SDLK_SPACE); },
+        [] { click(); },
+        [] { pushJoyButton(0, true); pushJoyButton(0, false); },
+    };
+    for (const auto& confirm : confirms) {
+        confirm();
+        Orba_update(0);
+        EXPECT_TRUE(Orba_isPushDecide());
+        Orba_update(0);
+    }
+    const std::function<void()> others[] = {
+        [] { tapKey(SDLK_x); },
+        [] { pushMouseButton(SDL_BUTTON_RIGHT, true); pushMouseButton(SDL_BUTTON_RIGHT, false); },
+        [] { pushJoyButton(1, true); pushJoyButton(1, false); },
+    };
+    for (const auto& other : others) {
+        other();
+        Orba_update(0);
+        EXPECT_FALSE(Orba_isPushDecide());
+    }
+}
+
+TEST_F(WindowTest, KeyAndButtonIndexesOutsideTheirRangesAnswerFalse) {
+    Orba_update(0);
+    for (int sym : {-1, 323, 100000}) {
+        EXPECT_FALSE(Orba_isPressKey(sym));
+        EXPECT_FALSE(Orba_isPushKey(sym));
+    }
+}
+
+TEST_F(WindowTest, WithoutJoystickEveryJoystickQueryIsFalse) {
+    pushJoyButton(0, true);
+    pushJoyAxis(1, -32000);
+    Orba_update(0);
+    for (int i = -1; i <= 4; ++i) {
+        EXPECT_FALSE(Orba_isPushJoy(i));
+        EXPECT_FALSE(Orba_isPressJoyDir(i));
+        EXPECT_FALSE(Orba_isPushJoyDir(i));
+    }
+}
+
+TEST_F(WindowTest, JoystickButtonsAreGuardedByTheirCount) {
+    Orba_testAttachJoystick(3);
+    pushJoyButton(2, true);
+    Orba_update(0);
+    EXPECT_TRUE(Orba_isPushJoy(2));
+    EXPECT_FALSE(Orba_isPushJoy(3));
+    EXPECT_FALSE(Orba_isPushJoy(-1));
+    Orba_update(0);
+    EXPECT_FALSE(Orba_isPushJoy(2));
+}
+
+TEST_F(WindowTest, StickCountsOnlyStrictlyBeyondTheThreshold) {
+    Orba_testAttachJoystick(1);
+    struct Case { int axis; std::int16_t value; int dir; bool pushed; };
+    const Case cases[] = {
+        {1, -26214, 0, false}, {1, -26215, 0, true}, {1, 26214, 1, false}, {1, 26215, 1, true},
+        {0, 26214, 2, false},  {0, 26215, 2, true},  {0, -26214, 3, false}, {0, -26215, 3, true},
+    };
+    for (const auto& c : cases) {
+        pushJoyAxis(0, 0);
+        pushJoyAxis(1, 0);
+        Orba_update(0);
+        pushJoyAxis(c.axis, c.value);
+        Orba_update(0);
+        EXPECT_EQ(c.pushed, Orba_isPressJoyDir(c.dir)) << c.value << " dir " << c.dir;
+        EXPECT_EQ(c.pushed, Orba_isPushJoyDir(c.dir)) << c.value << " dir " << c.dir;
+        EXPECT_FALSE(Orba_isPressJoyDir(4));
+        Orba_update(0);
+        EXPECT_EQ(c.pushed, Orba_isPressJoyDir(c.dir));
+        EXPECT_FALSE(Orba_isPushJoyDir(c.dir));
+    }
+}
+
+TEST_F(WindowTest, EscapeAndCloseRequestEndWithTheQuitMessage) {
+    pushKey(SDLK_ESCAPE, true);
+    EXPECT_EQ("dOrba system quit.", quitText());
+    Orba_logException(Error(quitText()));
+    EXPECT_EQ("dOrba system quit.", lastLogLine());
+}
+
+TEST_F(WindowTest, CloseRequestIsKeptWhenOtherEventsFollowIt) {
+    pushQuit();
+    tapKey(SDLK_a);
+    EXPECT_EQ("dOrba system quit.", quitText());
+}
+
+TEST_F(WindowTest, PacingNeverSleepsForZeroOrLateFramesButWaitsOtherwise) {
+    for (int i = 0; i < 5; ++i) Orba_update(0);
+    EXPECT_EQ(0u, Orba_testDelayCalls());
+    Orba_update(33);
+    const std::uint32_t before = Orba_testDelayCalls();
+    SDL_Delay(45);
+    Orba_update(33);
+    EXPECT_EQ(before, Orba_testDelayCalls());
+    Orba_update(20000);  // beyond 9999 ms is not waited for
+    EXPECT_EQ(before, Orba_testDelayCalls());
+    Orba_update(0);
+    Orba_update(25);
+    EXPECT_GT(Orba_testDelayCalls(), before);
+}
+
+TEST_F(WindowTest, SecondInitChangesNothing) {
+    SDL_Surface* screen = Orba_testScreen();
+    Orba_init("other", 320, 200, true);
+    EXPECT_EQ(screen, Orba_testScreen());
+    EXPECT_EQ(640, Orba_testBackBuffer()->w);
+}
+
+TEST_F(WindowTest, PalettisedDesktopGetsA32BitScreen) {
+    EXPECT_EQ(32, Orba_testScreen()->format->BitsPerPixel);
+    EXPECT_EQ(32, Orba_testBackBuffer()->format->BitsPerPixel);
+}
+
+TEST_F(WindowTest, F12WritesAndOverwritesTheScreenshot) {
+    Orba_fillRect(0, 0, 0, 0, 255, 0, 0);
+    Orba_flip();
+    tapKey(SDLK_F12);
+    Orba_update(0);
+    ASSERT_TRUE(std::filesystem::exists("screenshot.bmp"));
+    std::filesystem::remove("screenshot.bmp");
+    Orba_fillRect(0, 0, 0, 0, 0, 0, 255);
+    Orba_flip();
+    tapKey(SDLK_F12);
+    Orba_update(0);
+    SurfacePtr shot(SDL_LoadBMP("screenshot.bmp"));
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(640, shot->w);
+    EXPECT_EQ(480, shot->h);
+}
+
+TEST_F(WindowTest, F9TogglesFullScreenAndKeepsDrawing) {
+    tapKey(SDLK_F9);
+    Orba_update(0);
+    ASSERT_NE(nullptr, Orba_testScreen());
+    EXPECT_TRUE(Orba_testScreen()->flags & SDL_FULLSCREEN);
+    Orba_fillRect(0, 0, 0, 0, 0, 255, 0);
+    Orba_flip();
+    EXPECT_EQ(0x00ff00u, screenPixel(10, 10));
+    tapKey(SDLK_F9);
+    Orba_update(0);
+    EXPECT_FALSE(Orba_testScreen()->flags & SDL_FULLSCREEN);
+}
+
+TEST(RunLog, InitEmptiesItAndLogKeepsUtf8Bytes) {
+    TempDir dir;
+    writeFile("run.log", "old run\n");
+    initWindow();
+    EXPECT_EQ("", readFile("run.log"));
+    ::testing::internal::CaptureStdout();
+    Orba_log("%s\n", "Grüße, 世界");
+    Orba_log("%d%% and %d\n", 50);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ("Grüße, 世界\n50% and %d\n", out);
+    EXPECT_EQ(out, readFile("run.log"));
+    Orba_quit();
+}
+
+TEST(RunLog, QuitIsSafeWithoutInit) {
+    Orba_quit();
+    Orba_quit();
+    SUCCEED();
+}
+
+} // namespace
