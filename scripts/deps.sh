@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the engine, its tests and the sample game need.
+# Quick and silent when everything is already there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config python3
+  libsdl1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev liblua5.1-0-dev libfontconfig-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  fonts-dejavu-core xvfb xdotool x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
