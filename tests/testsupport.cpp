@@ -13,6 +13,19 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Every test program runs headless, and knows where the sources and the build are.
+const bool environmentReady = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("ORBA_SOURCE_DIR", ORBA_SOURCE_DIR, 0);
+    setenv("ORBA_BINARY_DIR", ORBA_BINARY_DIR, 0);
+    return true;
+}();
+
+} // namespace
+
 namespace testsupport {
 
 TempDir::TempDir() : previous_(fs::current_path()) {
@@ -186,6 +199,30 @@ void initWindow() {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     Orba_init("test", 640, 480, false);
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+void writeWAV(const fs::path& file, int frames, int rate, int channels) {
+    const unsigned blockAlign = static_cast<unsigned>(channels) * 2;
+    const unsigned dataBytes = static_cast<unsigned>(frames) * blockAlign;
+    std::string out = "RIFF";
+    put32(out, 36 + dataBytes);
+    out += "WAVEfmt ";
+    put32(out, 16);
+    put16(out, 1); // PCM
+    put16(out, static_cast<unsigned>(channels));
+    put32(out, static_cast<unsigned>(rate));
+    put32(out, static_cast<unsigned>(rate) * blockAlign);
+    put16(out, blockAlign);
+    put16(out, 16);
+    out += "data";
+    put32(out, dataBytes);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c) put16(out, (i / 50) % 2 ? 0x0800 : 0xf800);
+    writeFile(file, out);
 }
 
 } // namespace testsupport
