@@ -50,3 +50,10 @@ std::uint32_t screenPixel(int x, int y);
 void initWindow();
 
 } // namespace testsupport
+
+namespace testsupport {
+
+// Writes a 16-bit PCM WAV file of `frames` sample frames holding a quiet square wave.
+void writeWAV(const std::filesystem::path& file, int frames, int rate = 22050, int channels = 2);
+
+} // namespace testsupport

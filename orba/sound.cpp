@@ -1,0 +1,76 @@
+// Sound effects under string keys on the mixer's channels, and one streamed music.
+#include <string>
+
+#include "orba/orba.h"
+#include "orba/orba_state.h"
+
+namespace {
+
+constexpr int lastChannel = 7; // the mixer's default 8 channels, 0 to 7
+
+// Halts the music before freeing it: freeing music that fades out would wait
+// for the fade to end.
+void haltAndFreeMusic() {
+    orba::State& s = orba::state();
+    if (!s.music) return;
+    Mix_HaltMusic();
+    s.music.reset();
+}
+
+} // namespace
+
+void Orba_loadWAV(std::string_view key, std::string_view file) {
+    auto& sounds = orba::state().sounds;
+    auto old = sounds.find(key);
+    // Freeing the old sample stops every channel still playing it.
+    if (old != sounds.end()) old->second.reset();
+    const std::string path(file);
+    ChunkPtr chunk(Mix_LoadWAV(path.c_str()));
+    if (!chunk) {
+        if (old != sounds.end()) sounds.erase(old);
+        throw Error("Orba_loadWAV: " + std::string(SDL_GetError()) + " (" + path + ")");
+    }
+    if (old != sounds.end())
+        old->second = std::move(chunk);
+    else
+        sounds.emplace(std::string(key), std::move(chunk));
+}
+
+void Orba_playWAV(std::string_view key, int loops, int channel) {
+    auto& sounds = orba::state().sounds;
+    const auto sound = sounds.find(key);
+    if (sound == sounds.end()) throw Error("Orba_playWAV: Has exist key: " + std::string(key));
+    if (channel < -1 || channel > lastChannel) channel = -1;
+    // No free channel means the effect is not heard; that is not an error.
+    Mix_PlayChannel(channel, sound->second.get(), loops);
+}
+
+void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
+    orba::State& s = orba::state();
+    haltAndFreeMusic();
+    s.music.reset(Mix_LoadMUS(std::string(file).c_str()));
+    if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    const int result = fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops)
+                                     : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
+    if (result != 0) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+}
+
+void Orba_stopBgm(int fadeOutMs) {
+    orba::State& s = orba::state();
+    if (!s.music) return;
+    if (fadeOutMs <= 0)
+        haltAndFreeMusic();
+    else
+        Mix_FadeOutMusic(fadeOutMs); // stays loaded until replaced or Orba_quit
+}
+
+namespace orba {
+
+void closeSound() {
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+    state().music.reset();
+    state().sounds.clear();
+}
+
+} // namespace orba

@@ -1,0 +1,149 @@
+// TrueType fonts under string keys, the text colour and text drawn into the back buffer.
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "orba/orba.h"
+#include "orba/orba_state.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fontconfig/fontconfig.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool existsAt(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+#ifdef _WIN32
+
+// The fonts folder of the Windows directory.
+std::optional<std::string> systemFontPath(const std::string& file) {
+    char directory[256];
+    const UINT length = GetWindowsDirectoryA(directory, sizeof directory);
+    if (length == 0 || length >= sizeof directory)
+        throw Error("Orba_openFont : system directory not found.");
+    std::string path = std::string(directory, length) + "\\fonts\\" + file;
+    if (!existsAt(path)) return std::nullopt;
+    return path;
+}
+
+#else
+
+// The font folders named in fontconfig's configuration, in its order. The
+// configuration is read without scanning the fonts and released at once.
+std::vector<fs::path> systemFontFolders() {
+    std::vector<fs::path> folders;
+    if (FcConfig* config = FcInitLoadConfig()) {
+        if (FcStrList* list = FcConfigGetFontDirs(config)) {
+            while (FcChar8* folder = FcStrListNext(list))
+                folders.emplace_back(reinterpret_cast<const char*>(folder));
+            FcStrListDone(list);
+        }
+        FcConfigDestroy(config);
+    }
+    FcFini();
+    return folders;
+}
+
+// Looks for the file in a folder and in every folder below it.
+std::optional<fs::path> findBelow(const fs::path& folder, const std::string& file) {
+    if (existsAt(folder / file)) return folder / file;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError; // an unreadable entry does not end the search
+        if (it->is_directory(entryError) && existsAt(it->path() / file)) return it->path() / file;
+    }
+    return std::nullopt;
+}
+
+// The first file of that name in the system's font folders.
+std::optional<std::string> systemFontPath(const std::string& file) {
+    if (file.empty()) return std::nullopt;
+    for (const fs::path& folder : systemFontFolders())
+        if (auto found = findBelow(folder, file)) return found->string();
+    return std::nullopt;
+}
+
+#endif
+
+// The file as passed when it exists, otherwise the system's copy.
+std::string locateFont(const std::string& file) {
+    if (existsAt(file)) return file;
+    if (auto path = systemFontPath(file)) return *path;
+    throw Error("Orba_openFont : font file not found. " + file);
+}
+
+// Starts the library on first use; the text colour then becomes white.
+void startLibrary() {
+    orba::State& s = orba::state();
+    if (s.ttfReady) return;
+    s.ttfReady = true;
+    if (TTF_Init() != 0) throw Error(std::string("Orba_openFont: ") + SDL_GetError());
+    Orba_setColor(255, 255, 255);
+}
+
+} // namespace
+
+void Orba_openFont(std::string_view key, int size, std::string_view file) {
+    startLibrary();
+    orba::State& s = orba::state();
+    if (s.fonts.contains(key)) throw Error("Orba_openFont: Has exist key: " + std::string(key));
+    const std::string path = locateFont(std::string(file));
+    FontPtr font(TTF_OpenFont(path.c_str(), size));
+    // A file that exists but is no font leaves the table untouched.
+    if (!font) throw Error(std::string("Orba_openFont: ") + TTF_GetError());
+    s.fonts.emplace(std::string(key), std::move(font));
+    s.currentFont = key;
+}
+
+void Orba_setColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    orba::state().textColour = SDL_Color{r, g, b, 255};
+}
+
+void Orba_setColorHex(int rgb) {
+    Orba_setColor(static_cast<std::uint8_t>(rgb >> 16 & 0xff), static_cast<std::uint8_t>(rgb >> 8 & 0xff),
+                  static_cast<std::uint8_t>(rgb & 0xff));
+}
+
+int Orba_getColorHex() {
+    const SDL_Color& c = orba::state().textColour;
+    return c.r * 65536 + c.g * 256 + c.b;
+}
+
+void Orba_drawText(std::string_view text, int x, int y, int alpha) {
+    orba::State& s = orba::state();
+    if (!s.ttfReady || s.currentFont.empty() || text.empty() || !s.backBuffer) return;
+    const auto font = s.fonts.find(s.currentFont);
+    if (font == s.fonts.end()) return;
+    SurfacePtr rendered(TTF_RenderUTF8_Solid(font->second.get(), std::string(text).c_str(), s.textColour));
+    if (!rendered) return;
+    SDL_SetAlpha(rendered.get(), SDL_SRCALPHA, static_cast<Uint8>(std::clamp(alpha, 0, 255)));
+    SDL_Rect target{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_BlitSurface(rendered.get(), nullptr, s.backBuffer.get(), &target);
+}
+
+namespace orba {
+
+// Closes every font and gives back the library reference taken by the first
+// Orba_openFont, so that a later Orba_init starts without fonts.
+void closeFonts() {
+    State& s = state();
+    s.fonts.clear();
+    s.currentFont.clear();
+    if (s.ttfReady && TTF_WasInit()) TTF_Quit();
+    s.ttfReady = false;
+    s.textColour = SDL_Color{0, 0, 0, 0};
+}
+
+} // namespace orba
