@@ -326,8 +326,3 @@ std::uint32_t Orba_testDelayCalls() { return state().delayCalls; }
 SDL_Surface* Orba_testBackBuffer() { return state().backBuffer.get(); }
 SDL_Surface* Orba_testScreen() { return state().screen; }
 
-// Temporary defaults until the text and sound files land.
-namespace orba {
-[[gnu::weak]] void closeFonts() {}
-[[gnu::weak]] void closeSound() {}
-} // namespace orba
