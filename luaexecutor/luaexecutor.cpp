@@ -1,1 +1,159 @@
-// Lua executor is built here.
+#include "luaexecutor/luaexecutor.h"
+
+#include <cmath>
+#include <iostream>
+#include <limits>
+
+#include "luaexecutor/hostboundary.h"
+
+using luaexecutor::ScriptState;
+
+namespace {
+
+// Runs a library opener as Lua requires: as a called C function.
+void openLibrary(lua_State* L, lua_CFunction opener) {
+    lua_pushcfunction(L, opener);
+    lua_call(L, 0, 0);
+}
+
+struct OptionalLibrary {
+    std::int32_t bit;
+    lua_CFunction opener;
+};
+constexpr OptionalLibrary optionalLibraries[] = {
+    {1, luaopen_math}, {2, luaopen_string}, {4, luaopen_table}, {8, luaopen_io}, {8, luaopen_os},
+};
+
+void openLibraries(lua_State* L, std::int32_t libraries) {
+    openLibrary(L, luaopen_base);
+    for (const OptionalLibrary& library : optionalLibraries) {
+        if (libraries & library.bit) {
+            openLibrary(L, library.opener);
+        }
+    }
+}
+
+// Writes the interpreter's message on the stack top (file and line included)
+// to standard error as one line, for the game's author.
+void reportLuaMessage(lua_State* L) {
+    const char* text = lua_tostring(L, -1);
+    std::string message = text ? text : std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+    for (char& c : message) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    std::cerr << message << std::endl;
+}
+
+std::int32_t saturatingTruncate(lua_Number value) {
+    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value >= static_cast<lua_Number>(highest) + 1.0) {
+        return highest;
+    }
+    if (value <= static_cast<lua_Number>(lowest) - 1.0) {
+        return lowest;
+    }
+    return static_cast<std::int32_t>(value);  // truncates toward zero
+}
+
+bool hasArgumentOfType(lua_State* L, int index, int type) {
+    return index >= 1 && index <= lua_gettop(L) && lua_type(L, index) == type;
+}
+
+Error invalidParameter(std::string_view funcName, int index, const char* typeName) {
+    return Error(std::string(funcName) + "(): Invalid parameter type. expected " + std::to_string(index) + " to " +
+                 typeName + " type");
+}
+
+} // namespace
+
+Lua::~Lua() {
+    close();
+}
+
+void Lua::setLibraries(int flags) {
+    libraries = flags;
+}
+
+void Lua::loadFile(std::string_view path) {
+    close();
+    luaState.reset(lua_open());
+    if (!luaState) {
+        throw Error("Lua.loadFile(): cannot create an interpreter state");
+    }
+    lua_State* L = luaState.get();
+    openLibraries(L, libraries);
+    ScriptState& state = luaexecutor::scriptStateOf(L);
+
+    const std::string file(path);
+    const int status = luaL_loadfile(L, file.c_str());
+    state.ended = status != 0;  // the stack holds a message, not a chunk
+    if (status == LUA_ERRFILE) {
+        throw Error("Not exist : " + file);
+    }
+    if (status == LUA_ERRSYNTAX) {
+        reportLuaMessage(L);
+        throw Error("Lua Syntax error : " + file);
+    }
+}
+
+void Lua::registerFunction(std::string_view name, lua_CFunction function) {
+    if (!luaState) {
+        return;
+    }
+    if (!function) {
+        throw Error("Lua.registerFunction(): no function given for " + std::string(name));
+    }
+    lua_State* L = luaState.get();
+    luaexecutor::scriptStateOf(L);
+    lua_pushlstring(L, name.data(), name.size());
+    luaexecutor::pushHostFunction(L, function);
+    lua_settable(L, LUA_GLOBALSINDEX);
+}
+
+void Lua::close() {
+    luaState.reset();
+}
+
+void Lua::resume() {
+    if (!luaState) {
+        return;
+    }
+    lua_State* L = luaState.get();
+    ScriptState& state = luaexecutor::scriptStateOf(L);
+    if (state.ended) {
+        return;
+    }
+    state.hostCalls = 0;  // no host function runs between slices
+    const int status = lua_resume(L, 0);
+    state.ended = status != LUA_YIELD || state.kept;
+    if (std::exception_ptr kept = luaexecutor::takeKeptException(L, state)) {
+        std::rethrow_exception(kept);
+    }
+    if (status != 0 && status != LUA_YIELD) {
+        reportLuaMessage(L);
+    }
+}
+
+std::int32_t checkNumber(lua_State* L, std::string_view funcName, int index) {
+    if (!hasArgumentOfType(L, index, LUA_TNUMBER)) {
+        throw invalidParameter(funcName, index, "NUMBER");
+    }
+    return saturatingTruncate(lua_tonumber(L, index));
+}
+
+std::string checkString(lua_State* L, std::string_view funcName, int index) {
+    if (!hasArgumentOfType(L, index, LUA_TSTRING)) {
+        throw invalidParameter(funcName, index, "STRING");
+    }
+    return std::string(lua_tostring(L, index));  // up to the first NUL byte
+}
+
+void pushNumber(lua_State* L, std::int32_t value) {
+    lua_pushnumber(L, value);
+}

@@ -27,6 +27,7 @@ public:
     virtual void loadFile(std::string_view path);  // fresh state, chunk loaded, not run
     // Makes a host function a global. An Error it throws ends the script and
     // leaves resume() unchanged; no script code runs after it, pcall or not.
+    // Host functions report failures by throwing, never by raising Lua errors.
     virtual void registerFunction(std::string_view name, lua_CFunction function);
     virtual void close();
     virtual void resume();  // runs until the next yield or the end
@@ -40,4 +41,4 @@ public:
 std::int32_t checkNumber(lua_State* L, std::string_view funcName, int index);
 std::string checkString(lua_State* L, std::string_view funcName, int index);
 void pushNumber(lua_State* L, std::int32_t value);
-int yieldScript(lua_State* L);
+int yieldScript(lua_State* L);  // `return yieldScript(L);` suspends the script

@@ -1,0 +1,35 @@
+#pragma once
+// The boundary between the interpreter and the host functions. Every host
+// function runs behind one wrapper that keeps C++ exceptions out of Lua's C
+// frames: the exception is kept here, the script is stopped with Lua errors,
+// and the caller of lua_resume throws it again.
+#include <lua.hpp>
+
+#include <exception>
+
+namespace luaexecutor {
+
+// Bookkeeping of one interpreter state, held in a userdata in its registry.
+struct ScriptState {
+    lua_State* mainThread = nullptr;
+    std::exception_ptr kept;      // thrown by a host function, not yet rethrown
+    bool ended = false;           // main chunk returned or failed: never resume again
+    int hostCalls = 0;            // host functions running now
+    bool yieldRequested = false;  // the running host function asked to suspend
+};
+
+// Finds the bookkeeping of the state L belongs to (any of its threads), or null.
+ScriptState* findScriptState(lua_State* L);
+// The bookkeeping of the main state L, made on first use.
+ScriptState& scriptStateOf(lua_State* L);
+
+// Pushes a closure that runs function behind the wrapper.
+void pushHostFunction(lua_State* L, lua_CFunction function);
+
+// Sets the hooks of every thread of the script to what its state needs now.
+void updateHooks(lua_State* L, ScriptState& state);
+
+// Takes the kept exception (null if none) and removes the hooks that stopped the script.
+std::exception_ptr takeKeptException(lua_State* L, ScriptState& state);
+
+} // namespace luaexecutor
