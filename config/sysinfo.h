@@ -2,7 +2,10 @@
 // System: the game settings read from resource/level/game.ini, one static
 // field per key, read-only after loadSettings().
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
+#include <variant>
 
 class System {
 public:
@@ -49,6 +52,15 @@ public:
     inline static std::int32_t POS_CH_R_X = 0;
     inline static std::int32_t POS_CH_R_Y = 0;
 };
+
+// One key of game.ini and the System field it fills (text or integer).
+struct SettingsKey {
+    std::string_view name;
+    std::variant<std::string*, std::int32_t*> field;
+};
+
+// The 40 keys in the order loadSettings reads them.
+std::span<const SettingsKey> settingsKeys();
 
 // Reads resource/level/game.ini key by key in the order above; throws the
 // parser's Error naming the first faulty key.
