@@ -51,10 +51,37 @@ void onCount(lua_State* L, lua_Debug*) {
     }
 }
 
+// Keeps an exception thrown by the watch like one from a host function.
+void runWatch(ScriptState& state) {
+    try {
+        state.watch();
+    } catch (...) {
+        state.kept = std::current_exception();
+    }
+}
+
+// Count hook of a running script: the watch runs between instructions, so a
+// script that never yields can still be stopped.
+void onWatch(lua_State* L, lua_Debug*) {
+    ScriptState* state = findScriptState(L);
+    if (!state || !state->watch) {
+        return;
+    }
+    if (!state->kept) {
+        runWatch(*state);
+    }
+    if (state->kept) {
+        updateHooks(L, *state);
+        raiseStop(L);
+    }
+}
+
 // The one place that decides which hook a thread of the script carries.
 void setHook(lua_State* thread, const ScriptState& state) {
     if (state.kept) {
         lua_sethook(thread, onCount, LUA_MASKCOUNT, 1);
+    } else if (state.watch && state.watchInterval > 0) {
+        lua_sethook(thread, onWatch, LUA_MASKCOUNT, state.watchInterval);
     } else {
         lua_sethook(thread, nullptr, 0, 0);
     }

@@ -6,6 +6,7 @@
 #include <lua.hpp>
 
 #include <exception>
+#include <functional>
 
 namespace luaexecutor {
 
@@ -16,6 +17,8 @@ struct ScriptState {
     bool ended = false;           // main chunk returned or failed: never resume again
     int hostCalls = 0;            // host functions running now
     bool yieldRequested = false;  // the running host function asked to suspend
+    std::function<void()> watch;  // run every watchInterval instructions, if set
+    int watchInterval = 0;
 };
 
 // Finds the bookkeeping of the state L belongs to (any of its threads), or null.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 #include <limits>
+#include <utility>
 
 #include "luaexecutor/hostboundary.h"
 
@@ -89,6 +90,9 @@ void Lua::loadFile(std::string_view path) {
     lua_State* L = luaState.get();
     openLibraries(L, libraries);
     ScriptState& state = luaexecutor::scriptStateOf(L);
+    state.watch = watch_;
+    state.watchInterval = watchInterval_;
+    luaexecutor::updateHooks(L, state);
 
     const std::string file(path);
     const int status = luaL_loadfile(L, file.c_str());
@@ -100,6 +104,11 @@ void Lua::loadFile(std::string_view path) {
         reportLuaMessage(L);
         throw Error("Lua Syntax error : " + file);
     }
+}
+
+void Lua::setInstructionWatch(std::function<void()> check, int instructions) {
+    watch_ = std::move(check);
+    watchInterval_ = instructions;
 }
 
 void Lua::registerFunction(std::string_view name, lua_CFunction function) {

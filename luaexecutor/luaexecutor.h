@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,8 +33,18 @@ public:
     virtual void close();
     virtual void resume();  // runs until the next yield or the end
 
+    // From the next loadFile on, runs check every `instructions` instructions
+    // of the script; an exception it throws ends the script and leaves
+    // resume() like one from a host function. Lets a script that never yields
+    // be stopped.
+    void setInstructionWatch(std::function<void()> check, int instructions);
+
     LuaStatePtr luaState;
     std::int32_t libraries = 0;
+
+private:
+    std::function<void()> watch_;
+    int watchInterval_ = 0;
 };
 
 // Argument helpers for host functions. funcName is the name the script calls

@@ -161,9 +161,6 @@ void takeSnapshot() {
     s.prevButtons = s.buttons;
     s.prevAxisX = s.axisX;
     s.prevAxisY = s.axisY;
-    in.keysPressed.fill(false);
-    in.mousePressed = 0;
-    in.joyPressed.assign(in.joyPressed.size(), false);
     pollEvents();
     // A new press is a push even when the previous frame also counted it held
     // (two quick taps in consecutive frames give two pushes).
@@ -177,6 +174,10 @@ void takeSnapshot() {
         s.buttons[i] = in.joyHeld[i] || in.joyPressed[i];
         if (in.joyPressed[i]) s.prevButtons[i] = false;
     }
+    // Presses seen by a poll between frames wait for this snapshot; now they are in it.
+    in.keysPressed.fill(false);
+    in.mousePressed = 0;
+    in.joyPressed.assign(in.joyPressed.size(), false);
 }
 
 void toggleFullScreen() {
@@ -250,6 +251,13 @@ void Orba_update(std::uint32_t frameMs) {
     orba::paceFrame(frameMs);
     orba::takeSnapshot();
     orba::handleHotKeys();
+    if (state().quitRequested) throw Error(orba::quitMessage);
+}
+
+void Orba_checkQuit() {
+    orba::pollEvents();
+    const auto escape = static_cast<std::size_t>(SDLK_ESCAPE);
+    if (orba::live().keysHeld[escape] || orba::live().keysPressed[escape]) state().quitRequested = true;
     if (state().quitRequested) throw Error(orba::quitMessage);
 }
 

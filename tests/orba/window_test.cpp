@@ -230,3 +230,29 @@ TEST(RunLog, QuitIsSafeWithoutInit) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WindowTest, QuitCheckBetweenFramesKeepsInputForTheNextSnapshot) {
+    click();
+    tapKey(SDLK_a);
+    Orba_checkQuit();
+    Orba_update(0);
+    EXPECT_TRUE(Orba_isPushDecide());
+    EXPECT_TRUE(Orba_isPushKey(SDLK_a));
+    pushQuit();
+    std::string text;
+    try {
+        Orba_checkQuit();
+    } catch (const Error& e) {
+        text = e.what();
+    }
+    EXPECT_EQ("dOrba system quit.", text);
+}
+
+TEST_F(WindowTest, QuitCheckSeesEscape) {
+    tapKey(SDLK_ESCAPE);
+    EXPECT_THROW(Orba_checkQuit(), Error);
+}
+
+} // namespace
