@@ -62,6 +62,20 @@ void applyColourKey(SDL_Surface* picture, int r, int g, int b) {
     SDL_SetColorKey(picture, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
 }
 
+// Pictures in the back buffer's pixel format blit without a per-pixel
+// conversion. Only lossless conversions are made: to a format with at least
+// as many bits per colour, and never from a palettised picture whose key could
+// then match another palette entry of the same colour.
+SurfacePtr toScreenFormat(SurfacePtr picture) {
+    const SDL_Surface* buffer = state().backBuffer.get();
+    if (!buffer || picture->format->BitsPerPixel <= 8 || buffer->format->BitsPerPixel < 24 ||
+        picture->format->BitsPerPixel > buffer->format->BitsPerPixel)
+        return picture;
+    const Uint32 keep = picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL);
+    SurfacePtr converted(SDL_ConvertSurface(picture.get(), buffer->format, SDL_SWSURFACE | keep));
+    return converted ? std::move(converted) : std::move(picture);
+}
+
 } // namespace
 } // namespace orba
 
@@ -106,7 +120,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     SurfacePtr picture(SDL_LoadBMP(path.c_str()));
     if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     orba::applyColourKey(picture.get(), r, g, b);
-    pictures.emplace(std::string(key), std::move(picture));
+    pictures.emplace(std::string(key), orba::toScreenFormat(std::move(picture)));
 }
 
 void Orba_freeBMP(std::string_view key) {
