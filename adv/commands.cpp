@@ -1,0 +1,217 @@
+// The 22 script commands. Each reads all its arguments before it changes
+// anything, names itself by its configured Lua name in argument errors, and
+// either returns at once or yields the script.
+#include "adv/commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "adv/engine.h"
+#include "config/sysinfo.h"
+#include "luaexecutor/luaexecutor.h"
+#include "orba/orba.h"
+
+namespace adv {
+
+namespace {
+
+const std::string soundFolder = "resource/sound/";
+const char* const soundKey = "tmp";
+
+// Result count of a command without a result of its own: nothing is pushed,
+// so the script receives the topmost value of the call's stack.
+constexpr int noResult = 1;
+
+bool present(lua_State* L, int index) { return lua_gettop(L) >= index; }
+
+std::int32_t optionalNumber(lua_State* L, const std::string& name, int index, std::int32_t fallback) {
+    return present(L, index) ? checkNumber(L, name, index) : fallback;
+}
+
+std::string optionalString(lua_State* L, const std::string& name, int index, const char* fallback) {
+    return present(L, index) ? checkString(L, name, index) : std::string(fallback);
+}
+
+std::int32_t saturatingMultiply(std::int32_t value, std::int32_t factor) {
+    const std::int64_t product = static_cast<std::int64_t>(value) * factor;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        product, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t colorByName(const std::string& name) {
+    struct Named {
+        const char* name;
+        std::int32_t rgb;
+    };
+    static constexpr std::array<Named, 6> colors{{{"RED", 0xFF0000},
+                                                  {"BLUE", 0x0000FF},
+                                                  {"BLACK", 0x000000},
+                                                  {"GREEN", 0x00FF00},
+                                                  {"WHITE", 0xFFFFFF},
+                                                  {"YELLOW", 0xFFFF00}}};
+    for (const Named& c : colors)
+        if (name == c.name) return c.rgb;
+    return 0xFFFFFF;
+}
+
+int cmdPrint(lua_State* L) {
+    const std::string text = checkString(L, System::CMD_PRINT, 1);
+    Orba_log("%s\n", text);  // standard output and run.log, once each
+    return noResult;
+}
+
+int cmdDirectory(lua_State* L) {
+    setDirectory(checkString(L, System::CMD_DIRECTORY, 1));
+    return noResult;
+}
+
+int cmdMsg(lua_State* L) {
+    addMessage(checkString(L, System::CMD_MSG, 1));
+    return noResult;
+}
+
+int cmdPf(lua_State* L) {
+    waitPage();
+    return yieldScript(L);
+}
+
+int cmdSelect(lua_State* L) {
+    // Argument 1 is required; 2 to 4 only when given; later ones are not read.
+    const int count = std::clamp(lua_gettop(L), 1, 4);
+    std::vector<std::string> items;
+    for (int i = 1; i <= count; ++i) items.push_back(checkString(L, System::CMD_SELECT, i));
+    setChoices(items);
+    return yieldScript(L);
+}
+
+int cmdDrb(lua_State* L) {
+    const std::string file = checkString(L, System::CMD_DRB, 1);
+    const std::int32_t effect = optionalNumber(L, System::CMD_DRB, 2, 0);
+    drawBackground(file, effect);
+    return noResult;
+}
+
+int cmdErb(lua_State* L) {
+    eraseBackground(optionalNumber(L, System::CMD_ERB, 1, 0));
+    return noResult;
+}
+
+int cmdDrc(lua_State* L) {
+    const std::string file = checkString(L, System::CMD_DRC, 1);
+    const std::int32_t position = optionalNumber(L, System::CMD_DRC, 2, 1);
+    const std::int32_t effect = optionalNumber(L, System::CMD_DRC, 3, 0);
+    drawCharacter(file, position, effect);
+    return noResult;
+}
+
+int cmdErc(lua_State* L) {
+    const std::int32_t position = optionalNumber(L, System::CMD_ERC, 1, -1);
+    const std::int32_t effect = optionalNumber(L, System::CMD_ERC, 2, 0);
+    eraseCharacter(position, effect);
+    return noResult;
+}
+
+int cmdBgm(lua_State* L) {
+    Orba_playBgm(soundFolder + checkString(L, System::CMD_BGM, 1), -1, 0);
+    return noResult;
+}
+
+int cmdBgmOff(lua_State* L) {
+    Orba_stopBgm(checkNumber(L, System::CMD_BGMOFF, 1));
+    return noResult;
+}
+
+int cmdSe(lua_State* L) {
+    Orba_loadWAV(soundKey, soundFolder + checkString(L, System::CMD_SE, 1));
+    Orba_playWAV(soundKey, 0, -1);
+    return noResult;
+}
+
+int cmdWait(lua_State* L) {
+    const std::int32_t seconds = checkNumber(L, System::CMD_WAIT, 1);
+    engine().waitFrames = saturatingMultiply(seconds, framesPerSecond);
+    return yieldScript(L);
+}
+
+int cmdLoad(lua_State* L) {
+    requestScript(checkString(L, System::CMD_LOAD, 1));
+    return yieldScript(L);
+}
+
+int cmdRet(lua_State* L) {
+    pushNumber(L, engine().choiceResult);
+    return 1;
+}
+
+int cmdSetf(lua_State* L) {
+    const std::int32_t index = checkNumber(L, System::CMD_SETF, 1);
+    const std::int32_t value = checkNumber(L, System::CMD_SETF, 2);
+    setFlag(index, value);
+    return noResult;
+}
+
+int cmdGetf(lua_State* L) {
+    pushNumber(L, getFlag(checkNumber(L, System::CMD_GETF, 1)));
+    return 1;
+}
+
+int cmdMap(lua_State* L) {
+    loadMap(checkString(L, System::CMD_MAP, 1));
+    return noResult;
+}
+
+int cmdExit(lua_State* L) {
+    waitMapPick();
+    return yieldScript(L);
+}
+
+int cmdFlash(lua_State* L) {
+    const std::string name = optionalString(L, System::CMD_FLASH, 1, "WHITE");
+    const std::int32_t count = optionalNumber(L, System::CMD_FLASH, 2, 3);
+    flash(colorByName(name), count);
+    return noResult;
+}
+
+int cmdShake(lua_State* L) {
+    const std::int32_t amplitude = optionalNumber(L, System::CMD_SHAKE, 1, 16);
+    const std::int32_t hold = optionalNumber(L, System::CMD_SHAKE, 2, 8);
+    shake(amplitude, hold);
+    return noResult;
+}
+
+int cmdEnd(lua_State*) { throw Error("GAME END"); }
+
+const std::array<Command, 22> commands{{
+    {&System::CMD_PRINT, cmdPrint},
+    {&System::CMD_DIRECTORY, cmdDirectory},
+    {&System::CMD_MSG, cmdMsg},
+    {&System::CMD_PF, cmdPf},
+    {&System::CMD_SELECT, cmdSelect},
+    {&System::CMD_DRB, cmdDrb},
+    {&System::CMD_ERB, cmdErb},
+    {&System::CMD_DRC, cmdDrc},
+    {&System::CMD_ERC, cmdErc},
+    {&System::CMD_BGM, cmdBgm},
+    {&System::CMD_BGMOFF, cmdBgmOff},
+    {&System::CMD_SE, cmdSe},
+    {&System::CMD_WAIT, cmdWait},
+    {&System::CMD_LOAD, cmdLoad},
+    {&System::CMD_RET, cmdRet},
+    {&System::CMD_SETF, cmdSetf},
+    {&System::CMD_GETF, cmdGetf},
+    {&System::CMD_MAP, cmdMap},
+    {&System::CMD_EXIT, cmdExit},
+    {&System::CMD_FLASH, cmdFlash},
+    {&System::CMD_SHAKE, cmdShake},
+    {&System::CMD_END, cmdEnd},
+}};
+
+} // namespace
+
+std::span<const Command> commandTable() { return commands; }
+
+} // namespace adv
