@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +32,6 @@ struct EngineState {
     std::int32_t choiceResult = 0;
 
     std::array<std::int32_t, flagCount> flags{};
-    std::regex flagPattern;
     std::string scriptDirectory;
     std::unique_ptr<FMFLoader> map;
 
@@ -77,5 +75,10 @@ void drawCharacter(std::string_view file, std::int32_t position, std::int32_t ef
 void eraseCharacter(std::int32_t position, std::int32_t effect);
 void flash(std::int32_t color, std::int32_t count);
 void shake(std::int32_t amplitude, std::int32_t hold);
+// Per-frame parts of the stage used by LuaRunner: the transition timers at the
+// start of update, the flash overlay and the shake offset in draw.
+void stepBackgroundTimers();
+void drawFlashOverlay();
+void applyShakeOffset();
 
 } // namespace adv
