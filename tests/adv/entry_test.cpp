@@ -1,0 +1,153 @@
+// The program entry, run as the real executable on small game folders: every
+// end leaves its reason as the last line of run.log and exit status 0.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <variant>
+#include <vector>
+
+#include "config/sysinfo.h"
+#include "testsupport.h"
+
+namespace fs = std::filesystem;
+using testsupport::lastLogLine;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+std::string engineBinary() {
+    const char* dir = std::getenv("ORBA_BINARY_DIR");
+    return std::string(dir ? dir : ".") + "/adv/advengine";
+}
+
+// game.ini with all keys; `skip` leaves one out.
+void writeSettings(std::string_view skip = {}) {
+    std::string ini = "# written by the test\n";
+    for (const SettingsKey& key : settingsKeys()) {
+        if (key.name == skip) continue;
+        std::string value = "10";
+        if (key.name == "CAPTION") value = "entry test";
+        else if (key.name == "FONT") value = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+        else if (key.name.starts_with("CMD_")) value = std::string(key.name.substr(4));
+        ini += std::string(key.name) + " = " + value + "\n";
+    }
+    writeFile("resource/level/game.ini", ini);
+}
+
+void writeGame(std::string_view startScript) {
+    writeSettings();
+    testsupport::writeSolidBMP("resource/level/pf.bmp", 64, 32, 0xFF0000);
+    testsupport::writeSolidBMP("resource/level/cursor.bmp", 16, 8, 0xFFFFFF);
+    testsupport::writeSolidBMP("resource/level/msgwin.bmp", 640, 120, 0x0000FF);
+    writeFile("resource/level/start.lua", startScript);
+}
+
+pid_t launch(const std::vector<std::string>& arguments = {}) {
+    const std::string binary = engineBinary();
+    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen("/dev/null", "w", stdout)) _exit(126);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Exit status of a finished run; -1 when it did not exit normally.
+int waitForExit(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+void waitForLogLine(const std::string& line) {
+    while (readFile("run.log").find(line + "\n") == std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+struct EndCase {
+    const char* name;
+    std::function<void()> setUp;
+    std::string lastLine;  // a trailing '*' matches any rest
+};
+
+class EntryTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(EntryTest, EveryEndIsLoggedAndExitsWithZero) {
+    const std::vector<EndCase> cases = {
+        {"END", [] { writeGame("PRINT('hello') END() PRINT('never')"); }, "GAME END"},
+        {"no start.lua",
+         [] {
+             writeGame("");
+             fs::remove("resource/level/start.lua");
+         },
+         "Not exist : resource/level/start.lua"},
+        {"syntax error", [] { writeGame("if then"); }, "Lua Syntax error : resource/level/start.lua"},
+        {"bad argument", [] { writeGame("MSG(12)"); }, "MSG(): Invalid parameter type. expected 1 to STRING type"},
+        {"LOAD of a missing script", [] { writeGame("DIRECTORY('ch9') LOAD('x.lua')"); },
+         "Not exist : resource/level/ch9/x.lua"},
+        {"no cursor picture",
+         [] {
+             writeGame("END()");
+             fs::remove("resource/level/cursor.bmp");
+         },
+         "Orba_loadBMP: *"},
+    };
+    for (const EndCase& c : cases) {
+        fs::remove_all("resource");
+        fs::remove("run.log");
+        c.setUp();
+        EXPECT_EQ(waitForExit(launch()), 0) << c.name;
+        const std::string line = lastLogLine();
+        if (c.lastLine.ends_with('*'))
+            EXPECT_TRUE(line.starts_with(c.lastLine.substr(0, c.lastLine.size() - 1))) << c.name << ": " << line;
+        else
+            EXPECT_EQ(line, c.lastLine) << c.name;
+    }
+}
+
+TEST_F(EntryTest, ASettingsErrorEndsBeforeTheWindowOpens) {
+    writeGame("END()");
+    writeSettings("MSG_MARGIN");
+    writeFile("run.log", "from an earlier run\n");
+    ASSERT_EQ(waitForExit(launch()), 0);
+    // The window never opened, so the log was not emptied.
+    EXPECT_EQ(readFile("run.log"),
+              "from an earlier run\nConfigParser.checkKey(): not exist key ... 'MSG_MARGIN'\n");
+}
+
+TEST_F(EntryTest, CommandLineArgumentsAreIgnored) {
+    writeGame("PRINT('hello') END()");
+    ASSERT_EQ(waitForExit(launch({"other.lua", "--fullscreen", ""})), 0);
+    EXPECT_EQ(readFile("run.log"), "hello\nGAME END\n");
+}
+
+// A finished script and a waiting one both keep the window open until a
+// close request, which ends the program like Escape.
+TEST_F(EntryTest, TheWindowStaysOpenUntilQuit) {
+    for (const char* script : {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()"}) {
+        fs::remove("run.log");
+        writeGame(script);
+        const pid_t pid = launch();
+        waitForLogLine("ready");
+        kill(pid, SIGTERM);  // SDL turns it into a close request
+        EXPECT_EQ(waitForExit(pid), 0) << script;
+        EXPECT_EQ(readFile("run.log"), "ready\ndOrba system quit.\n") << script;
+    }
+}
