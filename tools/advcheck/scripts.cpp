@@ -1,0 +1,405 @@
+// Scripts are followed as the engine would load them: from start.lua in
+// resource/level/, through LOAD names and map cells, with the script folder
+// that DIRECTORY sets carried from one script into the next.
+#include "tools/advcheck/scripts.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <utility>
+
+#include "luaexecutor/luaexecutor.h"
+#include "tools/advcheck/luascan.h"
+
+namespace fs = std::filesystem;
+
+namespace advcheck {
+
+namespace {
+
+constexpr const char* levelFolder = "resource/level/";
+constexpr const char* soundFolder = "resource/sound/";
+constexpr const char* firstScript = "resource/level/start.lua";
+constexpr int flagCount = 128;
+
+std::string inQuotes(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+std::string ordinal(int n) {
+    static constexpr std::array<const char*, 4> suffix{"th", "st", "nd", "rd"};
+    const int last = n % 10;
+    const bool teen = n % 100 >= 11 && n % 100 <= 13;
+    return std::to_string(n) + (teen || last > 3 ? suffix[0] : suffix[static_cast<std::size_t>(last)]);
+}
+
+std::string readWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The engine reads a text argument up to its first zero byte.
+std::string engineText(std::string text) {
+    if (const auto zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+    return text;
+}
+
+std::string typeError(const std::string& name, int index, ArgType type) {
+    return name + "(): Invalid parameter type. expected " + std::to_string(index) + " to " +
+           (type == ArgType::Number ? "NUMBER" : "STRING") + " type";
+}
+
+bool matches(const Argument& arg, ArgType type) {
+    return arg.kind == ArgKind::Computed || (type == ArgType::String && arg.kind == ArgKind::String) ||
+           (type == ArgType::Number && arg.kind == ArgKind::Number);
+}
+
+std::string describe(const Argument& arg) {
+    switch (arg.kind) {
+    case ArgKind::String: return "a string";
+    case ArgKind::Number: return "a number";
+    case ArgKind::Nil: return "nil";
+    case ArgKind::Boolean: return arg.text;
+    case ArgKind::Computed: break;
+    }
+    return "a value";
+}
+
+bool inFlagRange(double index) {
+    const double whole = std::trunc(index);
+    return whole >= 0 && whole < flagCount;
+}
+
+std::string flagText(double index) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14g", index);
+    return buffer;
+}
+
+// "%F" or "%f" and a digit run names a flag; numbers outside 0 to 127 show 0.
+std::vector<std::string> badFlagReferences(const std::string& text) {
+    std::vector<std::string> bad;
+    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != '%' || (text[i + 1] != 'F' && text[i + 1] != 'f') || !std::isdigit(static_cast<unsigned char>(text[i + 2])))
+            continue;
+        std::size_t end = i + 2;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        const std::string digits = text.substr(i + 2, end - i - 2);
+        const auto first = digits.find_first_not_of('0');
+        const std::string number = first == std::string::npos ? "0" : digits.substr(first);
+        if (number.size() > 3 || std::stoi(number) >= flagCount) bad.push_back(text.substr(i, end - i));
+        i = end - 1;
+    }
+    return bad;
+}
+
+bool isColourName(const std::string& name) {
+    for (const char* colour : {"RED", "BLUE", "BLACK", "GREEN", "WHITE", "YELLOW"})
+        if (name == colour) return true;
+    return false;
+}
+
+std::string folderOf(const std::string& file) {
+    const std::string parent = fs::path(file).parent_path().generic_string();
+    return parent.empty() ? std::string() : parent + "/";
+}
+
+std::string pickScript(int value) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.lua", value);
+    return name;
+}
+
+struct Script {
+    std::vector<Call> calls;
+};
+
+// A script as loaded by the engine: its file, and the script folder at the
+// time it is loaded (where its pictures, maps and scripts are found).
+struct Visit {
+    std::string file;
+    std::string directory;
+    auto operator<=>(const Visit&) const = default;
+};
+
+class ScriptChecker {
+public:
+    ScriptChecker(Report& report, Assets& assets, const GameSettings& settings)
+        : report_(report), assets_(assets), settings_(settings), names_(settings.names()) {}
+
+    void run();
+
+private:
+    const Script& script(const std::string& file);
+    void compile(const std::string& file, Script& script);
+    void walk(Visit first);
+    void visit(const Visit& visit);
+    void checkArguments(const std::string& file, const Call& call, const CommandSpec& spec);
+    void checkEffect(const std::string& file, const Call& call, const CommandSpec& spec);
+    void checkPicture(const std::string& file, const Call& call, const Argument& arg);
+    void checkSound(const std::string& file, const Call& call, const Argument& arg);
+    void checkLoad(const std::string& file, const Call& call, const Argument& arg);
+    void checkMap(const std::string& file, const Call& call, const Argument& arg);
+    void checkMessage(const std::string& file, const Call& call, const Argument& arg);
+    void checkFlag(const std::string& file, const Call& call, const Argument& arg, bool setting);
+    void follow(const std::string& path, const std::string& directory);
+
+    Report& report_;
+    Assets& assets_;
+    const GameSettings& settings_;
+    const std::set<std::string, std::less<>> names_;
+    std::map<std::string, Script> scripts_;
+    std::set<Visit> visited_;
+    std::deque<Visit> queue_;
+    // The script folder while the calls of one visit are walked; none when a
+    // computed DIRECTORY name made it unknown.
+    std::optional<std::string> directory_;
+};
+
+const Script& ScriptChecker::script(const std::string& file) {
+    if (const auto found = scripts_.find(file); found != scripts_.end()) return found->second;
+    Script& entry = scripts_[file];
+    compile(file, entry);
+    return entry;
+}
+
+void ScriptChecker::compile(const std::string& file, Script& entry) {
+    report_.fileExamined(file);
+    const LuaStatePtr state(luaL_newstate());
+    if (!state) {
+        report_.problem(file, 0, "no Lua interpreter could be made to compile it");
+        return;
+    }
+    if (luaL_loadfile(state.get(), file.c_str()) != 0) {
+        const char* text = lua_tostring(state.get(), -1);
+        const LuaMessage message = splitLuaMessage(text ? text : "cannot be compiled", file);
+        report_.problem(file, message.line, message.text);
+        // The calls are still checked and followed: one typo should not hide
+        // the rest of the script's faults or make the scripts after it unreachable.
+    }
+    const std::string source = readWhole(file);
+    if (source.starts_with(LUA_SIGNATURE)) {
+        report_.note(file, 0, "a precompiled script: its commands are not checked");
+        return;
+    }
+    entry.calls = findCalls(tokenizeLua(source), names_);
+}
+
+void ScriptChecker::run() {
+    if (const auto why = assets_.missing(firstScript)) {
+        report_.problem(firstScript, 0, "the first script " + *why);
+    } else {
+        walk({firstScript, levelFolder});
+    }
+    std::set<std::string> reached;
+    for (const Visit& v : visited_) reached.insert(v.file);
+
+    std::vector<std::string> all;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(levelFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec) && it->path().extension() == ".lua") all.push_back(normalPath(it->path().string()));
+    }
+    std::sort(all.begin(), all.end());
+    for (const std::string& file : all) {
+        if (!reached.contains(file)) report_.scriptUnreachable(file);
+    }
+    // Scripts nothing reaches are checked too, in the folder they lie in.
+    for (const std::string& file : all) {
+        if (!scripts_.contains(file)) walk({file, folderOf(file)});
+    }
+}
+
+void ScriptChecker::walk(Visit first) {
+    queue_.push_back(std::move(first));
+    while (!queue_.empty()) {
+        Visit next = std::move(queue_.front());
+        queue_.pop_front();
+        if (visited_.insert(next).second) visit(next);
+    }
+}
+
+void ScriptChecker::visit(const Visit& v) {
+    const Script& s = script(v.file);
+    directory_ = v.directory;
+    for (const Call& call : s.calls) {
+        const CommandSpec& spec = *settings_.commands.find(call.name)->second;
+        checkArguments(v.file, call, spec);
+        checkEffect(v.file, call, spec);
+    }
+}
+
+void ScriptChecker::follow(const std::string& path, const std::string& directory) {
+    queue_.push_back({normalPath(path), directory});
+}
+
+// Types as checkNumber and checkString test them (no coercion; nil and a
+// missing argument fail), and the count of arguments read.
+void ScriptChecker::checkArguments(const std::string& file, const Call& call, const CommandSpec& spec) {
+    const int given = static_cast<int>(call.args.size());
+    for (int k = 0; k < std::min(given, spec.read); ++k) {
+        const Argument& arg = call.args[static_cast<std::size_t>(k)];
+        const ArgType type = spec.types[static_cast<std::size_t>(k)];
+        if (!matches(arg, type)) {
+            report_.problem(file, arg.line, typeError(call.name, k + 1, type) + " (got " + describe(arg) + ")");
+        }
+    }
+    if (!call.moreMayFollow && given < spec.required) {
+        report_.problem(file, call.line,
+                        typeError(call.name, given + 1, spec.types[static_cast<std::size_t>(given)]) +
+                            " (the argument is missing)");
+    }
+    const int surely = call.moreMayFollow ? given - 1 : given;
+    if (surely <= spec.read) return;
+    const int extraLine = call.args[static_cast<std::size_t>(spec.read)].line;
+    if (spec.cmd == Cmd::Select) {
+        report_.problem(file, extraLine, call.name + "(): more than four choices: only the first four are offered");
+    } else if (spec.read == 0) {
+        report_.note(file, call.line, call.name + "(): reads no arguments; the ones given are ignored");
+    } else {
+        report_.note(file, extraLine,
+                     call.name + "(): reads " + std::to_string(spec.read) + " argument" + (spec.read == 1 ? "" : "s") +
+                         "; the " + ordinal(spec.read + 1) + " and later are ignored");
+    }
+}
+
+void ScriptChecker::checkEffect(const std::string& file, const Call& call, const CommandSpec& spec) {
+    if (call.args.empty()) return;
+    const Argument& arg = call.args.front();
+    if (arg.kind == ArgKind::Computed) {
+        if (spec.cmd == Cmd::Directory) {
+            directory_.reset();
+            report_.note(file, arg.line, call.name + "(): the folder name is computed: files named after it are not checked");
+        } else if (spec.cmd == Cmd::Load || spec.cmd == Cmd::Map) {
+            report_.note(file, arg.line, call.name + "(): the file name is computed: advcheck cannot follow it");
+        }
+        return;
+    }
+    switch (spec.cmd) {
+    case Cmd::Directory:
+        if (arg.kind == ArgKind::String) directory_ = levelFolder + engineText(arg.text) + "/";
+        break;
+    case Cmd::Msg: checkMessage(file, call, arg); break;
+    case Cmd::Drb:
+    case Cmd::Drc: checkPicture(file, call, arg); break;
+    case Cmd::Bgm:
+    case Cmd::Se: checkSound(file, call, arg); break;
+    case Cmd::Load: checkLoad(file, call, arg); break;
+    case Cmd::Map: checkMap(file, call, arg); break;
+    case Cmd::Setf: checkFlag(file, call, arg, true); break;
+    case Cmd::Getf: checkFlag(file, call, arg, false); break;
+    case Cmd::Flash:
+        if (arg.kind == ArgKind::String && !isColourName(arg.text)) {
+            report_.note(file, arg.line,
+                         call.name + "(): " + inQuotes(arg.text) +
+                             " is none of RED, BLUE, BLACK, GREEN, WHITE, YELLOW: the flash is white");
+        }
+        break;
+    default: break;
+    }
+}
+
+void ScriptChecker::checkPicture(const std::string& file, const Call& call, const Argument& arg) {
+    if (arg.kind != ArgKind::String || !directory_) return;
+    const std::string path = normalPath(*directory_ + engineText(arg.text));
+    const PictureInfo& info = assets_.picture(path);
+    if (!info.loaded) report_.problem(file, arg.line, call.name + "(): picture " + path + " " + info.error);
+}
+
+void ScriptChecker::checkSound(const std::string& file, const Call& call, const Argument& arg) {
+    if (arg.kind != ArgKind::String) return;
+    const std::string path = normalPath(soundFolder + engineText(arg.text));
+    if (const auto why = assets_.missing(path)) report_.problem(file, arg.line, call.name + "(): sound " + path + " " + *why);
+}
+
+void ScriptChecker::checkLoad(const std::string& file, const Call& call, const Argument& arg) {
+    if (arg.kind != ArgKind::String) return;
+    const std::string name = engineText(arg.text);
+    if (name.empty()) {
+        report_.note(file, arg.line, call.name + "(): an empty name loads nothing; the script goes on");
+        return;
+    }
+    if (!directory_) return;
+    const std::string path = *directory_ + name;
+    if (const auto why = assets_.missing(path)) {
+        report_.problem(file, arg.line, call.name + "(): script " + normalPath(path) + " " + *why);
+    } else {
+        follow(path, *directory_);
+    }
+}
+
+// The map must load and have a layer 1; each value 1 to 16 there picks a
+// script of that number from the script folder.
+void ScriptChecker::checkMap(const std::string& file, const Call& call, const Argument& arg) {
+    if (arg.kind != ArgKind::String || !directory_) return;
+    const std::string path = normalPath(*directory_ + engineText(arg.text));
+    const MapInfo& map = assets_.map(path);
+    const std::string subject = call.name + "(): map " + path;
+    if (!map.loaded) {
+        report_.problem(file, arg.line, subject + " " + map.error);
+        return;
+    }
+    if (map.layers < 2) {
+        report_.problem(file, arg.line,
+                        subject + " has " + std::to_string(map.layers) + " layer" + (map.layers == 1 ? "" : "s") +
+                            ": picking needs layer 1, the second");
+        return;
+    }
+    if (map.picks.empty()) {
+        report_.note(file, arg.line, subject + ": layer 1 has no cell with a value from 1 to 16, so nothing can be picked");
+    }
+    for (const auto& [value, cell] : map.picks) {
+        const std::string script = *directory_ + pickScript(value);
+        if (const auto why = assets_.missing(script)) {
+            report_.problem(file, arg.line,
+                            subject + ": the cell at column " + std::to_string(cell.column) + ", row " +
+                                std::to_string(cell.row) + " picks " + normalPath(script) + ", which " + *why);
+        } else {
+            follow(script, *directory_);
+        }
+    }
+}
+
+void ScriptChecker::checkMessage(const std::string& file, const Call& call, const Argument& arg) {
+    if (arg.kind != ArgKind::String) return;
+    for (const std::string& reference : badFlagReferences(engineText(arg.text))) {
+        report_.problem(file, arg.line,
+                        call.name + "(): " + reference + " names no flag (flags are 0 to 127) and shows 0");
+    }
+}
+
+void ScriptChecker::checkFlag(const std::string& file, const Call& call, const Argument& arg, bool setting) {
+    if (arg.kind != ArgKind::Number || inFlagRange(arg.number)) return;
+    report_.problem(file, arg.line,
+                    call.name + "(): flag " + flagText(arg.number) + " does not exist (flags are 0 to 127)" +
+                        (setting ? ": nothing is stored" : ": it always gives 0"));
+}
+
+} // namespace
+
+LuaMessage splitLuaMessage(const std::string& message, const std::string& file) {
+    // The interpreter starts with the file name, or "..." and its end when it is long.
+    for (std::size_t colon = message.find(':'); colon != std::string::npos; colon = message.find(':', colon + 1)) {
+        const std::string source = message.substr(0, colon);
+        const bool names = source == file || (source.starts_with("...") && file.ends_with(source.substr(3)));
+        if (!names) continue;
+        std::size_t end = colon + 1;
+        while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end]))) ++end;
+        if (end == colon + 1 || end + 1 >= message.size() || message[end] != ':' || message[end + 1] != ' ') continue;
+        return {std::stoi(message.substr(colon + 1, std::min<std::size_t>(end - colon - 1, 9))), message.substr(end + 2)};
+    }
+    return {0, message};
+}
+
+void checkScripts(Report& report, Assets& assets, const GameSettings& settings) {
+    ScriptChecker(report, assets, settings).run();
+}
+
+} // namespace advcheck

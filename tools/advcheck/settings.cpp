@@ -1,0 +1,220 @@
+// Every key is read with the parser's own getters, so a fault is reported in
+// the engine's words; the line of each key is found by a scan of the file.
+#include "tools/advcheck/settings.h"
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#include "config/configparser.h"
+#include "config/sysinfo.h"
+#include "tools/advcheck/luascan.h"
+
+namespace advcheck {
+
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+constexpr std::int32_t windowWidth = 640;
+constexpr std::int32_t windowHeight = 480;
+
+constexpr std::array baseGlobals{
+    "print",    "type",         "pairs",        "ipairs",  "tostring", "tonumber",   "error",
+    "assert",   "pcall",        "xpcall",       "select",  "next",     "unpack",     "rawget",
+    "rawset",   "rawequal",     "setmetatable", "getmetatable", "setfenv", "getfenv", "loadstring",
+    "loadfile", "dofile",       "load",         "require", "module",   "collectgarbage", "gcinfo",
+    "newproxy", "coroutine",    "_G",           "_VERSION", "string",  "table",      "math",
+    "io",       "os",           "debug",        "package"};
+
+bool isBaseGlobal(std::string_view name) {
+    for (std::string_view g : baseGlobals)
+        if (g == name) return true;
+    return false;
+}
+
+std::string inQuotes(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+std::string_view trim(std::string_view text) {
+    constexpr std::string_view blanks = "\t\n\v\f\r ";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Where each key stands in the file: the lines, by the parser's own rules
+// (comment cut at "#", key before the first "=", trimmed).
+struct KeyLines {
+    std::map<std::string, std::vector<int>, std::less<>> lines;
+    std::vector<std::string> order;
+    bool byteOrderMark = false;
+
+    int lineOf(std::string_view key) const {
+        const auto found = lines.find(key);
+        return found == lines.end() ? 0 : found->second.back();  // the later value wins
+    }
+};
+
+KeyLines locateKeys(const std::string& path) {
+    KeyLines keys;
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    int number = 0;
+    while (std::getline(in, text)) {
+        ++number;
+        if (number == 1 && text.starts_with(byteOrderMark)) keys.byteOrderMark = true;
+        std::string_view line = text;
+        line = line.substr(0, line.find('#'));
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string key(trim(line.substr(0, equals)));
+        auto& at = keys.lines[key];
+        if (at.empty()) keys.order.push_back(key);
+        at.push_back(number);
+    }
+    return keys;
+}
+
+bool isSettingsKey(std::string_view key) {
+    for (const SettingsKey& k : settingsKeys())
+        if (k.name == key) return true;
+    return false;
+}
+
+void checkLayout(Report& report, const KeyLines& keys) {
+    if (keys.byteOrderMark) {
+        report.note(settingsFile, 1,
+                    "the file starts with a UTF-8 byte-order mark, which becomes part of the first key");
+    }
+    for (const std::string& key : keys.order) {
+        const std::vector<int>& lines = keys.lines.find(key)->second;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            report.note(settingsFile, lines[i],
+                        key + " is given again (first on line " + std::to_string(lines[0]) +
+                            "); the last value is used");
+        }
+        if (!isSettingsKey(key)) report.note(settingsFile, lines[0], "unknown key " + inQuotes(key) + " is ignored");
+    }
+}
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Values the engine accepts but that show oddly.
+void checkNumber(Report& report, std::string_view key, std::int32_t value, int line) {
+    const std::string name(key);
+    if (key == "FONT_SIZE" && value == 0) {
+        report.problem(settingsFile, line, "FONT_SIZE is 0: the message font cannot be shown at 0 points");
+    } else if (key == "PF_TIMER" && value == 0) {
+        report.note(settingsFile, line, "PF_TIMER is 0: the page-feed cursor shows only its first cell");
+    } else if (key == "MSG_MARGIN" && value == 0) {
+        report.note(settingsFile, line, "MSG_MARGIN is 0: all message lines are drawn over each other");
+    } else if (key == "MSGWIN_ALPHA" && value > 255) {
+        report.note(settingsFile, line,
+                    "MSGWIN_ALPHA is " + std::to_string(value) + ": opacity goes from 0 to 255; it is taken as 255");
+    } else if ((key.ends_with("_X") && value >= windowWidth) || (key.ends_with("_Y") && value >= windowHeight)) {
+        report.note(settingsFile, line, name + " = " + std::to_string(value) + " lies outside the 640 x 480 window");
+    }
+}
+
+void readInteger(Report& report, ConfigParser& parser, const KeyLines& keys, std::string_view key) {
+    const int line = keys.lineOf(key);
+    try {
+        const std::int32_t value = parser.getInt(key);
+        if (parser.table.find(key)->second.empty()) {
+            report.note(settingsFile, line, std::string(key) + " is empty and reads as 0");
+        }
+        checkNumber(report, key, value, line);
+    } catch (const Error& e) {
+        std::string message = e.what();
+        if (parser.table.contains(key) && allDigits(parser.table.find(key)->second)) {
+            message += " (the largest value is 2147483647)";
+        }
+        report.problem(settingsFile, line, message);
+    }
+}
+
+void readText(Report& report, ConfigParser& parser, const KeyLines& keys, std::string_view key) {
+    try {
+        if (key == "FONT" && parser.getString(key).empty()) {
+            report.problem(settingsFile, keys.lineOf(key), "FONT is empty: no font file is named");
+        }
+        parser.getString(key);
+    } catch (const Error& e) {
+        report.problem(settingsFile, 0, e.what());  // the key is missing
+    }
+}
+
+// Whether scripts can call a command by this name; reports why not.
+bool callableName(Report& report, const CommandSpec& spec, const std::string& name, int line) {
+    const std::string subject = std::string(spec.key) + " = " + inQuotes(name);
+    const std::string consequence = ": scripts cannot call the " + std::string(spec.command) + " command";
+    if (name.empty()) {
+        report.problem(settingsFile, line, std::string(spec.key) + " is empty" + consequence);
+    } else if (isLuaKeyword(name)) {
+        report.problem(settingsFile, line, subject + " is a Lua keyword" + consequence);
+    } else if (!isLuaName(name)) {
+        report.problem(settingsFile, line, subject + " is not a Lua name" + consequence);
+    } else {
+        if (isBaseGlobal(name)) {
+            report.note(settingsFile, line, subject + " replaces Lua's own global " + inQuotes(name) + " in every script");
+        }
+        return true;
+    }
+    return false;
+}
+
+// Registers the names in the engine's order; a name given twice ends up
+// with the command registered later.
+void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys, GameSettings& settings) {
+    for (const SettingsKey& key : settingsKeys()) {
+        const CommandSpec* spec = findCommandSpec(key.name);
+        if (!spec || !parser.table.contains(key.name)) continue;
+        const std::string name = parser.getString(key.name);
+        if (!callableName(report, *spec, name, keys.lineOf(key.name))) continue;
+        if (const auto earlier = settings.commands.find(name); earlier != settings.commands.end()) {
+            const CommandSpec& loser = *earlier->second;
+            report.problem(settingsFile, keys.lineOf(loser.key),
+                           std::string(loser.key) + " and " + std::string(spec->key) + " both name " + inQuotes(name) +
+                               ": " + std::string(spec->command) + " is registered later and wins, so scripts " +
+                               "cannot call " + std::string(loser.command));
+        }
+        settings.commands[name] = spec;
+    }
+}
+
+} // namespace
+
+std::set<std::string, std::less<>> GameSettings::names() const {
+    std::set<std::string, std::less<>> result;
+    for (const auto& [name, spec] : commands) result.insert(name);
+    return result;
+}
+
+GameSettings checkSettings(Report& report) {
+    GameSettings settings;
+    ConfigParser parser;
+    try {
+        parser.load(settingsFile);
+    } catch (const Error& e) {
+        report.problem(settingsFile, 0, e.what());
+        return settings;
+    }
+    settings.loaded = true;
+    report.fileExamined(settingsFile);
+    const KeyLines keys = locateKeys(settingsFile);
+    checkLayout(report, keys);
+    for (const SettingsKey& key : settingsKeys()) {
+        if (std::holds_alternative<std::int32_t*>(key.field)) {
+            readInteger(report, parser, keys, key.name);
+        } else {
+            readText(report, parser, keys, key.name);
+        }
+    }
+    collectCommands(report, parser, keys, settings);
+    return settings;
+}
+
+} // namespace advcheck

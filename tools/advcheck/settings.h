@@ -1,0 +1,26 @@
+#pragma once
+// Checks resource/level/game.ini with the engine's own parser and key list,
+// and finds the Lua names under which the scripts reach the commands.
+#include <map>
+#include <set>
+#include <string>
+
+#include "tools/advcheck/commandspec.h"
+#include "tools/advcheck/report.h"
+
+namespace advcheck {
+
+inline constexpr const char* settingsFile = "resource/level/game.ini";
+
+struct GameSettings {
+    bool loaded = false;  // the file could be read
+    // Each callable Lua name and the command that answers to it.
+    std::map<std::string, const CommandSpec*, std::less<>> commands;
+
+    std::set<std::string, std::less<>> names() const;
+};
+
+// Reads the settings file in the working directory and reports its faults.
+GameSettings checkSettings(Report& report);
+
+} // namespace advcheck
