@@ -15,6 +15,9 @@ namespace {
 constexpr int noColourKey = -2;
 constexpr int firstMapScript = 1;
 constexpr int lastMapScript = 16;
+// A script that runs this many instructions without yielding still answers
+// Escape and the close button.
+constexpr int quitCheckInstructions = 2'000'000;
 
 bool isMapScript(std::int32_t value) { return value >= firstMapScript && value <= lastMapScript; }
 
@@ -51,6 +54,7 @@ LuaRunner::LuaRunner() {
     pageIconSize = pfHeight;
     cursorSize = Orba_getHeight("cursor");
     Orba_setAlpha("msgwin", std::clamp(System::MSGWIN_ALPHA, 0, 255));
+    setInstructionWatch(Orba_checkQuit, quitCheckInstructions);
 }
 
 LuaRunner::~LuaRunner() { close(); }

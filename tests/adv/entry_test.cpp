@@ -138,10 +138,11 @@ TEST_F(EntryTest, CommandLineArgumentsAreIgnored) {
     EXPECT_EQ(readFile("run.log"), "hello\nGAME END\n");
 }
 
-// A finished script and a waiting one both keep the window open until a
-// close request, which ends the program like Escape.
+// A finished script, a waiting one and one that never yields all keep the
+// window open until a close request, which ends the program like Escape.
 TEST_F(EntryTest, TheWindowStaysOpenUntilQuit) {
-    for (const char* script : {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()"}) {
+    for (const char* script : {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()",
+                               "PRINT('ready') while true do end", "PRINT('ready') while true do pcall(error) end"}) {
         fs::remove("run.log");
         writeGame(script);
         const pid_t pid = launch();
