@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -88,7 +89,7 @@ const BrokenCase brokenCases[] = {
     {"FontSizeZero",
      [] {
          return one(game::ini, game::setKey("FONT_SIZE", "0"), P,
-                    "FONT_SIZE is 0: the message font cannot be shown at 0 points");
+                    "FONT_SIZE is 0: message text at 0 points is too small to read");
      }},
     {"NameNotIdentifier",
      [] {
@@ -299,6 +300,18 @@ TEST(AdvcheckCommandLine, CleanFolderByDefaultAndUsageErrors) {
     std::ostringstream err2;
     EXPECT_EQ(advcheck::runAdvcheck({"no-such-folder"}, out, err2), 1);
     EXPECT_TRUE(err2.str().starts_with("advcheck: cannot enter the game folder no-such-folder: ")) << err2.str();
+}
+
+// The sample game, when its generated folder has been built.
+TEST(AdvcheckSampleGame, IsClean) {
+    const char* binaryDir = std::getenv("ORBA_BINARY_DIR");
+    const std::filesystem::path sample = std::filesystem::path(binaryDir ? binaryDir : "") / "sample-game";
+    if (!binaryDir || !std::filesystem::is_directory(sample / "resource/level")) {
+        GTEST_SKIP() << "the sample game is not built";
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(advcheck::runAdvcheck({sample.string()}, out, err), 0) << out.str();
+    EXPECT_TRUE(out.str().starts_with("advcheck: no problems in ")) << out.str();
 }
 
 TEST(AdvcheckLuaMessage, SplitsLineFromFullOrShortenedFileName) {

@@ -106,7 +106,7 @@ bool allDigits(std::string_view text) {
 void checkNumber(Report& report, std::string_view key, std::int32_t value, int line) {
     const std::string name(key);
     if (key == "FONT_SIZE" && value == 0) {
-        report.problem(settingsFile, line, "FONT_SIZE is 0: the message font cannot be shown at 0 points");
+        report.problem(settingsFile, line, "FONT_SIZE is 0: message text at 0 points is too small to read");
     } else if (key == "PF_TIMER" && value == 0) {
         report.note(settingsFile, line, "PF_TIMER is 0: the page-feed cursor shows only its first cell");
     } else if (key == "MSG_MARGIN" && value == 0) {
