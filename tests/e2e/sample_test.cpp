@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,6 +104,10 @@ struct Route {
     const char* placeBackground;
     const char* finaleLine;
 };
+
+void PrintTo(const Route& route, std::ostream* out) {
+    *out << route.name;
+}
 
 class SampleRoute : public ::testing::TestWithParam<Route> {
 protected:
