@@ -36,6 +36,7 @@ struct EngineState {
     std::unique_ptr<FMFLoader> map;
 
     std::string background, nextBackground;
+    std::string nextBackgroundPath;  // where nextBackground was read from
     std::int32_t backgroundEffect = 0, backgroundFadeTimer = 0;
     std::int32_t eraseEffect = 0, eraseTimer = 0;
     std::string characterLeft, characterMiddle, characterRight;

@@ -69,7 +69,8 @@ void drawBackground(std::string_view file, std::int32_t effect) {
     e.backgroundEffect = effect;
     if (effect == 1 || effect == 2) {
         e.nextBackground = std::string(file);
-        loadBackgroundPicture("bg2", e.nextBackground);
+        e.nextBackgroundPath = e.scriptDirectory + e.nextBackground;
+        Orba_loadBMP("bg2", e.nextBackgroundPath, noColorKey, 0, 0);
         e.backgroundFadeTimer = transitionFrames;
     } else {
         e.background = std::string(file);
@@ -120,8 +121,9 @@ void shake(std::int32_t amplitude, std::int32_t hold) {
 void stepBackgroundTimers() {
     EngineState& e = engine();
     if (e.backgroundFadeTimer > 0 && --e.backgroundFadeTimer == 0) {
+        // Read again from where it came from, even if DIRECTORY moved on meanwhile.
         e.background = e.nextBackground;
-        loadBackgroundPicture("bg", e.background);
+        Orba_loadBMP("bg", e.nextBackgroundPath, noColorKey, 0, 0);
     }
     if (e.eraseTimer > 0 && --e.eraseTimer == 0) {
         e.background.clear();

@@ -66,8 +66,10 @@ void openVideo(std::string_view caption) {
 }
 
 void openAudio() {
-    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0)
-        throw Error(std::string("Orba_init: ") + SDL_GetError());
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+        const std::string reason = SDL_GetError();
+        throw Error("Orba_init: " + (reason.empty() ? std::string("Couldn't open the audio device") : reason));
+    }
     state().audioOpen = true;
 }
 

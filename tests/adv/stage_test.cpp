@@ -83,6 +83,14 @@ struct FadeStep {
     int level;  // red level of the white picture over black
 };
 
+TEST_F(StageTest, TransitionEndsWithThePictureItStartedWithAfterDirectoryMovesOn) {
+    frame([] { adv::drawBackground("red.bmp", 1); });
+    frame([] { adv::setDirectory("elsewhere"); });
+    frames(14);
+    EXPECT_EQ(state().background, "red.bmp");
+    EXPECT_EQ(pixel(320, 240), red);
+}
+
 TEST_F(StageTest, FadeInFromBlackOverFifteenFrames) {
     const std::vector<FadeStep> steps{{1, 0}, {2, 17}, {8, 119}, {15, 238}, {16, 255}, {17, 255}};
     std::size_t next = 0;
