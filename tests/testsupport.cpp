@@ -195,6 +195,15 @@ static std::uint32_t readPixel(SDL_Surface* surface, int x, int y) {
 std::uint32_t pixel(int x, int y) { return readPixel(Orba_testBackBuffer(), x, y); }
 std::uint32_t screenPixel(int x, int y) { return readPixel(Orba_testScreen(), x, y); }
 
+std::string errorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
 void initWindow() {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);

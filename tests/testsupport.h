@@ -46,6 +46,9 @@ void pushJoyAxis(int axis, std::int16_t value);
 std::uint32_t pixel(int x, int y);
 std::uint32_t screenPixel(int x, int y);
 
+// The text of the Error that action throws, or "(no error)".
+std::string errorText(const std::function<void()>& action);
+
 // Orba_init with the dummy drivers, 640 x 480, windowed.
 void initWindow();
 

@@ -16,14 +16,7 @@ namespace {
 
 using namespace std::literals;
 
-std::string errorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using testsupport::errorText;
 
 ConfigParser parserWith(std::string_view key, std::string_view value) {
     ConfigParser parser;

@@ -55,12 +55,7 @@ void writeSettings(const std::map<std::string, std::string>& values) {
 }
 
 std::string loadError() {
-    try {
-        loadSettings();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
+    return testsupport::errorText(loadSettings);
 }
 
 TEST(SettingsKeys, NamesAreDistinct) {

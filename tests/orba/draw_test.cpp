@@ -15,15 +15,6 @@ class DrawTest : public ::testing::Test {
 protected:
     void SetUp() override { initWindow(); }
     void TearDown() override { Orba_quit(); }
-
-    std::string errorOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return "";
-    }
     TempDir dir;
 };
 
@@ -107,9 +98,9 @@ TEST_F(DrawTest, PictureTableKeysReloadFreeAndReportAbsence) {
     Orba_freeBMP("never");
     EXPECT_EQ(0, Orba_getWidth("x"));
     EXPECT_EQ(0, Orba_getHeight("never"));
-    EXPECT_EQ("Orba_draw: Has not exist key: x", errorOf([] { Orba_draw("x", 0, 0, 0, 0, 0, 0); }));
-    EXPECT_EQ("Orba_drawEx: Has not exist key: x", errorOf([] { Orba_drawEx("x", 0, 0, 0, 0, 0, 0); }));
-    EXPECT_EQ("Orba_setAlpha: Has exist key: x", errorOf([] { Orba_setAlpha("x", 9); }));
+    EXPECT_EQ("Orba_draw: Has not exist key: x", errorText([] { Orba_draw("x", 0, 0, 0, 0, 0, 0); }));
+    EXPECT_EQ("Orba_drawEx: Has not exist key: x", errorText([] { Orba_drawEx("x", 0, 0, 0, 0, 0, 0); }));
+    EXPECT_EQ("Orba_setAlpha: Has exist key: x", errorText([] { Orba_setAlpha("x", 9); }));
     Orba_loadBMP("x", "a.bmp", -2, 0, 0);
     EXPECT_EQ(8, Orba_getWidth("x"));
 }
@@ -117,11 +108,11 @@ TEST_F(DrawTest, PictureTableKeysReloadFreeAndReportAbsence) {
 TEST_F(DrawTest, FailedReloadRemovesTheKey) {
     writeSolidBMP("a.bmp", 8, 6, red);
     Orba_loadBMP("x", "a.bmp", -2, 0, 0);
-    const std::string text = errorOf([] { Orba_loadBMP("x", "missing.bmp", -2, 0, 0); });
+    const std::string text = errorText([] { Orba_loadBMP("x", "missing.bmp", -2, 0, 0); });
     EXPECT_EQ(0u, text.rfind("Orba_loadBMP: ", 0)) << text;
     EXPECT_EQ(0, Orba_getWidth("x"));
     writeFile("broken.bmp", "BM this is not a picture");
-    EXPECT_EQ(0u, errorOf([] { Orba_loadBMP("y", "broken.bmp", -1, 0, 0); }).rfind("Orba_loadBMP: ", 0));
+    EXPECT_EQ(0u, errorText([] { Orba_loadBMP("y", "broken.bmp", -1, 0, 0); }).rfind("Orba_loadBMP: ", 0));
 }
 
 TEST_F(DrawTest, AlphaBlendsAndZeroLeavesTheBufferUnchanged) {

@@ -27,14 +27,6 @@ protected:
     TempDir dir;
 };
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 TEST_F(Sound, ChannelOutsideTheRangePlaysOnTheFirstFreeChannel) {
     Orba_loadWAV("se", "beep.wav");
@@ -50,9 +42,9 @@ TEST_F(Sound, ChannelOutsideTheRangePlaysOnTheFirstFreeChannel) {
 }
 
 TEST_F(Sound, PlayingAnAbsentKeyRaises) {
-    EXPECT_EQ(messageOf([] { Orba_playWAV("never", 0, -1); }), "Orba_playWAV: Has exist key: never");
+    EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("never", 0, -1); }), "Orba_playWAV: Has exist key: never");
     Orba_loadWAV("se", "beep.wav");
-    EXPECT_EQ(messageOf([] { Orba_playWAV("SE", 0, -1); }), "Orba_playWAV: Has exist key: SE");
+    EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("SE", 0, -1); }), "Orba_playWAV: Has exist key: SE");
 }
 
 TEST_F(Sound, ReloadingAKeyStopsTheChannelPlayingTheOldSample) {
@@ -73,11 +65,11 @@ TEST_F(Sound, FailedLoadRaisesAndAFailedReloadRemovesTheKey) {
         SCOPED_TRACE(file);
         Orba_loadWAV("tmp", "beep.wav");
         Orba_playWAV("tmp", -1, 2);
-        const std::string message = messageOf([file] { Orba_loadWAV("tmp", file); });
+        const std::string message = testsupport::errorText([file] { Orba_loadWAV("tmp", file); });
         EXPECT_TRUE(message.starts_with("Orba_loadWAV: ")) << message;
         EXPECT_TRUE(message.ends_with(std::string(" (") + file + ")")) << message;
         EXPECT_FALSE(Mix_Playing(2));
-        EXPECT_EQ(messageOf([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
+        EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
     }
 }
 
@@ -108,7 +100,7 @@ TEST_F(Sound, StopBgmAtOnceAfterAFadeOutHaltsTheMusic) {
 
 TEST_F(Sound, MissingMusicRaisesAndLeavesSilence) {
     Orba_playBgm("tune.wav", -1, 0);
-    const std::string message = messageOf([] { Orba_playBgm("missing.ogg", -1, 0); });
+    const std::string message = testsupport::errorText([] { Orba_playBgm("missing.ogg", -1, 0); });
     EXPECT_TRUE(message.starts_with("Orba_playBgm: ")) << message;
     EXPECT_GT(message.size(), std::string("Orba_playBgm: ").size());
     EXPECT_FALSE(Mix_PlayingMusic());
@@ -125,7 +117,7 @@ TEST_F(Sound, QuitStopsEverythingAndAFreshInitStartsEmpty) {
     initWindow();
     EXPECT_EQ(playingChannels(), 0);
     EXPECT_FALSE(Mix_PlayingMusic());
-    EXPECT_EQ(messageOf([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
+    EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
 }
 
 } // namespace

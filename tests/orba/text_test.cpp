@@ -46,14 +46,6 @@ Ink inkOf(const std::function<bool(std::uint32_t)>& accept = {}) {
 
 void clearBackBuffer() { SDL_FillRect(Orba_testBackBuffer(), nullptr, 0); }
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 class Text : public ::testing::Test {
 protected:
@@ -140,14 +132,14 @@ TEST_F(Text, NewestFontIsCurrentAndKeysAreNeverReplaced) {
     Orba_openFont("big", 48, "sans.ttf");
     const int big = heightOfH();
     EXPECT_GT(big, 2 * small);
-    EXPECT_EQ(messageOf([] { Orba_openFont("small", 12, "sans.ttf"); }), "Orba_openFont: Has exist key: small");
+    EXPECT_EQ(testsupport::errorText([] { Orba_openFont("small", 12, "sans.ttf"); }), "Orba_openFont: Has exist key: small");
     EXPECT_EQ(heightOfH(), big);
 }
 
 TEST_F(Text, MissingFileIsReportedWithTheNameAsPassed) {
-    EXPECT_EQ(messageOf([] { Orba_openFont("k", 24, "no-such-font.ttf"); }),
+    EXPECT_EQ(testsupport::errorText([] { Orba_openFont("k", 24, "no-such-font.ttf"); }),
               "Orba_openFont : font file not found. no-such-font.ttf");
-    EXPECT_EQ(messageOf([] { Orba_openFont("k", 24, "fonts/none.ttf"); }),
+    EXPECT_EQ(testsupport::errorText([] { Orba_openFont("k", 24, "fonts/none.ttf"); }),
               "Orba_openFont : font file not found. fonts/none.ttf");
     Orba_openFont("k", 24, "sans.ttf"); // the failures took no key
 }
@@ -155,7 +147,7 @@ TEST_F(Text, MissingFileIsReportedWithTheNameAsPassed) {
 TEST_F(Text, UnreadableFontRaisesAndLeavesTheTableAsItWas) {
     Orba_openFont("small", 12, "sans.ttf");
     const int small = heightOfH();
-    const std::string message = messageOf([] { Orba_openFont("big", 48, "broken.ttf"); });
+    const std::string message = testsupport::errorText([] { Orba_openFont("big", 48, "broken.ttf"); });
     EXPECT_TRUE(message.starts_with("Orba_openFont: ")) << message;
     EXPECT_EQ(message.find("Has exist"), std::string::npos) << message;
     EXPECT_EQ(heightOfH(), small);
@@ -168,7 +160,7 @@ TEST_F(Text, SystemFontFolderIsSearchedAfterTheWorkingDirectory) {
     EXPECT_GT(heightOfH(), 0);
     // A file of that name beside the game wins, even though it is no font.
     writeFile("DejaVuSans.ttf", "not a font");
-    const std::string message = messageOf([] { Orba_openFont("local", 24, "DejaVuSans.ttf"); });
+    const std::string message = testsupport::errorText([] { Orba_openFont("local", 24, "DejaVuSans.ttf"); });
     EXPECT_TRUE(message.starts_with("Orba_openFont: ")) << message;
 }
 

@@ -21,12 +21,7 @@ protected:
 };
 
 std::string quitText() {
-    try {
-        Orba_update(0);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
+    return errorText([] { Orba_update(0); });
 }
 
 TEST_F(WindowTest, HeldKeyIsPushedInItsFirstFrameOnly) {
@@ -241,13 +236,7 @@ TEST_F(WindowTest, QuitCheckBetweenFramesKeepsInputForTheNextSnapshot) {
     EXPECT_TRUE(Orba_isPushDecide());
     EXPECT_TRUE(Orba_isPushKey(SDLK_a));
     pushQuit();
-    std::string text;
-    try {
-        Orba_checkQuit();
-    } catch (const Error& e) {
-        text = e.what();
-    }
-    EXPECT_EQ("dOrba system quit.", text);
+    EXPECT_EQ("dOrba system quit.", errorText(Orba_checkQuit));
 }
 
 TEST_F(WindowTest, QuitCheckSeesEscape) {
