@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "adv/engine.h"
 #include "adv/luarunner.h"
@@ -55,28 +56,10 @@ protected:
 
     // Every command under its own upper-case name: CMD_MSG is "MSG".
     static void nameCommands() {
-        System::CMD_PRINT = "PRINT";
-        System::CMD_DIRECTORY = "DIRECTORY";
-        System::CMD_MSG = "MSG";
-        System::CMD_PF = "PF";
-        System::CMD_SELECT = "SELECT";
-        System::CMD_DRB = "DRB";
-        System::CMD_ERB = "ERB";
-        System::CMD_DRC = "DRC";
-        System::CMD_ERC = "ERC";
-        System::CMD_BGM = "BGM";
-        System::CMD_BGMOFF = "BGMOFF";
-        System::CMD_SE = "SE";
-        System::CMD_WAIT = "WAIT";
-        System::CMD_LOAD = "LOAD";
-        System::CMD_RET = "RET";
-        System::CMD_SETF = "SETF";
-        System::CMD_GETF = "GETF";
-        System::CMD_MAP = "MAP";
-        System::CMD_EXIT = "EXIT";
-        System::CMD_FLASH = "FLASH";
-        System::CMD_SHAKE = "SHAKE";
-        System::CMD_END = "END";
+        for (const SettingsKey& key : settingsKeys()) {
+            if (auto* text = std::get_if<std::string*>(&key.field); text && key.name.starts_with("CMD_"))
+                **text = std::string(key.name.substr(4));
+        }
     }
 
     // Writes start.lua and loads it; it runs from the next frame on.
