@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "adv/engine.h"
 #include "adv/luarunner.h"
@@ -12,10 +14,16 @@ namespace {
 constexpr int shadowGrey = 0x808080;
 constexpr int shadowOffset = 2;
 
+// The shadow's place; settings reach up to the largest int, where it stays.
+int shadowed(int position) {
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t{position} + shadowOffset,
+                                                   std::numeric_limits<int>::max()));
+}
+
 void drawLine(std::string_view line, int x, int y) {
     const int colour = Orba_getColorHex();
     Orba_setColorHex(shadowGrey);
-    Orba_drawText(line, x + shadowOffset, y + shadowOffset, 255);
+    Orba_drawText(line, shadowed(x), shadowed(y), 255);
     Orba_setColorHex(colour);
     Orba_drawText(line, x, y, 255);
 }

@@ -1,5 +1,7 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "orba/orba.h"
 #include "orba/orba_state.h"
@@ -48,7 +50,12 @@ void Orba_playWAV(std::string_view key, int loops, int channel) {
 void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     orba::State& s = orba::state();
     haltAndFreeMusic();
-    s.music.reset(Mix_LoadMUS(std::string(file).c_str()));
+    const std::string path(file);
+    // The mixer opens a folder like a file and leaks its reader when it then
+    // cannot tell the format, so a folder is refused here.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    s.music.reset(Mix_LoadMUS(path.c_str()));
     if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
     const int result = fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops)
                                      : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);

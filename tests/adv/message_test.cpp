@@ -161,3 +161,15 @@ TEST_F(MessageTest, MissingInterfacePicturesStopTheRunner) {
         }
     }
 }
+
+// Settings reach up to the largest int; the shadow beside such a line must
+// not overflow (the sanitizer build reports it).
+TEST_F(MessageTest, LinesAtTheLargestPlaceAreDrawnWithoutOverflow) {
+    System::MSG_X = INT32_MAX;
+    System::MSG_Y = INT32_MAX;
+    System::MSG_MARGIN = INT32_MAX;
+    start("MSG('far') MSG('away') PF()");
+    step(2);
+    EXPECT_EQ(e().state, adv::WaitPage);
+    EXPECT_EQ(pixel(5, 305), msgwinColour);
+}

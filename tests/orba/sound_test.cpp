@@ -109,6 +109,18 @@ TEST_F(Sound, MissingMusicRaisesAndLeavesSilence) {
     EXPECT_TRUE(Mix_PlayingMusic());
 }
 
+// The mixer would open a folder and leak its reader (caught by the sanitizer build).
+TEST_F(Sound, MusicFromAFolderRaisesAndLeavesSilence) {
+    writeFile("music/inside.wav", "");
+    Orba_playBgm("tune.wav", -1, 0);
+    for (const char* folder : {"music", "music/", "."}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(testsupport::errorText([folder] { Orba_playBgm(folder, -1, 0); }),
+                  std::string("Orba_playBgm: Couldn't open '") + folder + "'");
+        EXPECT_FALSE(Mix_PlayingMusic());
+    }
+}
+
 TEST_F(Sound, QuitStopsEverythingAndAFreshInitStartsEmpty) {
     Orba_loadWAV("tmp", "beep.wav");
     Orba_playWAV("tmp", -1, -1);
