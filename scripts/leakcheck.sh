@@ -44,10 +44,13 @@ fi
 if ((status != 0)); then
   echo "leakcheck: FAILED: the playthrough did not reach the end (status $status)"
   tail -n 20 "$out/playthrough/stdout.log" 2>/dev/null || true
+  echo "leakcheck: 0 passed, 1 failed"
   exit 1
 fi
 if ((found)); then
   echo "leakcheck: FAILED: the sanitizers reported the faults above"
+  echo "leakcheck: 0 passed, 1 failed"
   exit 1
 fi
 echo "leakcheck: the sample game ran from start to end with no leak, invalid access or undefined behaviour"
+echo "leakcheck: 1 passed, 0 failed"
