@@ -23,16 +23,30 @@ Uint32 mapColour(const SDL_PixelFormat* format, int r, int g, int b) {
                       static_cast<Uint8>(b));
 }
 
-SDL_Surface* findPicture(std::string_view key) {
+Picture* findPicture(std::string_view key) {
     auto& pictures = state().pictures;
     auto it = pictures.find(key);
-    return it == pictures.end() ? nullptr : it->second.get();
+    return it == pictures.end() ? nullptr : &it->second;
 }
 
-SDL_Surface* requirePicture(std::string_view key, const char* operation) {
-    SDL_Surface* picture = findPicture(key);
+Picture& requirePicture(std::string_view key, const char* operation) {
+    Picture* picture = findPicture(key);
     if (!picture) throw Error(std::string(operation) + std::string(key));
-    return picture;
+    return *picture;
+}
+
+// Removes a key's picture; what the frame drew with it is applied first.
+void erasePicture(std::string_view key) {
+    auto& pictures = state().pictures;
+    if (auto it = pictures.find(key); it != pictures.end()) {
+        settleDrawing();
+        pictures.erase(it);
+    }
+}
+
+// Whether SDL_SetAlpha would leave the picture as it is.
+bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
+    return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA && picture->format->alpha == alpha;
 }
 
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
@@ -81,14 +95,9 @@ SurfacePtr toScreenFormat(SurfacePtr picture) {
 
 using orba::state;
 
-void Orba_flip() {
-    orba::State& s = state();
-    SDL_Rect whole = orba::makeRect(0, 0, s.width, s.height);
-    SDL_FillRect(s.screen, &whole, orba::mapColour(s.backBuffer->format, 0, 0, 0));
-    SDL_Rect at = orba::makeRect(s.offsetX, s.offsetY, 0, 0);
-    SDL_BlitSurface(s.backBuffer.get(), nullptr, s.screen, &at);
-    SDL_Flip(s.screen);
-}
+// The back buffer at the offset on black; see frame.cpp for what is skipped
+// when it would show the same pixels.
+void Orba_flip() { orba::presentFrame(); }
 
 void Orba_setOffset(int x, int y) {
     state().offsetX = x;
@@ -101,8 +110,7 @@ void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b) {
         w = s.width;
         h = s.height;
     }
-    SDL_Rect rect = orba::makeRect(x, y, w, h);
-    SDL_FillRect(s.backBuffer.get(), &rect, orba::mapColour(s.backBuffer->format, r, g, b));
+    orba::recordFill(orba::makeRect(x, y, w, h), orba::mapColour(s.backBuffer->format, r, g, b));
 }
 
 void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b) {
@@ -113,51 +121,53 @@ void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b) {
 }
 
 void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int b) {
-    auto& pictures = state().pictures;
     // The old picture goes first; a failed load leaves the key absent.
-    if (auto it = pictures.find(key); it != pictures.end()) pictures.erase(it);
+    orba::erasePicture(key);
     const std::string path(file);
     SurfacePtr picture(SDL_LoadBMP(path.c_str()));
     if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     orba::applyColourKey(picture.get(), r, g, b);
-    pictures.emplace(std::string(key), orba::toScreenFormat(std::move(picture)));
+    state().pictures.emplace(std::string(key),
+                             orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});
 }
 
-void Orba_freeBMP(std::string_view key) {
-    auto& pictures = state().pictures;
-    if (auto it = pictures.find(key); it != pictures.end()) pictures.erase(it);
-}
+void Orba_freeBMP(std::string_view key) { orba::erasePicture(key); }
 
 int Orba_getWidth(std::string_view key) {
-    SDL_Surface* picture = orba::findPicture(key);
-    return picture ? picture->w : 0;
+    const orba::Picture* picture = orba::findPicture(key);
+    return picture ? picture->surface->w : 0;
 }
 
 int Orba_getHeight(std::string_view key) {
-    SDL_Surface* picture = orba::findPicture(key);
-    return picture ? picture->h : 0;
+    const orba::Picture* picture = orba::findPicture(key);
+    return picture ? picture->surface->h : 0;
 }
 
 void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h) {
-    SDL_Surface* picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
-    SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
-                                         : orba::makeRect(sx, sy, picture->w, picture->h);
-    SDL_Rect at = orba::makeRect(x, y, 0, 0);
-    SDL_BlitSurface(picture, &source, state().backBuffer.get(), &at);
+    const orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
+    SDL_Surface* surface = picture.surface.get();
+    const SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
+                                               : orba::makeRect(sx, sy, surface->w, surface->h);
+    const SDL_Rect at = orba::makeRect(x, y, 0, 0);
+    orba::recordBlit(surface, picture.id, source, at.x, at.y, (surface->flags & SDL_SRCALPHA) != 0,
+                     surface->format->alpha);
 }
 
 void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, int h) {
-    SDL_Surface* picture = orba::requirePicture(key, "Orba_drawEx: Has not exist key: ");
+    const orba::Picture& picture = orba::requirePicture(key, "Orba_drawEx: Has not exist key: ");
     if (w == 0 || h == 0) {
-        w = picture->w;
-        h = picture->h;
+        w = picture.surface->w;
+        h = picture.surface->h;
     }
     Orba_draw(key, cx - w / 2, cy - h / 2, sx, sy, w, h);
 }
 
 void Orba_setAlpha(std::string_view key, int alpha) {
-    SDL_Surface* picture = orba::requirePicture(key, "Orba_setAlpha: Has exist key: ");
-    SDL_SetAlpha(picture, SDL_SRCALPHA, static_cast<Uint8>(alpha));
+    SDL_Surface* picture = orba::requirePicture(key, "Orba_setAlpha: Has exist key: ").surface.get();
+    const auto value = static_cast<Uint8>(alpha);
+    if (orba::alphaUnchanged(picture, value)) return;
+    orba::settleDrawing();  // what was drawn before keeps the old opacity
+    SDL_SetAlpha(picture, SDL_SRCALPHA, value);
 }
 
 long double Orba_sinDeg(float degrees) {

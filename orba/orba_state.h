@@ -17,6 +17,71 @@ constexpr int keyCount = 323; // SDLK_LAST of SDL 1.2
 template <class V>
 using KeyedTable = std::map<std::string, V, std::less<>>;
 
+// A picture of the table, with an identity that no later picture reuses.
+struct Picture {
+    SurfacePtr surface;
+    std::uint64_t id = 0;
+};
+
+// One drawing operation into the back buffer: a fill (no source) or a blit of
+// a picture or a rendered text. The frame keeps its operations until the
+// flip; one equal to the operation at the same place in the previous frame
+// draws the same pixels again.
+struct DrawOp {
+    SDL_Surface* source = nullptr;  // owned by the picture table or the text cache
+    std::uint64_t sourceId = 0;     // identity of the source's pixels
+    SDL_Rect area{};                // the fill's rectangle or the blit's source rectangle
+    Sint16 x = 0, y = 0;            // where the blit goes
+    Uint32 colour = 0;              // the fill's colour
+    bool blended = false;           // the source's per-surface alpha for this blit
+    Uint8 alpha = 255;
+    bool coversAll = false;         // overwrites every pixel of the back buffer
+    SDL_Rect bounds{};              // the pixels it may change (not compared: follows from the rest)
+
+    bool operator==(const DrawOp& o) const {
+        return sourceId == o.sourceId && source == o.source && area.x == o.area.x && area.y == o.area.y &&
+               area.w == o.area.w && area.h == o.area.h && x == o.x && y == o.y && colour == o.colour &&
+               blended == o.blended && alpha == o.alpha && coversAll == o.coversAll;
+    }
+};
+
+// The drawing of the frame in progress and of the one before, and what the
+// screen shows.
+struct FrameState {
+    std::vector<DrawOp> current, previous;
+    std::size_t applied = 0;     // operations of `current` already in the back buffer
+    bool previousValid = false;  // the back buffer holds what `previous` drew
+    bool screenKnown = false;    // the screen surface holds the back buffer as last presented
+    std::uint64_t number = 1;    // counts flips; the text cache's clock
+    std::uint64_t lastId = 0;    // the last identity given to a picture or text
+};
+
+// A rendered text line, kept while it is drawn in every frame or so.
+struct TextKey {
+    const TTF_Font* font = nullptr;
+    std::uint32_t rgb = 0;
+    std::string text;
+};
+struct TextKeyView {
+    const TTF_Font* font;
+    std::uint32_t rgb;
+    std::string_view text;
+};
+struct TextKeyLess {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+        if (a.font != b.font) return std::less<const TTF_Font*>()(a.font, b.font);
+        if (a.rgb != b.rgb) return a.rgb < b.rgb;
+        return std::string_view(a.text) < std::string_view(b.text);
+    }
+};
+struct TextEntry {
+    SurfacePtr surface;
+    std::uint64_t id = 0;
+    std::uint64_t lastFrame = 0;
+};
+
 struct State {
     bool initialised = false;
     int width = 0, height = 0, depth = 0;
@@ -38,12 +103,14 @@ struct State {
     std::uint32_t lastFrameTicks = 0;
     std::uint32_t delayCalls = 0;
 
-    KeyedTable<SurfacePtr> pictures;
+    KeyedTable<Picture> pictures;
+    FrameState frame;
 
     bool ttfReady = false;
     KeyedTable<FontPtr> fonts;
     std::string currentFont;
     SDL_Color textColour{0, 0, 0, 0};
+    std::map<TextKey, TextEntry, TextKeyLess> textCache;
 
     KeyedTable<ChunkPtr> sounds;
     MusicPtr music;
@@ -55,5 +122,23 @@ State& state();
 // Tear-down steps owned by the text and sound files, called by Orba_quit.
 void closeFonts();
 void closeSound();
+
+// The frame's drawing (frame.cpp). Operations are recorded and applied to the
+// back buffer when needed: before a picture they use changes or goes, when
+// the back buffer is read, and at the flip, which skips a frame that draws
+// exactly what the previous one drew.
+std::uint64_t newSourceId();
+void recordFill(const SDL_Rect& rect, Uint32 colour);
+void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& area, int x, int y, bool blended,
+                Uint8 alpha);
+void settleDrawing();  // applies every recorded operation not yet applied
+void forgetDrawing();  // the back buffer may be changed from outside: the next frame is drawn in full
+void dropDrawing();    // at tear-down: what is recorded is never applied
+// At the flip: applies what the frame needs and shows the result on the screen.
+void presentFrame();
+// After the screen surface was made anew, it is presented in full next time.
+void screenReplaced();
+// Frees the rendered texts not drawn in the last two frames (text.cpp).
+void evictTexts();
 
 } // namespace orba

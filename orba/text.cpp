@@ -84,6 +84,43 @@ std::string locateFont(const std::string& file) {
     throw Error("Orba_openFont : font file not found. " + file);
 }
 
+// Beyond this many rendered lines within two frames (only without flips, as
+// in tests) the lines not drawn in this frame are let go.
+constexpr std::size_t maxRenderedTexts = 256;
+
+std::uint32_t packColour(const SDL_Color& c) {
+    return static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
+}
+
+// Erases the rendered lines last drawn before the given frame.
+void evictBefore(std::uint64_t frame) {
+    auto& cache = orba::state().textCache;
+    std::erase_if(cache, [frame](const auto& entry) { return entry.second.lastFrame < frame; });
+}
+
+// The text rendered in the current font and colour: kept from an earlier
+// frame when it was drawn in one of the last two, rendered otherwise. None
+// when the font cannot render it.
+const orba::TextEntry* renderedText(TTF_Font* font, std::string_view text) {
+    orba::State& s = orba::state();
+    auto& cache = s.textCache;
+    const std::uint32_t rgb = packColour(s.textColour);
+    auto it = cache.find(orba::TextKeyView{font, rgb, text});
+    if (it == cache.end()) {
+        SurfacePtr rendered(TTF_RenderUTF8_Solid(font, std::string(text).c_str(), s.textColour));
+        if (!rendered) return nullptr;
+        if (cache.size() >= maxRenderedTexts) {
+            orba::settleDrawing();  // the lines about to go may still have to be drawn
+            evictBefore(s.frame.number);
+        }
+        it = cache.emplace(orba::TextKey{font, rgb, std::string(text)},
+                           orba::TextEntry{std::move(rendered), orba::newSourceId(), 0})
+                 .first;
+    }
+    it->second.lastFrame = s.frame.number;
+    return &it->second;
+}
+
 // Starts the library on first use; the text colour then becomes white.
 void startLibrary() {
     orba::State& s = orba::state();
@@ -126,11 +163,11 @@ void Orba_drawText(std::string_view text, int x, int y, int alpha) {
     if (!s.ttfReady || s.currentFont.empty() || text.empty() || !s.backBuffer) return;
     const auto font = s.fonts.find(s.currentFont);
     if (font == s.fonts.end()) return;
-    SurfacePtr rendered(TTF_RenderUTF8_Solid(font->second.get(), std::string(text).c_str(), s.textColour));
+    const orba::TextEntry* rendered = renderedText(font->second.get(), text);
     if (!rendered) return;
-    SDL_SetAlpha(rendered.get(), SDL_SRCALPHA, static_cast<Uint8>(std::clamp(alpha, 0, 255)));
-    SDL_Rect target{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
-    SDL_BlitSurface(rendered.get(), nullptr, s.backBuffer.get(), &target);
+    SDL_Surface* surface = rendered->surface.get();
+    const SDL_Rect whole{0, 0, static_cast<Uint16>(surface->w), static_cast<Uint16>(surface->h)};
+    orba::recordBlit(surface, rendered->id, whole, x, y, true, static_cast<Uint8>(std::clamp(alpha, 0, 255)));
 }
 
 namespace orba {
@@ -139,11 +176,17 @@ namespace orba {
 // Orba_openFont, so that a later Orba_init starts without fonts.
 void closeFonts() {
     State& s = state();
+    s.textCache.clear();
     s.fonts.clear();
     s.currentFont.clear();
     if (s.ttfReady && TTF_WasInit()) TTF_Quit();
     s.ttfReady = false;
     s.textColour = SDL_Color{0, 0, 0, 0};
+}
+
+void evictTexts() {
+    const std::uint64_t frame = state().frame.number;
+    if (frame > 1) evictBefore(frame - 1);
 }
 
 } // namespace orba

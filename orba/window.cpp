@@ -99,8 +99,11 @@ void paceFrame(std::uint32_t frameMs) {
     for (;;) {
         const std::uint32_t remaining = s.lastFrameTicks + frameMs - now;
         if (remaining < 1 || remaining > 9999) break;
-        // Sleep through most of the wait at once; the last millisecond in 1 ms steps.
-        SDL_Delay(remaining > 2 ? remaining - 1 : 1);
+        // One sleep for the whole wait: SDL_Delay never wakes early, and the
+        // tick count it is measured against only counts whole milliseconds,
+        // so this ends the frame when 1 ms steps would, with one wake-up
+        // instead of two or three. The clock is checked again all the same.
+        SDL_Delay(remaining);
         ++s.delayCalls;
         now = SDL_GetTicks();
     }
@@ -193,6 +196,7 @@ void toggleFullScreen() {
     }
     if (!screen) throw Error("Orba_init: Couldn't set video mode");
     s.screen = screen;
+    screenReplaced();
 }
 
 void handleHotKeys() {
@@ -238,6 +242,7 @@ void Orba_init(std::string_view caption, int width, int height, bool fullScreen)
 
 void Orba_quit() {
     orba::State& s = state();
+    orba::dropDrawing();
     orba::closeFonts();
     s.joystick.reset();
     orba::closeSound();
@@ -333,6 +338,9 @@ void Orba_testAttachJoystick(int buttonCount) {
 }
 
 std::uint32_t Orba_testDelayCalls() { return state().delayCalls; }
-SDL_Surface* Orba_testBackBuffer() { return state().backBuffer.get(); }
+SDL_Surface* Orba_testBackBuffer() {
+    if (state().backBuffer) orba::forgetDrawing();  // everything drawn is in it, and the caller may change it
+    return state().backBuffer.get();
+}
 SDL_Surface* Orba_testScreen() { return state().screen; }
 

@@ -1,0 +1,60 @@
+// Cost of whole engine frames (clear, runner update and draw, Orba_flip,
+// Orba_update(0)) while a page waits and in the heaviest frame the engine draws.
+#include <benchmark/benchmark.h>
+#include <SDL.h>
+
+#include <string>
+
+#include "adv/engine.h"
+#include "benchgame.h"
+
+namespace {
+
+using benchgame::Game;
+
+const std::string pageScript = "DRB('day.bmp', 0)\n" + std::string(benchgame::fourLines) + "PF()\n";
+
+// A page waits for a click with four message lines; the page-feed cursor
+// moves on every sixth frame, as in the sample game.
+void BM_PageWaitFrame(benchmark::State& state) {
+    Game game;
+    game.start(pageScript);
+    for (auto _ : state) game.frame();
+}
+BENCHMARK(BM_PageWaitFrame)->Unit(benchmark::kMicrosecond);
+
+// The same page while the mouse moves in every frame, so that every frame
+// shows something new.
+void BM_PageWaitFrameMouseMoving(benchmark::State& state) {
+    Game game;
+    game.start(pageScript);
+    int step = 0;
+    for (auto _ : state) {
+        SDL_WarpMouse(static_cast<Uint16>(300 + step % 40), 240);
+        ++step;
+        game.frame();
+    }
+}
+BENCHMARK(BM_PageWaitFrameMouseMoving)->Unit(benchmark::kMicrosecond);
+
+// A cross-fade between two backgrounds, three characters, four choices over
+// eight message lines and a flash, all at once. The fade is kept running
+// (its opacity changes in every frame, as in a real fade) and the flash
+// colour covers every second frame.
+void BM_HeaviestFrame(benchmark::State& state) {
+    Game game;
+    game.start("DRB('day.bmp', 0)\n"
+               "DRC('chara0.bmp', 0)\nDRC('chara1.bmp', 1)\nDRC('chara2.bmp', 2)\n" +
+               std::string(benchgame::fourLines) + std::string(benchgame::fourLines) +
+               "DRB('dusk.bmp', 1)\nFLASH('WHITE', 1000000)\n"
+               "SELECT('Just one, small and bright', 'Two, to keep each other company',"
+               " 'Three, one for each of us', 'None this year')\n");
+    adv::EngineState& e = adv::engine();
+    for (auto _ : state) {
+        if (e.backgroundFadeTimer < 3) e.backgroundFadeTimer = adv::transitionFrames;
+        game.frame();
+    }
+}
+BENCHMARK(BM_HeaviestFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace

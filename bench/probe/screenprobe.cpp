@@ -1,0 +1,247 @@
+// screenprobe: starts a program in the current folder and measures, from the
+// outside, how soon its first screen shows, how much memory it holds and how
+// much CPU it takes while it waits.
+//
+//   screenprobe [--idle SECONDS] [--settle SECONDS] PROGRAM [ARGS...]
+//
+// The X server named by DISPLAY must show nothing but black until the program
+// draws (Xvfb -br). The first screen counts as shown when the program's
+// top-level window is mapped and some pixel of it is not black. Then the
+// probe waits --settle seconds, counts the user and system CPU time of all
+// the program's threads over --idle seconds, reads its peak resident memory
+// and ends it with SIGTERM, which the program takes as a close request.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+double nowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fprintf(stderr, "screenprobe: %s\n", message.c_str());
+    std::exit(1);
+}
+
+pid_t startProgram(char** argv) {
+    const pid_t pid = fork();
+    if (pid < 0) fail("fork failed");
+    if (pid == 0) {
+        execvp(argv[0], argv);
+        std::perror("screenprobe: exec");
+        _exit(127);
+    }
+    return pid;
+}
+
+bool exited(pid_t pid) {
+    int status = 0;
+    return waitpid(pid, &status, WNOHANG) == pid;
+}
+
+// Waits for the first top-level window that is mapped; 0 on timeout or when
+// the program ends first.
+Window waitForMap(Display* display, pid_t pid, double deadline) {
+    const int fd = ConnectionNumber(display);
+    while (nowMs() < deadline) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify) return event.xmap.window;
+        }
+        if (exited(pid)) return 0;
+        pollfd wait{fd, POLLIN, 0};
+        poll(&wait, 1, 1);
+    }
+    return 0;
+}
+
+// Reads what the screen shows under a window through shared memory, which
+// keeps the probe's own cost (and the X server's) small while it polls.
+class ScreenReader {
+public:
+    ScreenReader(Display* display, Window window) : display_(display), window_(window) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, window, &attributes)) fail("the window went away");
+        root_ = attributes.root;
+        const int screen = DefaultScreen(display);
+        image_ = XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+                                 ZPixmap, nullptr, &segment_, static_cast<unsigned>(attributes.width),
+                                 static_cast<unsigned>(attributes.height));
+        if (!image_ || image_->bits_per_pixel != 32) fail("needs a 24-bit display with shared memory");
+        segment_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line * image_->height), IPC_CREAT | 0600);
+        segment_.shmaddr = image_->data = static_cast<char*>(shmat(segment_.shmid, nullptr, 0));
+        segment_.readOnly = False;
+        if (!XShmAttach(display, &segment_)) fail("XShmAttach failed");
+        XSync(display, False);
+        shmctl(segment_.shmid, IPC_RMID, nullptr);  // freed once both sides detach
+    }
+    ~ScreenReader() {
+        XShmDetach(display_, &segment_);
+        XDestroyImage(image_);
+        shmdt(segment_.shmaddr);
+    }
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    // Whether the window is viewable and some pixel of it is not black.
+    bool showsSomething() {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window_, &attributes) || attributes.map_state != IsViewable) return false;
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display_, window_, root_, 0, 0, &x, &y, &child);
+        if (!XShmGetImage(display_, root_, image_, x, y, AllPlanes)) return false;
+        for (int row = 0; row < image_->height; ++row) {
+            const auto* pixels = reinterpret_cast<const std::uint32_t*>(image_->data + row * image_->bytes_per_line);
+            for (int column = 0; column < image_->width; ++column)
+                if ((pixels[column] & 0xffffff) != 0) return true;
+        }
+        return false;
+    }
+
+private:
+    Display* display_;
+    Window window_, root_ = 0;
+    XImage* image_ = nullptr;
+    XShmSegmentInfo segment_{};
+};
+
+// utime + stime of every thread of the process, in clock ticks.
+std::optional<long long> cpuTicks(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    // After the command name: state is field 3, utime 14, stime 15.
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14) utime = std::stoll(field);
+        if (index == 15) stime = std::stoll(field);
+    }
+    return utime + stime;
+}
+
+// Time on the CPU of every live thread of the process, in nanoseconds: the
+// same figure as the ticks above, at a finer grain.
+long long scheduledNs(pid_t pid) {
+    long long total = 0;
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "schedstat");
+        long long ns = 0;
+        if (in >> ns) total += ns;
+    }
+    return total;
+}
+
+std::string statusField(pid_t pid, const std::string& name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name + ":", 0) == 0) {
+            std::string value = line.substr(name.size() + 1);
+            value.erase(0, value.find_first_not_of(" \t"));
+            return value;
+        }
+    return "?";
+}
+
+void sleepMs(double ms) {
+    const double end = nowMs() + ms;
+    for (double left = ms; left > 0; left = end - nowMs()) {
+        timespec t{static_cast<time_t>(left / 1000), static_cast<long>(std::fmod(left, 1000.0) * 1e6)};
+        nanosleep(&t, nullptr);
+    }
+}
+
+int stopProgram(pid_t pid) {
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        sleepMs(10);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    double idleSeconds = 10, settleSeconds = 1;
+    int first = 1;
+    for (; first + 1 < argc && std::strncmp(argv[first], "--", 2) == 0; first += 2) {
+        if (std::strcmp(argv[first], "--idle") == 0) idleSeconds = std::atof(argv[first + 1]);
+        else if (std::strcmp(argv[first], "--settle") == 0) settleSeconds = std::atof(argv[first + 1]);
+        else fail(std::string("unknown option ") + argv[first]);
+    }
+    if (first >= argc) fail("usage: screenprobe [--idle S] [--settle S] PROGRAM [ARGS...]");
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) fail("cannot open the display");
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+
+    const double start = nowMs();
+    const pid_t pid = startProgram(argv + first);
+    const Window window = waitForMap(display, pid, start + 10000);
+    if (!window) fail("no window within 10 s");
+    const double mapped = nowMs();
+    ScreenReader reader(display, window);
+    double shown = 0;
+    while (!shown) {
+        if (reader.showsSomething()) shown = nowMs();
+        else if (exited(pid) || nowMs() - start > 10000) fail("the window stayed black");
+        else sleepMs(1);
+    }
+    std::printf("window mapped:       %7.1f ms after start\n", mapped - start);
+    std::printf("first screen shown:  %7.1f ms after start\n", shown - start);
+    std::fflush(stdout);
+
+    if (idleSeconds > 0) {
+        sleepMs(settleSeconds * 1000);
+        const auto before = cpuTicks(pid);
+        const long long scheduledBefore = scheduledNs(pid);
+        const double from = nowMs();
+        sleepMs(idleSeconds * 1000);
+        const auto after = cpuTicks(pid);
+        const long long scheduled = scheduledNs(pid) - scheduledBefore;
+        const double elapsed = nowMs() - from;
+        if (!before || !after) fail("the program ended while it should wait");
+        const double cpuMs = static_cast<double>(*after - *before) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+        std::printf("idle CPU:            %7.2f %% of one core (%.0f ms CPU in %.1f s, all threads)\n",
+                    100.0 * cpuMs / elapsed, cpuMs, elapsed / 1000.0);
+        std::printf("idle CPU, scheduler: %7.2f %% of one core (%.1f ms on the CPU, /proc/PID/task/*/schedstat)\n",
+                    100.0 * static_cast<double>(scheduled) / 1e6 / elapsed, static_cast<double>(scheduled) / 1e6);
+    }
+    std::printf("peak memory (VmHWM): %s\n", statusField(pid, "VmHWM").c_str());
+    const int status = stopProgram(pid);
+    std::printf("exit status:         %d\n", status);
+    return 0;
+}

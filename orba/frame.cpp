@@ -1,0 +1,336 @@
+// The frame's drawing: operations are recorded during the frame and applied
+// to the back buffer in their order, so every pixel comes out as if each had
+// been drawn at once. A frame that repeats the previous frame's operations
+// exactly, starting with one that overwrites the whole back buffer, leaves
+// the back buffer as it is; the flip then presents only what differs from
+// the screen, and nothing at all when nothing does.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "orba/orba.h"
+#include "orba/orba_state.h"
+
+namespace orba {
+namespace {
+
+// Beyond this many operations without a flip (tests draw without one) the
+// list is applied and started afresh.
+constexpr std::size_t maxRecorded = 4096;
+
+FrameState& frame() { return state().frame; }
+
+// Whether a blit with this state writes the source's own pixels, whatever
+// the back buffer held. SDL blits a surface with per-surface alpha 255 and
+// no alpha channel as a plain copy.
+bool opaqueBlit(const SDL_Surface* source, bool blended, Uint8 alpha) {
+    if (source->flags & SDL_SRCCOLORKEY) return false;
+    return !blended || (alpha == SDL_ALPHA_OPAQUE && source->format->Amask == 0);
+}
+
+// A rectangle of the back buffer as corners, empty when x0 >= x1 or y0 >= y1.
+struct Area {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+    void add(const SDL_Rect& r) {
+        if (r.w == 0 || r.h == 0) return;
+        if (empty()) {
+            *this = Area{r.x, r.y, r.x + r.w, r.y + r.h};
+            return;
+        }
+        x0 = std::min<int>(x0, r.x);
+        y0 = std::min<int>(y0, r.y);
+        x1 = std::max(x1, r.x + r.w);
+        y1 = std::max(y1, r.y + r.h);
+    }
+    SDL_Rect rect() const {
+        return SDL_Rect{static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+                        static_cast<Uint16>(y1 - y0)};
+    }
+};
+
+SDL_Rect wholeBuffer() {
+    const SDL_Surface* buffer = state().backBuffer.get();
+    return SDL_Rect{0, 0, static_cast<Uint16>(buffer->w), static_cast<Uint16>(buffer->h)};
+}
+
+// The part of the back buffer that a rectangle at (x, y) of w by h covers.
+SDL_Rect clipToBuffer(int x, int y, int w, int h) {
+    const SDL_Surface* buffer = state().backBuffer.get();
+    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int x1 = std::min(x + w, buffer->w), y1 = std::min(y + h, buffer->h);
+    if (x0 >= x1 || y0 >= y1) return SDL_Rect{0, 0, 0, 0};
+    return SDL_Rect{static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+                    static_cast<Uint16>(y1 - y0)};
+}
+
+// The pixels a blit may write: its source rectangle clipped to the source
+// as SDL clips it (a part left of or above the source moves the destination),
+// then to the back buffer. Where SDL's 16-bit destination would wrap, the
+// whole back buffer is assumed.
+SDL_Rect blitBounds(const SDL_Surface* source, const SDL_Rect& area, int x, int y) {
+    int sx = area.x, sy = area.y, w = area.w, h = area.h;
+    if (sx < 0) {
+        w += sx;
+        x -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        h += sy;
+        y -= sy;
+        sy = 0;
+    }
+    if (x > INT16_MAX || y > INT16_MAX) return wholeBuffer();
+    return clipToBuffer(x, y, std::min(w, source->w - sx), std::min(h, source->h - sy));
+}
+
+bool isWholeBuffer(const SDL_Rect& r) {
+    const SDL_Rect whole = wholeBuffer();
+    return r.x == 0 && r.y == 0 && r.w == whole.w && r.h == whole.h;
+}
+
+void apply(const DrawOp& op) {
+    SDL_Surface* buffer = state().backBuffer.get();
+    if (!op.source) {
+        SDL_Rect rect = op.area;
+        SDL_FillRect(buffer, &rect, op.colour);
+        return;
+    }
+    // A rendered text is shared by every draw of it, each with its own opacity.
+    if (op.blended && (!(op.source->flags & SDL_SRCALPHA) || op.source->format->alpha != op.alpha))
+        SDL_SetAlpha(op.source, SDL_SRCALPHA, op.alpha);
+    SDL_Rect area = op.area;
+    SDL_Rect at{op.x, op.y, 0, 0};
+    SDL_BlitSurface(op.source, &area, buffer, &at);
+}
+
+// Applies the operations from `first` on; what lies under the last one that
+// overwrites the whole back buffer is hidden by it, so the work starts there.
+void applyFrom(std::size_t first, const Area* within) {
+    FrameState& f = frame();
+    std::size_t from = first;
+    for (std::size_t i = f.current.size(); i-- > first;) {
+        if (f.current[i].coversAll) {
+            from = i;
+            break;
+        }
+    }
+    for (std::size_t i = from; i < f.current.size(); ++i) {
+        const SDL_Rect& b = f.current[i].bounds;
+        if (within && (b.x >= within->x1 || b.y >= within->y1 || b.x + b.w <= within->x0 ||
+                       b.y + b.h <= within->y0))
+            continue;  // nothing of it inside the area
+        apply(f.current[i]);
+    }
+    f.applied = f.current.size();
+}
+
+void record(DrawOp op) {
+    FrameState& f = frame();
+    if (f.current.size() >= maxRecorded) {
+        settleDrawing();
+        f.current.clear();
+        f.applied = 0;
+        f.previousValid = false;
+    }
+    f.current.push_back(op);
+}
+
+// Where the pixels of two lists of operations may differ: the bounds of
+// every operation that is not the same at the same place in both.
+Area damage(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b) {
+    Area area;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i]) continue;
+        area.add(a[i].bounds);
+        area.add(b[i].bounds);
+    }
+    for (std::size_t i = common; i < a.size(); ++i) area.add(a[i].bounds);
+    for (std::size_t i = common; i < b.size(); ++i) area.add(b[i].bounds);
+    return area;
+}
+
+// The first index below n at which the byte runs differ, n when none does.
+std::size_t firstDifference(const Uint8* a, const Uint8* b, std::size_t n) {
+    std::size_t i = 0;
+    for (std::uint64_t wa, wb; i + 8 <= n; i += 8) {
+        std::memcpy(&wa, a + i, 8);
+        std::memcpy(&wb, b + i, 8);
+        if (wa != wb) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
+// One past the last index in [from, n) at which the runs differ, from when none does.
+std::size_t endOfDifference(const Uint8* a, const Uint8* b, std::size_t from, std::size_t n) {
+    std::size_t i = n;
+    for (std::uint64_t wa, wb; i >= from + 8; i -= 8) {
+        std::memcpy(&wa, a + i - 8, 8);
+        std::memcpy(&wb, b + i - 8, 8);
+        if (wa != wb) break;
+    }
+    while (i > from && a[i - 1] == b[i - 1]) --i;
+    return i;
+}
+
+// Within an area of two surfaces of one size and format, the smallest
+// rectangle outside of which they hold the same bytes; false when none differ.
+bool differingArea(SDL_Surface* a, SDL_Surface* b, const Area& within, SDL_Rect& result) {
+    const auto bytesPerPixel = static_cast<std::size_t>(a->format->BytesPerPixel);
+    const std::size_t start = static_cast<std::size_t>(within.x0) * bytesPerPixel;
+    const std::size_t length = static_cast<std::size_t>(within.x1 - within.x0) * bytesPerPixel;
+    int top = -1, bottom = -1;
+    std::size_t left = length, right = 0;  // differing bytes of the rows lie in [left, right)
+    SDL_LockSurface(a);
+    SDL_LockSurface(b);
+    for (int y = within.y0; y < within.y1; ++y) {
+        const auto* rowA = static_cast<const Uint8*>(a->pixels) + static_cast<std::ptrdiff_t>(y) * a->pitch + start;
+        const auto* rowB = static_cast<const Uint8*>(b->pixels) + static_cast<std::ptrdiff_t>(y) * b->pitch + start;
+        if (std::memcmp(rowA, rowB, length) == 0) continue;
+        if (top < 0) top = y;
+        bottom = y;
+        left = firstDifference(rowA, rowB, left);
+        right = std::max(right, endOfDifference(rowA, rowB, right, length));
+    }
+    SDL_UnlockSurface(b);
+    SDL_UnlockSurface(a);
+    if (top < 0) return false;
+    const Area found{within.x0 + static_cast<int>(left / bytesPerPixel), top,
+                     within.x0 + static_cast<int>((right + bytesPerPixel - 1) / bytesPerPixel), bottom + 1};
+    result = found.rect();
+    return true;
+}
+
+bool sameLayout(const SDL_Surface* a, const SDL_Surface* b) {
+    const SDL_PixelFormat* fa = a->format;
+    const SDL_PixelFormat* fb = b->format;
+    return a->w == b->w && a->h == b->h && fa->BitsPerPixel == fb->BitsPerPixel &&
+           fa->BytesPerPixel == fb->BytesPerPixel && fa->Rmask == fb->Rmask && fa->Gmask == fb->Gmask &&
+           fa->Bmask == fb->Bmask && fa->Amask == fb->Amask && !fa->palette && !fb->palette;
+}
+
+// The back buffer at offset (0, 0) on a software screen of its own layout:
+// the screen then shows exactly the back buffer, and a blit is a copy.
+bool presentsDirectly(const State& s) {
+    const SDL_Surface* buffer = s.backBuffer.get();
+    return s.offsetX == 0 && s.offsetY == 0 && !(s.screen->flags & SDL_HWSURFACE) &&
+           !(buffer->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY)) && sameLayout(buffer, s.screen);
+}
+
+// Black where the back buffer does not reach, the back buffer at the offset,
+// and the whole screen shown.
+void presentWhole(State& s, bool direct) {
+    if (!direct) {
+        SDL_Rect whole{0, 0, static_cast<Uint16>(s.width), static_cast<Uint16>(s.height)};
+        SDL_FillRect(s.screen, &whole, SDL_MapRGB(s.backBuffer->format, 0, 0, 0));
+    }
+    SDL_Rect at{static_cast<Sint16>(s.offsetX), static_cast<Sint16>(s.offsetY), 0, 0};
+    SDL_BlitSurface(s.backBuffer.get(), nullptr, s.screen, &at);
+    SDL_Flip(s.screen);
+}
+
+// Copies and shows only the part of the screen that differs within an area.
+void presentChanges(State& s, const Area& within) {
+    SDL_Rect area;
+    if (!differingArea(s.backBuffer.get(), s.screen, within, area)) return;
+    SDL_Rect from = area, to = area;
+    SDL_BlitSurface(s.backBuffer.get(), &from, s.screen, &to);
+    SDL_UpdateRect(s.screen, area.x, area.y, area.w, area.h);
+}
+
+// Brings the back buffer up to the frame's operations and returns where it
+// may have changed since the last frame. A frame that starts by overwriting
+// everything and differs from the last one in some operations is redrawn
+// only where those draw; one that repeats it is not drawn at all.
+Area finishFrame() {
+    FrameState& f = frame();
+    Area changed;
+    bool partial = f.applied == 0 && f.previousValid && !f.current.empty() && f.current.front().coversAll;
+    if (partial) {
+        changed = damage(f.current, f.previous);
+        if (!changed.empty()) {
+            SDL_Surface* buffer = state().backBuffer.get();
+            SDL_Rect clip = changed.rect();
+            SDL_SetClipRect(buffer, &clip);
+            applyFrom(0, &changed);
+            SDL_SetClipRect(buffer, nullptr);
+        }
+    } else {
+        settleDrawing();
+        const SDL_Rect whole = wholeBuffer();
+        changed.add(whole);
+    }
+    f.previous.swap(f.current);
+    f.current.clear();
+    f.applied = 0;
+    f.previousValid = true;
+    return changed;
+}
+
+} // namespace
+
+std::uint64_t newSourceId() { return ++frame().lastId; }
+
+void recordFill(const SDL_Rect& rect, Uint32 colour) {
+    DrawOp op;
+    op.area = rect;
+    op.colour = colour;
+    op.bounds = clipToBuffer(rect.x, rect.y, rect.w, rect.h);
+    op.coversAll = isWholeBuffer(op.bounds);
+    record(op);
+}
+
+void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& area, int x, int y, bool blended,
+                Uint8 alpha) {
+    DrawOp op;
+    op.source = source;
+    op.sourceId = sourceId;
+    op.area = area;
+    op.x = static_cast<Sint16>(x);
+    op.y = static_cast<Sint16>(y);
+    op.blended = blended;
+    op.alpha = blended ? alpha : 255;
+    op.bounds = blitBounds(source, area, op.x, op.y);
+    op.coversAll = opaqueBlit(source, blended, alpha) && isWholeBuffer(op.bounds);
+    record(op);
+}
+
+void settleDrawing() {
+    FrameState& f = frame();
+    if (f.applied < f.current.size()) applyFrom(f.applied, nullptr);
+}
+
+void forgetDrawing() {
+    settleDrawing();
+    frame().previousValid = false;
+}
+
+void dropDrawing() {
+    FrameState& f = frame();
+    f.current.clear();
+    f.previous.clear();
+    f.applied = 0;
+    f.previousValid = false;
+}
+
+void screenReplaced() { frame().screenKnown = false; }
+
+void presentFrame() {
+    State& s = state();
+    FrameState& f = frame();
+    const Area changed = finishFrame();
+    const bool direct = presentsDirectly(s);
+    if (!direct || !f.screenKnown) {
+        presentWhole(s, direct);
+        f.screenKnown = direct;
+    } else if (!changed.empty()) {
+        presentChanges(s, changed);
+    }
+    evictTexts();
+    ++f.number;
+}
+
+} // namespace orba
