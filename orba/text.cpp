@@ -67,11 +67,23 @@ std::optional<fs::path> findBelow(const fs::path& folder, const std::string& fil
     return std::nullopt;
 }
 
-// The first file of that name in the system's font folders.
+// The folders where the system keeps its fonts, searched before asking
+// fontconfig: reading its configuration takes longer than the search.
+constexpr const char* commonFontFolders[] = {"/usr/share/fonts", "/usr/local/share/fonts"};
+
+// The first file of that name in the system's font folders: the common
+// ones, then the others that fontconfig's configuration names, in its order.
 std::optional<std::string> systemFontPath(const std::string& file) {
     if (file.empty()) return std::nullopt;
-    for (const fs::path& folder : systemFontFolders())
+    std::vector<fs::path> searched;
+    for (const char* folder : commonFontFolders) {
         if (auto found = findBelow(folder, file)) return found->string();
+        searched.emplace_back(folder);
+    }
+    for (const fs::path& folder : systemFontFolders()) {
+        if (std::find(searched.begin(), searched.end(), folder) != searched.end()) continue;
+        if (auto found = findBelow(folder, file)) return found->string();
+    }
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "orba/orba.h"
@@ -48,8 +49,20 @@ int chooseDepth() {
     return (info && info->vfmt && info->vfmt->BitsPerPixel <= 8) ? 32 : 0;
 }
 
+// SDL opens an X input method for text entry, and the input method reads
+// the locale's whole table of compose sequences, which takes longer than
+// everything else of the window's start. The engine reads keys, never
+// composed text (SDL consults the input method only for that), so unless
+// the user names a table of their own, an empty one is named.
+void skipComposeTable() {
+#ifndef _WIN32
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
+#endif
+}
+
 void openVideo(std::string_view caption) {
     State& s = state();
+    skipComposeTable();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
         throw Error("Orba_init: Couldn't initialize SDL");
     s.depth = chooseDepth();

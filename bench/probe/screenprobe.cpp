@@ -15,6 +15,7 @@
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -50,6 +51,12 @@ pid_t startProgram(char** argv) {
     const pid_t pid = fork();
     if (pid < 0) fail("fork failed");
     if (pid == 0) {
+        // The program's own output would mix with the figures.
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) {
+            dup2(quiet, STDOUT_FILENO);
+            close(quiet);
+        }
         execvp(argv[0], argv);
         std::perror("screenprobe: exec");
         _exit(127);
