@@ -60,7 +60,7 @@ std::string le32(std::uint32_t v) {
     return out;
 }
 
-// 40 x 30 cells of 16 pixels cover the window; layer 1 holds 0 to 19 in rows.
+// 40 x 30 cells of 16 pixels cover the window; layer 1 holds (column + row) mod 20.
 std::string mapFile(int layers) {
     const int w = 40, h = 30;
     std::string cells;
@@ -74,7 +74,8 @@ std::string mapFile(int layers) {
 std::string wavFile() {
     const std::uint32_t frames = 256, bytes = frames * 4;
     std::string samples;
-    for (std::uint32_t i = 0; i < frames * 2; ++i) samples += (i / 16) % 2 ? std::string("\x00\x10", 2) : std::string("\x00\xf0", 2);
+    for (std::uint32_t i = 0; i < frames * 2; ++i)
+        samples += (i / 16) % 2 ? std::string("\x00\x10", 2) : std::string("\x00\xf0", 2);
     return "RIFF" + le32(36 + bytes) + "WAVEfmt " + le32(16) + std::string("\x01\x00\x02\x00", 4) + le32(22050) +
            le32(22050 * 4) + std::string("\x04\x00\x10\x00", 4) + "data" + le32(bytes) + samples;
 }
