@@ -1,6 +1,11 @@
 // The back buffer, the keyed picture table and drawing.
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "orba/orba.h"
 #include "orba/orba_state.h"
@@ -110,12 +115,61 @@ SurfacePtr bgrToXrgb(SDL_Surface* picture, const SDL_PixelFormat* screen) {
     return converted;
 }
 
+std::uint32_t readLE(const Uint8* p, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+// A plain 24-bit BMP file (uncompressed, the common 40-byte header, rows
+// bottom up) read straight into a 32-bit surface of the screen's format:
+// the same bytes that SDL_LoadBMP and the conversion above give, without
+// the 24-bit copy in between, whose memory would be touched once and freed.
+// None for any other file, or one that ends early: SDL_LoadBMP then reads
+// it and reports what is wrong.
+SurfacePtr loadPlainBMP(const std::string& path) {
+    const SDL_Surface* buffer = state().backBuffer.get();
+    if (!buffer || !hasMasks(buffer->format, 4)) return nullptr;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return nullptr;
+    static char readBuffer[1 << 16];  // one read of the system per 64 KiB
+    std::setvbuf(file.get(), readBuffer, _IOFBF, sizeof readBuffer);
+    Uint8 header[54];
+    if (std::fread(header, 1, sizeof header, file.get()) != sizeof header || header[0] != 'B' || header[1] != 'M')
+        return nullptr;
+    const std::uint32_t offset = readLE(header + 10, 4), infoSize = readLE(header + 14, 4);
+    const auto width = static_cast<std::int32_t>(readLE(header + 18, 4));
+    const auto height = static_cast<std::int32_t>(readLE(header + 22, 4));
+    if (infoSize != 40 || readLE(header + 26, 2) != 1 || readLE(header + 28, 2) != 24 || readLE(header + 30, 4) != 0 ||
+        width <= 0 || height <= 0 || width > 32767 || height > 32767 || offset < sizeof header ||
+        std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0)
+        return nullptr;
+    const SDL_PixelFormat* screen = buffer->format;
+    SurfacePtr picture(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, screen->Rmask, screen->Gmask,
+                                            screen->Bmask, screen->Amask));
+    if (!picture) return nullptr;
+    std::vector<Uint8> row((static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3});
+    for (int y = height - 1; y >= 0; --y) {
+        if (std::fread(row.data(), 1, row.size(), file.get()) != row.size()) return nullptr;
+        auto* to = reinterpret_cast<Uint32*>(static_cast<Uint8*>(picture->pixels) +
+                                             static_cast<std::ptrdiff_t>(y) * picture->pitch);
+        const Uint8* from = row.data();
+        for (int x = 0; x < width; ++x, from += 3) to[x] = Uint32{from[2]} << 16 | Uint32{from[1]} << 8 | from[0];
+    }
+    return picture;
+}
+
 SurfacePtr toScreenFormat(SurfacePtr picture) {
     const SDL_Surface* buffer = state().backBuffer.get();
     if (!buffer || picture->format->BitsPerPixel <= 8 || buffer->format->BitsPerPixel < 24 ||
         picture->format->BitsPerPixel > buffer->format->BitsPerPixel)
         return picture;
-    if (SurfacePtr converted = bgrToXrgb(picture.get(), buffer->format)) return converted;
+    const SDL_PixelFormat* have = picture->format;
+    const SDL_PixelFormat* want = buffer->format;
+    if (have->BitsPerPixel == want->BitsPerPixel && have->Rmask == want->Rmask && have->Gmask == want->Gmask &&
+        have->Bmask == want->Bmask && have->Amask == want->Amask && !(picture->flags & SDL_SRCALPHA))
+        return picture;  // already in it: a conversion would only copy it
+    if (SurfacePtr converted = bgrToXrgb(picture.get(), want)) return converted;
     const Uint32 keep = picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL);
     SurfacePtr converted(SDL_ConvertSurface(picture.get(), buffer->format, SDL_SWSURFACE | keep));
     return converted ? std::move(converted) : std::move(picture);
@@ -155,8 +209,11 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     // The old picture goes first; a failed load leaves the key absent.
     orba::erasePicture(key);
     const std::string path(file);
-    SurfacePtr picture(SDL_LoadBMP(path.c_str()));
-    if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
+    SurfacePtr picture = orba::loadPlainBMP(path);
+    if (!picture) {
+        picture.reset(SDL_LoadBMP(path.c_str()));
+        if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
+    }
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key),
                              orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});

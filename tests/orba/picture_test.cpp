@@ -20,6 +20,7 @@ struct PictureCase {
     const char* name;
     int keyR, keyG, keyB;  // as Orba_loadBMP takes them: -1 corner key, -2 none
     int alpha;             // -1: never set
+    int bits = 24;         // of the file
 };
 void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
 
@@ -56,13 +57,33 @@ std::string bytesOf(SDL_Surface* s) {
     return bytes;
 }
 
+std::uint32_t oddColour(int x, int y) {
+    if ((x + y) % 5 == 0) return 0x00ff00u;
+    return x == 0 && y == 0 ? 0xff00ffu : static_cast<std::uint32_t>((x * 6) << 16 | (y * 11) << 8 | ((x ^ y) * 3));
+}
+
+// A 32-bit BMP file, bottom row first, as few programs write them.
+void write32BitBMP(const char* name, int width, int height) {
+    std::string out = "BM";
+    auto put = [&out](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 255);
+    };
+    const auto size = static_cast<std::uint32_t>(width * height * 4);
+    put(54 + size, 4), put(0, 4), put(54, 4), put(40, 4), put(static_cast<std::uint32_t>(width), 4);
+    put(static_cast<std::uint32_t>(height), 4), put(1, 2), put(32, 2), put(0, 4), put(size, 4);
+    put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x) put(oddColour(x, y), 4);
+    writeFile(name, out);
+}
+
 TEST_P(PictureTest, DrawsTheBytesOfSDLsOwnConversion) {
     const PictureCase& c = GetParam();
-    // An odd width pads every row of the file; green and magenta for the keys.
-    writeBMP("odd.bmp", 37, 23, [](int x, int y) {
-        if ((x + y) % 5 == 0) return 0x00ff00u;
-        return x == 0 && y == 0 ? 0xff00ffu : static_cast<std::uint32_t>(x * 6 << 16 | y * 11 << 8 | (x ^ y) * 3);
-    });
+    // An odd width pads every row of a 24-bit file; green and magenta for the keys.
+    if (c.bits == 24)
+        writeBMP("odd.bmp", 37, 23, oddColour);
+    else
+        write32BitBMP("odd.bmp", 37, 23);
     Orba_loadBMP("pic", "odd.bmp", c.keyR, c.keyG, c.keyB);
     if (c.alpha >= 0) Orba_setAlpha("pic", c.alpha);
     Orba_fillRect(0, 0, 0, 0, 40, 90, 140);
@@ -84,7 +105,9 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PictureTest,
                                            PictureCase{"corner_key", -1, 0, 0, -1},
                                            PictureCase{"no_key_translucent", -2, 0, 0, 100},
                                            PictureCase{"keyed_translucent", 0, 255, 0, 128},
-                                           PictureCase{"keyed_opaque_alpha", 0, 255, 0, 255}),
+                                           PictureCase{"keyed_opaque_alpha", 0, 255, 0, 255},
+                                           PictureCase{"file_of_32_bits", 0, 255, 0, -1, 32},
+                                           PictureCase{"file_of_32_bits_translucent", -2, 0, 0, 90, 32}),
                          [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
 
 } // namespace
