@@ -1,9 +1,11 @@
-// The frame's drawing: operations are recorded during the frame and applied
-// to the back buffer in their order, so every pixel comes out as if each had
-// been drawn at once. A frame that repeats the previous frame's operations
-// exactly, starting with one that overwrites the whole back buffer, leaves
-// the back buffer as it is; the flip then presents only what differs from
-// the screen, and nothing at all when nothing does.
+// The frame's drawing. Operations are recorded during the frame and applied
+// to the back buffer in their order at the flip (or before, when a picture
+// they use changes or goes, or the back buffer is read), so every pixel
+// comes out as if each had been drawn at once. A frame that starts by
+// overwriting the whole back buffer is compared with the previous one:
+// where their operations are the same, so are the pixels, so only the area
+// of the operations that differ is drawn again, and a repeated frame not at
+// all. The flip then presents only the part of the screen that differs.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
