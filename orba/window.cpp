@@ -258,8 +258,10 @@ void Orba_quit() {
     orba::dropDrawing();
     orba::closeFonts();
     s.joystick.reset();
-    orba::closeSound();
-    if (s.audioOpen) Mix_CloseAudio();
+    if (s.audioOpen) {  // the mixer's calls are not safe once it is closed
+        orba::closeSound();
+        Mix_CloseAudio();
+    }
     s.pictures.clear();
     s.backBuffer.reset();
     SDL_Quit();

@@ -218,7 +218,10 @@ TEST(RunLog, InitEmptiesItAndLogKeepsUtf8Bytes) {
     Orba_quit();
 }
 
-TEST(RunLog, QuitIsSafeWithoutInit) {
+TEST(RunLog, QuitIsSafeWithoutInitAndTwiceAfterIt) {
+    Orba_quit();
+    Orba_quit();
+    initWindow();
     Orba_quit();
     Orba_quit();
     SUCCEED();
