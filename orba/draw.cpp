@@ -55,6 +55,7 @@ bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
 }
 
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
+    if (picture->w <= 0 || picture->h <= 0 || !picture->pixels) return 0;  // no pixel to read
     SDL_LockSurface(picture);
     const Uint8* p = static_cast<const Uint8*>(picture->pixels);
     Uint32 value = 0;
@@ -214,6 +215,12 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
         picture.reset(SDL_LoadBMP(path.c_str()));
         if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     }
+    // SDL takes any bits-per-pixel value of the header (0, 2, 7, ...) and makes
+    // a picture whose rows are shorter than its blits read; files it can read
+    // give 8, 16, 24 or 32.
+    const int bits = picture->format->BitsPerPixel;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        throw Error("Orba_loadBMP: Unsupported bits per pixel " + std::to_string(bits) + " (" + path + ")");
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key),
                              orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});

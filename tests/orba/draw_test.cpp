@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 
 #include "orba/orba.h"
 #include "testsupport.h"
@@ -113,6 +116,35 @@ TEST_F(DrawTest, FailedReloadRemovesTheKey) {
     EXPECT_EQ(0, Orba_getWidth("x"));
     writeFile("broken.bmp", "BM this is not a picture");
     EXPECT_EQ(0u, errorText([] { Orba_loadBMP("y", "broken.bmp", -1, 0, 0); }).rfind("Orba_loadBMP: ", 0));
+}
+
+// A 4 x 4 BMP file whose header gives `bitCount` bits per pixel, with enough
+// pixel bytes behind it for any count.
+std::string bmpWithBitCount(std::uint16_t bitCount) {
+    std::string bytes = "BM";
+    auto put = [&bytes](std::uint32_t v, int size) {
+        for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    put(54 + 2048, 4), put(0, 4), put(54, 4);                     // file header
+    put(40, 4), put(4, 4), put(4, 4), put(1, 2), put(bitCount, 2);  // size, 4 x 4, planes, bits
+    for (int i = 0; i < 6; ++i) put(0, 4);                          // uncompressed, no palette
+    return bytes + std::string(2048, '\x11');
+}
+
+// SDL reads these headers into pictures whose rows are shorter than a pixel
+// read or a blit assumes (2048 bits wrap to 0 in its 8-bit field).
+TEST_F(DrawTest, PicturesWithUnusableBitsPerPixelAreRefused) {
+    const std::pair<std::uint16_t, int> cases[] = {{2048, 0}, {33, 33}, {64, 64}};
+    for (const auto& [header, made] : cases) {
+        SCOPED_TRACE(header);
+        writeFile("odd.bmp", bmpWithBitCount(header));
+        EXPECT_EQ(errorText([] { Orba_loadBMP("x", "odd.bmp", -1, 0, 0); }),
+                  "Orba_loadBMP: Unsupported bits per pixel " + std::to_string(made) + " (odd.bmp)");
+        EXPECT_EQ(0, Orba_getWidth("x"));
+    }
+    writeFile("eight.bmp", bmpWithBitCount(8));
+    Orba_loadBMP("x", "eight.bmp", -1, 0, 0);
+    EXPECT_EQ(4, Orba_getWidth("x"));
 }
 
 TEST_F(DrawTest, AlphaBlendsAndZeroLeavesTheBufferUnchanged) {
