@@ -54,6 +54,18 @@ bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
     return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA && picture->format->alpha == alpha;
 }
 
+// SDL takes bits-per-pixel values of the header that it cannot read (33, 64,
+// 2048 kept as 0, 8200 kept as 8 but without a palette) and makes pictures
+// that no pixel read or blit can use. Files it can read give 8 bits with a
+// palette, 16, 24 or 32.
+bool usableFormat(const SDL_PixelFormat* format) {
+    switch (format->BitsPerPixel) {
+    case 8: return format->palette != nullptr;
+    case 16: case 24: case 32: return true;
+    default: return false;
+    }
+}
+
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
     if (picture->w <= 0 || picture->h <= 0 || !picture->pixels) return 0;  // no pixel to read
     SDL_LockSurface(picture);
@@ -215,12 +227,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
         picture.reset(SDL_LoadBMP(path.c_str()));
         if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     }
-    // SDL takes any bits-per-pixel value of the header (0, 2, 7, ...) and makes
-    // a picture whose rows are shorter than its blits read; files it can read
-    // give 8, 16, 24 or 32.
-    const int bits = picture->format->BitsPerPixel;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        throw Error("Orba_loadBMP: Unsupported bits per pixel " + std::to_string(bits) + " (" + path + ")");
+    if (!orba::usableFormat(picture->format)) throw Error("Orba_loadBMP: Unsupported picture format (" + path + ")");
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key),
                              orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});
