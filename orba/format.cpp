@@ -12,7 +12,7 @@ constexpr std::string_view lengthChars = "hlLqjzt";
 constexpr std::string_view conversions = "diouxXeEfFgGaAcspn";
 
 // One parsed "%..." specifier; width or precision of -2 means "taken from an argument".
-struct Spec {
+struct Directive {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -29,30 +29,30 @@ int readNumber(std::string_view f, std::size_t& i) {
     return static_cast<int>(n);
 }
 
-std::optional<Spec> parseSpec(std::string_view f, std::size_t start) {
-    Spec spec;
+std::optional<Directive> parseDirective(std::string_view f, std::size_t start) {
+    Directive directive;
     std::size_t i = start + 1;
-    while (i < f.size() && flagChars.find(f[i]) != std::string_view::npos) spec.flags += f[i++];
+    while (i < f.size() && flagChars.find(f[i]) != std::string_view::npos) directive.flags += f[i++];
     if (i < f.size() && f[i] == '*') {
-        spec.width = -2;
+        directive.width = -2;
         ++i;
     } else if (i < f.size() && f[i] >= '0' && f[i] <= '9') {
-        spec.width = readNumber(f, i);
+        directive.width = readNumber(f, i);
     }
     if (i < f.size() && f[i] == '.') {
         ++i;
         if (i < f.size() && f[i] == '*') {
-            spec.precision = -2;
+            directive.precision = -2;
             ++i;
         } else {
-            spec.precision = readNumber(f, i);
+            directive.precision = readNumber(f, i);
         }
     }
     while (i < f.size() && lengthChars.find(f[i]) != std::string_view::npos) ++i;
     if (i >= f.size() || conversions.find(f[i]) == std::string_view::npos) return std::nullopt;
-    spec.conversion = f[i];
-    spec.end = i + 1;
-    return spec;
+    directive.conversion = f[i];
+    directive.end = i + 1;
+    return directive;
 }
 
 long long asSigned(const FormatArg& a) {
@@ -99,11 +99,11 @@ std::string printOne(const std::string& format, T value) {
     return out;
 }
 
-std::string render(const Spec& spec, const FormatArg& arg) {
-    std::string head = "%" + spec.flags;
-    if (spec.width >= 0) head += std::to_string(spec.width);
-    if (spec.precision >= 0) head += "." + std::to_string(spec.precision);
-    const char c = spec.conversion;
+std::string render(const Directive& directive, const FormatArg& arg) {
+    std::string head = "%" + directive.flags;
+    if (directive.width >= 0) head += std::to_string(directive.width);
+    if (directive.precision >= 0) head += "." + std::to_string(directive.precision);
+    const char c = directive.conversion;
     const bool text = arg.kind == FormatArg::Kind::Text;
     if (c == 's' || (text && c != 'c')) return printOne(head + "s", textOf(arg).c_str());
     switch (c) {
@@ -132,26 +132,26 @@ std::string formatText(std::string_view format, std::span<const FormatArg> args)
             i += 2;
             continue;
         }
-        std::optional<Spec> spec = parseSpec(format, i);
-        const std::size_t needed = spec ? (spec->width == -2) + (spec->precision == -2) + 1u : 0u;
-        if (!spec || spec->conversion == 'n' || next + needed > args.size()) {
-            std::size_t end = spec ? spec->end : i + 1;
+        std::optional<Directive> directive = parseDirective(format, i);
+        const std::size_t needed = directive ? (directive->width == -2) + (directive->precision == -2) + 1u : 0u;
+        if (!directive || directive->conversion == 'n' || next + needed > args.size()) {
+            std::size_t end = directive ? directive->end : i + 1;
             out.append(format.substr(i, end - i));
             i = end;
             continue;
         }
-        if (spec->width == -2) {
+        if (directive->width == -2) {
             long long w = asSigned(args[next++]);
-            if (w < 0) spec->flags += '-';
-            spec->width = static_cast<int>(w < 0 ? std::min<long long>(-(w + 1), 99999) + 1
+            if (w < 0) directive->flags += '-';
+            directive->width = static_cast<int>(w < 0 ? std::min<long long>(-(w + 1), 99999) + 1
                                                  : std::min<long long>(w, 100000));
         }
-        if (spec->precision == -2) {
+        if (directive->precision == -2) {
             long long p = asSigned(args[next++]);
-            spec->precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, 100000));
+            directive->precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, 100000));
         }
-        out += render(*spec, args[next++]);
-        i = spec->end;
+        out += render(*directive, args[next++]);
+        i = directive->end;
     }
     return out;
 }
