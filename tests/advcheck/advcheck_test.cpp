@@ -46,7 +46,7 @@ TEST(AdvcheckGame, CommandOrderIsTheEngines) {
     for (const SettingsKey& key : settingsKeys())
         if (key.name.starts_with("CMD_")) engineOrder.push_back(key.name);
     std::vector<std::string_view> checkerOrder;
-    for (const advcheck::CommandSpec& spec : advcheck::commandSpecs()) checkerOrder.push_back(spec.key);
+    for (const advcheck::CommandSpec& signature : advcheck::commandSpecs()) checkerOrder.push_back(signature.key);
     EXPECT_EQ(checkerOrder, engineOrder);
 }
 

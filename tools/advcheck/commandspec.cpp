@@ -7,7 +7,7 @@ namespace {
 constexpr ArgType S = ArgType::String;
 constexpr ArgType N = ArgType::Number;
 
-constexpr std::array<CommandSpec, 22> specs{{
+constexpr std::array<CommandSpec, 22> signatures{{
     {Cmd::Print, "CMD_PRINT", "PRINT", 1, 1, {S}},
     {Cmd::Directory, "CMD_DIRECTORY", "DIRECTORY", 1, 1, {S}},
     {Cmd::Msg, "CMD_MSG", "MSG", 1, 1, {S}},
@@ -34,11 +34,11 @@ constexpr std::array<CommandSpec, 22> specs{{
 
 } // namespace
 
-std::span<const CommandSpec> commandSpecs() { return specs; }
+std::span<const CommandSpec> commandSpecs() { return signatures; }
 
 const CommandSpec* findCommandSpec(std::string_view key) {
-    for (const CommandSpec& spec : specs)
-        if (spec.key == key) return &spec;
+    for (const CommandSpec& signature : signatures)
+        if (signature.key == key) return &signature;
     return nullptr;
 }
 

@@ -142,8 +142,8 @@ private:
     void compile(const std::string& file, Script& script);
     void walk(Visit first);
     void visit(const Visit& visit);
-    void checkArguments(const std::string& file, const Call& call, const CommandSpec& spec);
-    void checkEffect(const std::string& file, const Call& call, const CommandSpec& spec);
+    void checkArguments(const std::string& file, const Call& call, const CommandSpec& signature);
+    void checkEffect(const std::string& file, const Call& call, const CommandSpec& signature);
     void checkPicture(const std::string& file, const Call& call, const Argument& arg);
     void checkSound(const std::string& file, const Call& call, const Argument& arg);
     void checkLoad(const std::string& file, const Call& call, const Argument& arg);
@@ -230,9 +230,9 @@ void ScriptChecker::visit(const Visit& v) {
     const Script& s = script(v.file);
     directory_ = v.directory;
     for (const Call& call : s.calls) {
-        const CommandSpec& spec = *settings_.commands.find(call.name)->second;
-        checkArguments(v.file, call, spec);
-        checkEffect(v.file, call, spec);
+        const CommandSpec& signature = *settings_.commands.find(call.name)->second;
+        checkArguments(v.file, call, signature);
+        checkEffect(v.file, call, signature);
     }
 }
 
@@ -242,47 +242,47 @@ void ScriptChecker::follow(const std::string& path, const std::string& directory
 
 // Types as checkNumber and checkString test them (no coercion; nil and a
 // missing argument fail), and the count of arguments read.
-void ScriptChecker::checkArguments(const std::string& file, const Call& call, const CommandSpec& spec) {
+void ScriptChecker::checkArguments(const std::string& file, const Call& call, const CommandSpec& signature) {
     const int given = static_cast<int>(call.args.size());
-    for (int k = 0; k < std::min(given, spec.read); ++k) {
+    for (int k = 0; k < std::min(given, signature.read); ++k) {
         const Argument& arg = call.args[static_cast<std::size_t>(k)];
-        const ArgType type = spec.types[static_cast<std::size_t>(k)];
+        const ArgType type = signature.types[static_cast<std::size_t>(k)];
         if (!matches(arg, type)) {
             report_.problem(file, arg.line, typeError(call.name, k + 1, type) + " (got " + describe(arg) + ")");
         }
     }
-    if (!call.moreMayFollow && given < spec.required) {
+    if (!call.moreMayFollow && given < signature.required) {
         report_.problem(file, call.line,
-                        typeError(call.name, given + 1, spec.types[static_cast<std::size_t>(given)]) +
+                        typeError(call.name, given + 1, signature.types[static_cast<std::size_t>(given)]) +
                             " (the argument is missing)");
     }
     const int surely = call.moreMayFollow ? given - 1 : given;
-    if (surely <= spec.read) return;
-    const int extraLine = call.args[static_cast<std::size_t>(spec.read)].line;
-    if (spec.cmd == Cmd::Select) {
+    if (surely <= signature.read) return;
+    const int extraLine = call.args[static_cast<std::size_t>(signature.read)].line;
+    if (signature.cmd == Cmd::Select) {
         report_.problem(file, extraLine, call.name + "(): more than four choices: only the first four are offered");
-    } else if (spec.read == 0) {
+    } else if (signature.read == 0) {
         report_.note(file, call.line, call.name + "(): reads no arguments; the ones given are ignored");
     } else {
         report_.note(file, extraLine,
-                     call.name + "(): reads " + std::to_string(spec.read) + " argument" + (spec.read == 1 ? "" : "s") +
-                         "; the " + ordinal(spec.read + 1) + " and later are ignored");
+                     call.name + "(): reads " + std::to_string(signature.read) + " argument" + (signature.read == 1 ? "" : "s") +
+                         "; the " + ordinal(signature.read + 1) + " and later are ignored");
     }
 }
 
-void ScriptChecker::checkEffect(const std::string& file, const Call& call, const CommandSpec& spec) {
+void ScriptChecker::checkEffect(const std::string& file, const Call& call, const CommandSpec& signature) {
     if (call.args.empty()) return;
     const Argument& arg = call.args.front();
     if (arg.kind == ArgKind::Computed) {
-        if (spec.cmd == Cmd::Directory) {
+        if (signature.cmd == Cmd::Directory) {
             directory_.reset();
             report_.note(file, arg.line, call.name + "(): the folder name is computed: files named after it are not checked");
-        } else if (spec.cmd == Cmd::Load || spec.cmd == Cmd::Map) {
+        } else if (signature.cmd == Cmd::Load || signature.cmd == Cmd::Map) {
             report_.note(file, arg.line, call.name + "(): the file name is computed: advcheck cannot follow it");
         }
         return;
     }
-    switch (spec.cmd) {
+    switch (signature.cmd) {
     case Cmd::Directory:
         if (arg.kind == ArgKind::String) directory_ = levelFolder + engineText(arg.text) + "/";
         break;

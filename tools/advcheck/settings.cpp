@@ -148,11 +148,11 @@ void readText(Report& report, ConfigParser& parser, const KeyLines& keys, std::s
 }
 
 // Whether scripts can call a command by this name; reports why not.
-bool callableName(Report& report, const CommandSpec& spec, const std::string& name, int line) {
-    const std::string subject = std::string(spec.key) + " = " + inQuotes(name);
-    const std::string consequence = ": scripts cannot call the " + std::string(spec.command) + " command";
+bool callableName(Report& report, const CommandSpec& signature, const std::string& name, int line) {
+    const std::string subject = std::string(signature.key) + " = " + inQuotes(name);
+    const std::string consequence = ": scripts cannot call the " + std::string(signature.command) + " command";
     if (name.empty()) {
-        report.problem(settingsFile, line, std::string(spec.key) + " is empty" + consequence);
+        report.problem(settingsFile, line, std::string(signature.key) + " is empty" + consequence);
     } else if (isLuaKeyword(name)) {
         report.problem(settingsFile, line, subject + " is a Lua keyword" + consequence);
     } else if (!isLuaName(name)) {
@@ -170,18 +170,18 @@ bool callableName(Report& report, const CommandSpec& spec, const std::string& na
 // with the command registered later.
 void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys, GameSettings& settings) {
     for (const SettingsKey& key : settingsKeys()) {
-        const CommandSpec* spec = findCommandSpec(key.name);
-        if (!spec || !parser.table.contains(key.name)) continue;
+        const CommandSpec* signature = findCommandSpec(key.name);
+        if (!signature || !parser.table.contains(key.name)) continue;
         const std::string name = parser.getString(key.name);
-        if (!callableName(report, *spec, name, keys.lineOf(key.name))) continue;
+        if (!callableName(report, *signature, name, keys.lineOf(key.name))) continue;
         if (const auto earlier = settings.commands.find(name); earlier != settings.commands.end()) {
             const CommandSpec& loser = *earlier->second;
             report.problem(settingsFile, keys.lineOf(loser.key),
-                           std::string(loser.key) + " and " + std::string(spec->key) + " both name " + inQuotes(name) +
-                               ": " + std::string(spec->command) + " is registered later and wins, so scripts " +
+                           std::string(loser.key) + " and " + std::string(signature->key) + " both name " + inQuotes(name) +
+                               ": " + std::string(signature->command) + " is registered later and wins, so scripts " +
                                "cannot call " + std::string(loser.command));
         }
-        settings.commands[name] = spec;
+        settings.commands[name] = signature;
     }
 }
 
@@ -189,7 +189,7 @@ void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys,
 
 std::set<std::string, std::less<>> GameSettings::names() const {
     std::set<std::string, std::less<>> result;
-    for (const auto& [name, spec] : commands) result.insert(name);
+    for (const auto& [name, signature] : commands) result.insert(name);
     return result;
 }
 
