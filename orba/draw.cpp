@@ -2,9 +2,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "orba/orba.h"
@@ -54,16 +56,17 @@ bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
     return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA && picture->format->alpha == alpha;
 }
 
-// SDL takes bits-per-pixel values of the header that it cannot read (33, 64,
-// 2048 kept as 0, 8200 kept as 8 but without a palette) and makes pictures
-// that no pixel read or blit can use. Files it can read give 8 bits with a
-// palette, 16, 24 or 32.
-bool usableFormat(const SDL_PixelFormat* format) {
-    switch (format->BitsPerPixel) {
-    case 8: return format->palette != nullptr;
-    case 16: case 24: case 32: return true;
-    default: return false;
-    }
+// SDL keeps the header's bits per pixel in 8-bit fields (2048 becomes 0,
+// 8200 an 8-bit picture without a palette, 11544 24 bits with 163 bytes per
+// pixel and no row length) and takes counts it cannot read (33, 64). No pixel
+// read or blit can use such a picture; files that SDL reads properly give
+// 8 bits with a palette, 16, 24 or 32.
+bool usablePicture(const SDL_Surface* picture) {
+    const SDL_PixelFormat* format = picture->format;
+    const int bits = format->BitsPerPixel;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (format->BytesPerPixel * 8 != bits || (bits == 8 && !format->palette)) return false;
+    return picture->pitch >= picture->w * format->BytesPerPixel;
 }
 
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
@@ -132,6 +135,24 @@ std::uint32_t readLE(const Uint8* p, int bytes) {
     std::uint32_t value = 0;
     for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
     return value;
+}
+
+// Whether a file that starts like a BMP holds the whole of its headers (and
+// the three colour masks that follow a 40-byte header when it uses them):
+// SDL reads the fields that a short file lacks from uninitialised memory.
+// Any other file is left to SDL, which reports what it is.
+bool headersComplete(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return true;
+    Uint8 header[34];
+    const std::size_t got = std::fread(header, 1, sizeof header, file.get());
+    if (got < 2 || header[0] != 'B' || header[1] != 'M') return true;
+    if (got < 18) return false;
+    const std::uint64_t infoSize = readLE(header + 14, 4);
+    const bool masks = infoSize == 40 && got == sizeof header && readLE(header + 30, 4) == 3;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    return !ec && size >= 14 + infoSize + (masks ? 12 : 0);
 }
 
 // A plain 24-bit BMP file (uncompressed, the common 40-byte header, rows
@@ -224,10 +245,12 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     const std::string path(file);
     SurfacePtr picture = orba::loadPlainBMP(path);
     if (!picture) {
+        if (!orba::headersComplete(path)) throw Error("Orba_loadBMP: File ends within its header (" + path + ")");
         picture.reset(SDL_LoadBMP(path.c_str()));
         if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     }
-    if (!orba::usableFormat(picture->format)) throw Error("Orba_loadBMP: Unsupported picture format (" + path + ")");
+    if (!orba::usablePicture(picture.get()))
+        throw Error("Orba_loadBMP: Unsupported picture format (" + path + ")");
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key),
                              orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});

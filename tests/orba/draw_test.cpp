@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "orba/orba.h"
 #include "testsupport.h"
@@ -117,26 +118,27 @@ TEST_F(DrawTest, FailedReloadRemovesTheKey) {
     EXPECT_EQ(0u, errorText([] { Orba_loadBMP("y", "broken.bmp", -1, 0, 0); }).rfind("Orba_loadBMP: ", 0));
 }
 
-// A 4 x 4 BMP file whose header gives `bitCount` bits per pixel, with enough
-// pixel bytes behind it for any count.
-std::string bmpWithBitCount(std::uint16_t bitCount) {
+// A BMP file (4 x 4 unless said) whose header gives `bitCount` bits per
+// pixel, with enough pixel bytes behind it for any count.
+std::string bmpWithBitCount(std::uint16_t bitCount, std::uint32_t width = 4, std::uint32_t height = 4) {
     std::string bytes = "BM";
     auto put = [&bytes](std::uint32_t v, int size) {
         for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xff);
     };
-    put(54 + 2048, 4), put(0, 4), put(54, 4);                     // file header
-    put(40, 4), put(4, 4), put(4, 4), put(1, 2), put(bitCount, 2);  // size, 4 x 4, planes, bits
-    for (int i = 0; i < 6; ++i) put(0, 4);                          // uncompressed, no palette
+    put(54 + 2048, 4), put(0, 4), put(54, 4);                               // file header
+    put(40, 4), put(width, 4), put(height, 4), put(1, 2), put(bitCount, 2);  // size, planes, bits
+    for (int i = 0; i < 6; ++i) put(0, 4);                                   // uncompressed, no palette
     return bytes + std::string(2048, '\x11');
 }
 
 // SDL reads these headers into pictures that a pixel read or a blit cannot
 // use: rows too short for the pixel size (2048 bits wrap to 0 in its 8-bit
-// field) or 8 bits (8200 wraps to 8) without a palette.
+// field, 11544 to 24 bits of 163 bytes), or 8 bits (8200) without a palette.
 TEST_F(DrawTest, PicturesWithUnusableBitsPerPixelAreRefused) {
-    for (const std::uint16_t bits : {2048, 33, 64, 8200}) {
+    for (const std::uint16_t bits : {2048, 33, 64, 8200, 11544}) {
         SCOPED_TRACE(bits);
-        writeFile("odd.bmp", bmpWithBitCount(bits));
+        // 2565 pixels of 163 bytes overflow SDL's row length to none at all.
+        writeFile("odd.bmp", bits == 11544 ? bmpWithBitCount(bits, 2565, 24066) : bmpWithBitCount(bits));
         EXPECT_EQ(errorText([] { Orba_loadBMP("x", "odd.bmp", -1, 0, 0); }),
                   "Orba_loadBMP: Unsupported picture format (odd.bmp)");
         EXPECT_EQ(0, Orba_getWidth("x"));
@@ -144,6 +146,21 @@ TEST_F(DrawTest, PicturesWithUnusableBitsPerPixelAreRefused) {
     writeFile("eight.bmp", bmpWithBitCount(8));
     Orba_loadBMP("x", "eight.bmp", -1, 0, 0);
     EXPECT_EQ(4, Orba_getWidth("x"));
+}
+
+// SDL would fill the fields a short file lacks from uninitialised memory.
+TEST_F(DrawTest, FilesEndingWithinTheirHeadersAreRefused) {
+    const std::string whole = bmpWithBitCount(24);
+    std::string versionFour = whole.substr(0, 54);
+    versionFour[14] = 108;  // a 108-byte header, of which the file holds 40
+    const std::pair<const char*, std::string> cases[] = {
+        {"a few bytes", "BM\x10\x00"}, {"half a header", whole.substr(0, 30)}, {"a longer header", versionFour}};
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        writeFile("short.bmp", bytes);
+        EXPECT_EQ(errorText([] { Orba_loadBMP("x", "short.bmp", -1, 0, 0); }),
+                  "Orba_loadBMP: File ends within its header (short.bmp)");
+    }
 }
 
 TEST_F(DrawTest, AlphaBlendsAndZeroLeavesTheBufferUnchanged) {
