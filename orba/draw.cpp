@@ -1,4 +1,5 @@
 // The back buffer, the keyed picture table and drawing.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -137,10 +138,11 @@ std::uint32_t readLE(const Uint8* p, int bytes) {
     return value;
 }
 
-// Whether a file that starts like a BMP holds the whole of its headers (and
-// the three colour masks that follow a 40-byte header when it uses them):
-// SDL reads the fields that a short file lacks from uninitialised memory.
-// Any other file is left to SDL, which reports what it is.
+// Whether a file that starts like a BMP holds the whole of its headers as
+// SDL reads them (12 bytes when it says so, otherwise at least 40, and the
+// three colour masks that follow a 40-byte header when it uses them): SDL
+// takes the fields that a short file lacks from uninitialised memory. Any
+// other file is left to SDL, which reports what it is.
 bool headersComplete(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return true;
@@ -149,10 +151,11 @@ bool headersComplete(const std::string& path) {
     if (got < 2 || header[0] != 'B' || header[1] != 'M') return true;
     if (got < 18) return false;
     const std::uint64_t infoSize = readLE(header + 14, 4);
+    const std::uint64_t read = infoSize == 12 ? 12 : std::max<std::uint64_t>(infoSize, 40);
     const bool masks = infoSize == 40 && got == sizeof header && readLE(header + 30, 4) == 3;
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    return !ec && size >= 14 + infoSize + (masks ? 12 : 0);
+    return !ec && size >= 14 + read + (masks ? 12 : 0);
 }
 
 // A plain 24-bit BMP file (uncompressed, the common 40-byte header, rows

@@ -153,8 +153,12 @@ TEST_F(DrawTest, FilesEndingWithinTheirHeadersAreRefused) {
     const std::string whole = bmpWithBitCount(24);
     std::string versionFour = whole.substr(0, 54);
     versionFour[14] = 108;  // a 108-byte header, of which the file holds 40
-    const std::pair<const char*, std::string> cases[] = {
-        {"a few bytes", "BM\x10\x00"}, {"half a header", whole.substr(0, 30)}, {"a longer header", versionFour}};
+    std::string sizeZero = whole.substr(0, 40);
+    sizeZero[14] = 0;  // read as the 40 bytes of the common header
+    const std::pair<const char*, std::string> cases[] = {{"a few bytes", "BM\x10\x00"},
+                                                         {"half a header", whole.substr(0, 30)},
+                                                         {"a longer header", versionFour},
+                                                         {"a header of size 0", sizeZero}};
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);
         writeFile("short.bmp", bytes);
