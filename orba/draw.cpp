@@ -138,24 +138,37 @@ std::uint32_t readLE(const Uint8* p, int bytes) {
     return value;
 }
 
-// Whether a file that starts like a BMP holds the whole of its headers as
-// SDL reads them (12 bytes when it says so, otherwise at least 40, and the
-// three colour masks that follow a 40-byte header when it uses them): SDL
-// takes the fields that a short file lacks from uninitialised memory. Any
-// other file is left to SDL, which reports what it is.
-bool headersComplete(const std::string& path) {
+// What a file that starts like a BMP lacks of what SDL reads from it, or
+// nothing: its headers (12 bytes when it says so, otherwise at least 40, and
+// the three colour masks that follow a 40-byte header when it uses them),
+// whose missing fields SDL takes from uninitialised memory, or its rows of
+// pixels, for which SDL would first allocate the picture (sizes beyond
+// 2 GiB fail inside SDL). Any other file is left to SDL, which reports it.
+const char* missingPart(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return true;
-    Uint8 header[34];
+    if (!file) return nullptr;
+    Uint8 header[34] = {};
     const std::size_t got = std::fread(header, 1, sizeof header, file.get());
-    if (got < 2 || header[0] != 'B' || header[1] != 'M') return true;
-    if (got < 18) return false;
-    const std::uint64_t infoSize = readLE(header + 14, 4);
-    const std::uint64_t read = infoSize == 12 ? 12 : std::max<std::uint64_t>(infoSize, 40);
-    const bool masks = infoSize == 40 && got == sizeof header && readLE(header + 30, 4) == 3;
+    if (got < 2 || header[0] != 'B' || header[1] != 'M') return nullptr;
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    return !ec && size >= 14 + read + (masks ? 12 : 0);
+    const std::uint64_t size = std::filesystem::file_size(path, ec);
+    if (ec || got < 18) return "ends within its header";
+    const std::uint64_t infoSize = readLE(header + 14, 4);
+    const bool core = infoSize == 12;
+    const std::uint64_t read = core ? 12 : std::max<std::uint64_t>(infoSize, 40);
+    const bool masks = infoSize == 40 && readLE(header + 30, 4) == 3;
+    if (size < 14 + read + (masks ? 12 : 0)) return "ends within its header";
+    // The rows: all of them, uncompressed (SDL refuses compressed files).
+    const std::uint64_t compression = core ? 0 : readLE(header + 30, 4);
+    if (compression != 0 && compression != 3) return nullptr;
+    const std::uint64_t width = core ? readLE(header + 18, 2) : readLE(header + 18, 4);
+    const std::int64_t height =
+        core ? std::int64_t{readLE(header + 20, 2)} : std::int64_t{static_cast<std::int32_t>(readLE(header + 22, 4))};
+    const std::uint64_t rowBytes = (width * readLE(header + (core ? 24 : 28), 2) + 31) / 32 * 4;
+    const auto rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+    const std::uint64_t offset = readLE(header + 10, 4);
+    const std::uint64_t available = size > offset ? size - offset : 0;
+    return rowBytes > 0 && rows > available / rowBytes ? "ends before its pixels" : nullptr;
 }
 
 // A plain 24-bit BMP file (uncompressed, the common 40-byte header, rows
@@ -248,7 +261,8 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     const std::string path(file);
     SurfacePtr picture = orba::loadPlainBMP(path);
     if (!picture) {
-        if (!orba::headersComplete(path)) throw Error("Orba_loadBMP: File ends within its header (" + path + ")");
+        if (const char* missing = orba::missingPart(path))
+            throw Error("Orba_loadBMP: File " + std::string(missing) + " (" + path + ")");
         picture.reset(SDL_LoadBMP(path.c_str()));
         if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -119,26 +120,27 @@ TEST_F(DrawTest, FailedReloadRemovesTheKey) {
 }
 
 // A BMP file (4 x 4 unless said) whose header gives `bitCount` bits per
-// pixel, with enough pixel bytes behind it for any count.
+// pixel, with all the rows of pixel bytes that count asks for.
 std::string bmpWithBitCount(std::uint16_t bitCount, std::uint32_t width = 4, std::uint32_t height = 4) {
+    const std::uint32_t pixelBytes = (width * bitCount + 31) / 32 * 4 * height;
     std::string bytes = "BM";
     auto put = [&bytes](std::uint32_t v, int size) {
         for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xff);
     };
-    put(54 + 2048, 4), put(0, 4), put(54, 4);                               // file header
+    put(54 + pixelBytes, 4), put(0, 4), put(54, 4);                         // file header
     put(40, 4), put(width, 4), put(height, 4), put(1, 2), put(bitCount, 2);  // size, planes, bits
     for (int i = 0; i < 6; ++i) put(0, 4);                                   // uncompressed, no palette
-    return bytes + std::string(2048, '\x11');
+    return bytes + std::string(pixelBytes, '\x11');
 }
 
 // SDL reads these headers into pictures that a pixel read or a blit cannot
 // use: rows too short for the pixel size (2048 bits wrap to 0 in its 8-bit
-// field, 11544 to 24 bits of 163 bytes), or 8 bits (8200) without a palette.
+// field, 11544 to 24 bits of 163 bytes each), or 8 bits (8200) without a
+// palette.
 TEST_F(DrawTest, PicturesWithUnusableBitsPerPixelAreRefused) {
     for (const std::uint16_t bits : {2048, 33, 64, 8200, 11544}) {
         SCOPED_TRACE(bits);
-        // 2565 pixels of 163 bytes overflow SDL's row length to none at all.
-        writeFile("odd.bmp", bits == 11544 ? bmpWithBitCount(bits, 2565, 24066) : bmpWithBitCount(bits));
+        writeFile("odd.bmp", bmpWithBitCount(bits));
         EXPECT_EQ(errorText([] { Orba_loadBMP("x", "odd.bmp", -1, 0, 0); }),
                   "Orba_loadBMP: Unsupported picture format (odd.bmp)");
         EXPECT_EQ(0, Orba_getWidth("x"));
@@ -164,6 +166,20 @@ TEST_F(DrawTest, FilesEndingWithinTheirHeadersAreRefused) {
         writeFile("short.bmp", bytes);
         EXPECT_EQ(errorText([] { Orba_loadBMP("x", "short.bmp", -1, 0, 0); }),
                   "Orba_loadBMP: File ends within its header (short.bmp)");
+    }
+}
+
+// SDL allocates the picture before it reads the rows; a header asking for
+// more than 2 GiB failed inside SDL, so the rows must all be there first.
+TEST_F(DrawTest, FilesEndingBeforeTheirLastRowAreRefused) {
+    const std::string whole = bmpWithBitCount(24, 16, 16);
+    std::string topDownGiant = bmpWithBitCount(24, 13056, 1).substr(0, 200);
+    const std::int32_t rows = -55296;
+    std::memcpy(topDownGiant.data() + 22, &rows, 4);
+    for (const std::string& bytes : {whole.substr(0, whole.size() - 1), topDownGiant}) {
+        writeFile("cut.bmp", bytes);
+        EXPECT_EQ(errorText([] { Orba_loadBMP("x", "cut.bmp", -1, 0, 0); }),
+                  "Orba_loadBMP: File ends before its pixels (cut.bmp)");
     }
 }
 
