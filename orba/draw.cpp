@@ -140,7 +140,8 @@ std::uint32_t readLE(const Uint8* p, int bytes) {
 
 // What a file that starts like a BMP lacks of what SDL reads from it, or
 // nothing: its headers (12 bytes when it says so, otherwise at least 40, and
-// the three colour masks that follow a 40-byte header when it uses them),
+// the three colour masks that SDL reads behind those 40 for 15, 16 or 32 bits
+// when the header asks for them or the pixels do not start right after it),
 // whose missing fields SDL takes from uninitialised memory, or its rows of
 // pixels, for which SDL would first allocate the picture (sizes beyond
 // 2 GiB fail inside SDL). Any other file is left to SDL, which reports it.
@@ -155,18 +156,20 @@ const char* missingPart(const std::string& path) {
     if (ec || got < 18) return "ends within its header";
     const std::uint64_t infoSize = readLE(header + 14, 4);
     const bool core = infoSize == 12;
-    const std::uint64_t read = core ? 12 : std::max<std::uint64_t>(infoSize, 40);
-    const bool masks = infoSize == 40 && readLE(header + 30, 4) == 3;
-    if (size < 14 + read + (masks ? 12 : 0)) return "ends within its header";
-    // The rows: all of them, uncompressed (SDL refuses compressed files).
+    const std::uint64_t offset = readLE(header + 10, 4);
+    const std::uint64_t bits = readLE(header + (core ? 24 : 28), 2);
     const std::uint64_t compression = core ? 0 : readLE(header + 30, 4);
+    const bool masks = !core && (bits == 15 || bits == 16 || bits == 32) &&
+                       (compression == 3 || (compression == 0 && offset != 14 + infoSize));
+    const std::uint64_t read = core ? 12 : std::max<std::uint64_t>(infoSize, masks ? 52 : 40);
+    if (size < 14 + read) return "ends within its header";
+    // The rows: all of them, uncompressed (SDL refuses compressed files).
     if (compression != 0 && compression != 3) return nullptr;
     const std::uint64_t width = core ? readLE(header + 18, 2) : readLE(header + 18, 4);
     const std::int64_t height =
         core ? std::int64_t{readLE(header + 20, 2)} : std::int64_t{static_cast<std::int32_t>(readLE(header + 22, 4))};
-    const std::uint64_t rowBytes = (width * readLE(header + (core ? 24 : 28), 2) + 31) / 32 * 4;
+    const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4;
     const auto rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    const std::uint64_t offset = readLE(header + 10, 4);
     const std::uint64_t available = size > offset ? size - offset : 0;
     return rowBytes > 0 && rows > available / rowBytes ? "ends before its pixels" : nullptr;
 }

@@ -157,10 +157,15 @@ TEST_F(DrawTest, FilesEndingWithinTheirHeadersAreRefused) {
     versionFour[14] = 108;  // a 108-byte header, of which the file holds 40
     std::string sizeZero = whole.substr(0, 40);
     sizeZero[14] = 0;  // read as the 40 bytes of the common header
+    // Pixels of 32 bits that do not start right after the header: SDL reads
+    // colour masks behind it, of which this file holds two.
+    std::string maskless = bmpWithBitCount(32, 1, 1).substr(0, 62);
+    maskless[10] = 58;
     const std::pair<const char*, std::string> cases[] = {{"a few bytes", "BM\x10\x00"},
                                                          {"half a header", whole.substr(0, 30)},
                                                          {"a longer header", versionFour},
-                                                         {"a header of size 0", sizeZero}};
+                                                         {"a header of size 0", sizeZero},
+                                                         {"colour masks", maskless}};
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);
         writeFile("short.bmp", bytes);
