@@ -1,15 +1,13 @@
 // The back buffer, the keyed picture table and drawing.
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "orba/bmpfile.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 
@@ -55,19 +53,6 @@ void erasePicture(std::string_view key) {
 // Whether SDL_SetAlpha would leave the picture as it is.
 bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
     return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA && picture->format->alpha == alpha;
-}
-
-// SDL keeps the header's bits per pixel in 8-bit fields (2048 becomes 0,
-// 8200 an 8-bit picture without a palette, 11544 24 bits with 163 bytes per
-// pixel and no row length) and takes counts it cannot read (33, 64). No pixel
-// read or blit can use such a picture; files that SDL reads properly give
-// 8 bits with a palette, 16, 24 or 32.
-bool usablePicture(const SDL_Surface* picture) {
-    const SDL_PixelFormat* format = picture->format;
-    const int bits = format->BitsPerPixel;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (format->BytesPerPixel * 8 != bits || (bits == 8 && !format->palette)) return false;
-    return picture->pitch >= picture->w * format->BytesPerPixel;
 }
 
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
@@ -132,48 +117,6 @@ SurfacePtr bgrToXrgb(SDL_Surface* picture, const SDL_PixelFormat* screen) {
     return converted;
 }
 
-std::uint32_t readLE(const Uint8* p, int bytes) {
-    std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
-
-// What a file that starts like a BMP lacks of what SDL reads from it, or
-// nothing: its headers (12 bytes when it says so, otherwise at least 40, and
-// the three colour masks that SDL reads behind those 40 for 15, 16 or 32 bits
-// when the header asks for them or the pixels do not start right after it),
-// whose missing fields SDL takes from uninitialised memory, or its rows of
-// pixels, for which SDL would first allocate the picture (sizes beyond
-// 2 GiB fail inside SDL). Any other file is left to SDL, which reports it.
-const char* missingPart(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return nullptr;
-    Uint8 header[34] = {};
-    const std::size_t got = std::fread(header, 1, sizeof header, file.get());
-    if (got < 2 || header[0] != 'B' || header[1] != 'M') return nullptr;
-    std::error_code ec;
-    const std::uint64_t size = std::filesystem::file_size(path, ec);
-    if (ec || got < 18) return "ends within its header";
-    const std::uint64_t infoSize = readLE(header + 14, 4);
-    const bool core = infoSize == 12;
-    const std::uint64_t offset = readLE(header + 10, 4);
-    const std::uint64_t bits = readLE(header + (core ? 24 : 28), 2);
-    const std::uint64_t compression = core ? 0 : readLE(header + 30, 4);
-    const bool masks = !core && (bits == 15 || bits == 16 || bits == 32) &&
-                       (compression == 3 || (compression == 0 && offset != 14 + infoSize));
-    const std::uint64_t read = core ? 12 : std::max<std::uint64_t>(infoSize, masks ? 52 : 40);
-    if (size < 14 + read) return "ends within its header";
-    // The rows: all of them, uncompressed (SDL refuses compressed files).
-    if (compression != 0 && compression != 3) return nullptr;
-    const std::uint64_t width = core ? readLE(header + 18, 2) : readLE(header + 18, 4);
-    const std::int64_t height =
-        core ? std::int64_t{readLE(header + 20, 2)} : std::int64_t{static_cast<std::int32_t>(readLE(header + 22, 4))};
-    const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4;
-    const auto rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    const std::uint64_t available = size > offset ? size - offset : 0;
-    return rowBytes > 0 && rows > available / rowBytes ? "ends before its pixels" : nullptr;
-}
-
 // A plain 24-bit BMP file (uncompressed, the common 40-byte header, rows
 // bottom up) read straight into a 32-bit surface of the screen's format:
 // the same bytes that SDL_LoadBMP and the conversion above give, without
@@ -187,15 +130,15 @@ SurfacePtr loadPlainBMP(const std::string& path) {
     if (!file) return nullptr;
     static char readBuffer[1 << 16];  // one read of the system per 64 KiB
     std::setvbuf(file.get(), readBuffer, _IOFBF, sizeof readBuffer);
-    Uint8 header[54];
-    if (std::fread(header, 1, sizeof header, file.get()) != sizeof header || header[0] != 'B' || header[1] != 'M')
+    Uint8 bytes[54];
+    if (std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes || bytes[0] != 'B' || bytes[1] != 'M')
         return nullptr;
-    const std::uint32_t offset = readLE(header + 10, 4), infoSize = readLE(header + 14, 4);
-    const auto width = static_cast<std::int32_t>(readLE(header + 18, 4));
-    const auto height = static_cast<std::int32_t>(readLE(header + 22, 4));
-    if (infoSize != 40 || readLE(header + 26, 2) != 1 || readLE(header + 28, 2) != 24 || readLE(header + 30, 4) != 0 ||
-        width <= 0 || height <= 0 || width > 32767 || height > 32767 || offset < sizeof header ||
-        std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0)
+    const BMPHeader header = readBMPHeader(bytes);
+    const auto width = static_cast<std::int32_t>(header.width);
+    const std::int32_t height = header.height;
+    if (header.infoSize != 40 || header.planes != 1 || header.bits != 24 || header.compression != 0 || width <= 0 ||
+        height <= 0 || width > 32767 || height > 32767 || header.offset < sizeof bytes ||
+        std::fseek(file.get(), static_cast<long>(header.offset), SEEK_SET) != 0)
         return nullptr;
     const SDL_PixelFormat* screen = buffer->format;
     SurfacePtr picture(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32, screen->Rmask, screen->Gmask,
@@ -264,13 +207,11 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     const std::string path(file);
     SurfacePtr picture = orba::loadPlainBMP(path);
     if (!picture) {
-        if (const char* missing = orba::missingPart(path))
-            throw Error("Orba_loadBMP: File " + std::string(missing) + " (" + path + ")");
-        picture.reset(SDL_LoadBMP(path.c_str()));
-        if (!picture) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
+        orba::BMPFile read = orba::readBMP(path);
+        if (!read.picture)
+            throw Error("Orba_loadBMP: " + read.reason + (read.sdlReason ? "" : " (" + path + ")"));
+        picture = std::move(read.picture);
     }
-    if (!orba::usablePicture(picture.get()))
-        throw Error("Orba_loadBMP: Unsupported picture format (" + path + ")");
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key),
                              orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});

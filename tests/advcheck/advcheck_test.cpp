@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_pictures.h"
 #include "config/sysinfo.h"
 #include "smallgame.h"
 #include "testsupport.h"
@@ -255,6 +256,20 @@ TEST_P(AdvcheckBroken, ReportsExactlyThatFault) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AdvcheckBroken, testing::ValuesIn(brokenCases),
                          [](const testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+
+// advcheck refuses every picture the engine refuses, for the engine's reason.
+TEST(AdvcheckPictures, RefusesWhatTheEngineRefuses) {
+    for (const testsupport::BadPicture& bad : testsupport::badPictures()) {
+        SCOPED_TRACE(bad.name);
+        TempDir dir;
+        game::write();
+        writeFile("resource/level/bad.bmp", bad.bytes);
+        const std::vector<Finding> expected = startLine1(
+            "background(\"bad.bmp\")",
+            "background(): picture resource/level/bad.bmp cannot be loaded as a BMP picture: " + bad.reason);
+        EXPECT_EQ(describe(advcheck::checkGame().findings()), describe(expected));
+    }
+}
 
 TEST(AdvcheckSummary, CountsProblemsNotesAndUnreachableScripts) {
     TempDir dir;

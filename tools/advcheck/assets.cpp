@@ -1,18 +1,13 @@
-// Pictures load with SDL_LoadBMP, which needs no window; maps load with the
-// engine's FMFLoader.
+// Pictures load with the engine's own reading of BMP files, which needs no
+// window; maps load with the engine's FMFLoader.
 #include "tools/advcheck/assets.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "fmfloader/fmfloader.h"
-#include "orba/sdl_handles.h"
+#include "orba/bmpfile.h"
 
 namespace fs = std::filesystem;
 
@@ -71,30 +66,6 @@ void checkPictureShape(Report& report, const std::string& file, const PictureInf
     }
 }
 
-// SDL makes the whole surface before it reads the pixels, so a header that
-// declares a huge picture is refused before loading.
-std::optional<std::string> oversized(const std::string& path) {
-    constexpr std::int64_t largestSide = 16384;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    unsigned char header[26];
-    if (!file || std::fread(header, 1, sizeof header, file.get()) != sizeof header || header[0] != 'B' ||
-        header[1] != 'M') {
-        return std::nullopt;  // SDL says what is wrong with it
-    }
-    const auto int32At = [&](int offset) {
-        return static_cast<std::int32_t>(std::uint32_t{header[offset]} | std::uint32_t{header[offset + 1]} << 8 |
-                                         std::uint32_t{header[offset + 2]} << 16 |
-                                         std::uint32_t{header[offset + 3]} << 24);
-    };
-    const std::int64_t width = int32At(18);
-    const std::int64_t height = int32At(22);
-    if (width > largestSide || height > largestSide || height < -largestSide) {
-        return "declares a picture of " + std::to_string(width) + " x " + std::to_string(height < 0 ? -height : height) +
-               " pixels, too large to load";
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::string normalPath(const std::string& path) { return fs::path(path).lexically_normal().generic_string(); }
@@ -114,12 +85,10 @@ const PictureInfo& Assets::picture(const std::string& path) {
     PictureInfo info;
     if (const auto why = missing(key)) {
         info.error = *why;
-    } else if (const auto huge = oversized(key)) {
-        info.error = *huge;
-    } else if (const SurfacePtr surface{SDL_LoadBMP(key.c_str())}) {
-        info = {true, surface->w, surface->h, {}};
+    } else if (const orba::BMPFile read = orba::readBMP(key); read.picture) {
+        info = {true, read.picture->w, read.picture->h, {}};
     } else {
-        info.error = std::string("cannot be loaded as a BMP picture: ") + SDL_GetError();
+        info.error = "cannot be loaded as a BMP picture: " + read.reason;
     }
     return pictures_.emplace(key, info).first->second;
 }
