@@ -19,10 +19,10 @@ constexpr int screenHeight = 480;
 constexpr int tileSize = 40;
 constexpr int tileColumns = screenWidth / tileSize;
 constexpr int tileRows = screenHeight / tileSize;
-constexpr int noColorKey = -2;
+constexpr int noColourKey = -2;
 
 void loadBackgroundPicture(std::string_view key, const std::string& file) {
-    Orba_loadBMP(key, engine().scriptDirectory + file, noColorKey, 0, 0);
+    Orba_loadBMP(key, engine().scriptDirectory + file, noColourKey, 0, 0);
 }
 
 // Every tile of the grid shows, in place, the side x side square of the
@@ -70,7 +70,7 @@ void drawBackground(std::string_view file, std::int32_t effect) {
     if (effect == 1 || effect == 2) {
         e.nextBackground = std::string(file);
         e.nextBackgroundPath = e.scriptDirectory + e.nextBackground;
-        Orba_loadBMP("bg2", e.nextBackgroundPath, noColorKey, 0, 0);
+        Orba_loadBMP("bg2", e.nextBackgroundPath, noColourKey, 0, 0);
         e.backgroundFadeTimer = transitionFrames;
     } else {
         e.background = std::string(file);
@@ -123,7 +123,7 @@ void stepBackgroundTimers() {
     if (e.backgroundFadeTimer > 0 && --e.backgroundFadeTimer == 0) {
         // Read again from where it came from, even if DIRECTORY moved on meanwhile.
         e.background = e.nextBackground;
-        Orba_loadBMP("bg", e.nextBackgroundPath, noColorKey, 0, 0);
+        Orba_loadBMP("bg", e.nextBackgroundPath, noColourKey, 0, 0);
     }
     if (e.eraseTimer > 0 && --e.eraseTimer == 0) {
         e.background.clear();
