@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "fmfloader/fmfloader.h"
 #include "orba/sdl_handles.h"
+#include "tools/advcheck/names.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +44,15 @@ std::optional<std::string> otherCase(const fs::path& file) {
     return std::nullopt;
 }
 
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string describeMissing(const fs::path& file) {
     std::error_code ec;
     const fs::path folder = file.parent_path();
@@ -49,6 +61,9 @@ std::string describeMissing(const fs::path& file) {
     }
     if (const auto other = otherCase(file)) {
         return "does not exist (there is " + *other + ": file names are case-sensitive)";
+    }
+    if (const auto near = nearestName(file.filename().string(), filesIn(folder))) {
+        return "does not exist (did you mean " + *near + "?)";
     }
     return "does not exist";
 }
