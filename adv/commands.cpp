@@ -213,7 +213,7 @@ constexpr Command commands[] = {
     ADV_COMMAND(CMD_EXIT, cmdExit, "", Flow::Waits),
     ADV_COMMAND(CMD_FLASH, cmdFlash, "sn", Flow::GoesOn),
     ADV_COMMAND(CMD_SHAKE, cmdShake, "nn", Flow::GoesOn),
-    ADV_COMMAND(CMD_END, cmdEnd, "", Flow::GoesOn),
+    ADV_COMMAND(CMD_END, cmdEnd, "", Flow::Ends),
 };
 
 #undef ADV_COMMAND

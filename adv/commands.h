@@ -10,7 +10,9 @@
 namespace adv {
 
 enum class ArgType { String, Number };
-enum class Flow { GoesOn, Waits };  // Waits: the command suspends the script
+// After the call the script goes on at once, is suspended (and resumed when
+// the runner decides), or the game ends.
+enum class Flow { GoesOn, Waits, Ends };
 
 struct Command {
     std::string_view key;     // settings key, "CMD_PRINT"

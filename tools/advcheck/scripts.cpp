@@ -271,7 +271,7 @@ std::string ScriptChecker::unknownCall(const std::string& name) const {
 
 void ScriptChecker::checkEndReached() {
     const auto end = std::find_if(settings_.commands.begin(), settings_.commands.end(),
-                                  [](const auto& entry) { return entry.second->key == "CMD_END"; });
+                                  [](const auto& entry) { return entry.second->flow == adv::Flow::Ends; });
     if (endReached_ || !followedAll_ || end == settings_.commands.end()) return;
     report_.note(firstScript, 0,
                  "no script that start.lua leads to calls " + end->first +
@@ -320,7 +320,7 @@ void ScriptChecker::visit(const Visit& v) {
     if (!s.globals) followedAll_ = false;  // a precompiled script or one that does not compile
     for (const Call& call : s.calls) {
         const adv::Command& command = *settings_.commands.find(call.name)->second;
-        if (command.key == "CMD_END") endReached_ = true;
+        if (command.flow == adv::Flow::Ends) endReached_ = true;
         checkArguments(v.file, call, command);
         checkEffect(v.file, call, command);
     }
