@@ -117,9 +117,15 @@ TEST(CommandTable, TheAuthorsGuideListsEveryCommandAsTheTableHasIt) {
         EXPECT_EQ(count - optional, command->requiredCount()) << word;
         EXPECT_NE(guide.find("\n### " + word + " ("), std::string::npos) << word << " has no section of its own";
     }
-    std::vector<std::string> table;
-    for (const Command& command : adv::commandTable()) table.emplace_back(command.word());
+    std::vector<std::string> table, keys, guideKeys;
+    for (const Command& command : adv::commandTable()) {
+        table.emplace_back(command.word());
+        keys.emplace_back(command.key);
+    }
     EXPECT_EQ(words, table);
+    const std::regex keyRow(R"(\n\| `(CMD_[A-Z]+)` \| ([A-Z]+):)");  // the settings' table of command names
+    for (std::sregex_iterator it(guide.begin(), guide.end(), keyRow), end; it != end; ++it) guideKeys.push_back((*it)[1]);
+    EXPECT_EQ(guideKeys, keys);
 }
 
 } // namespace
