@@ -230,8 +230,9 @@ constexpr bool validArguments(std::string_view arguments) {
     return true;
 }
 
-static_assert(std::all_of(std::begin(commands), std::end(commands),
-                          [](const Command& c) { return c.key.starts_with("CMD_") && validArguments(c.arguments); }));
+static_assert(std::all_of(std::begin(commands), std::end(commands), [](const Command& c) {
+    return c.key.starts_with("CMD_") && validArguments(c.arguments);
+}));
 
 } // namespace
 

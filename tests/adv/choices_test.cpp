@@ -91,7 +91,8 @@ TEST_F(ChoiceTest, UpAndDownStopAtTheFirstAndLastChoice) {
     testsupport::moveMouse(300, 40);
     start("SELECT('a', 'b')");
     step();
-    for (const auto& [key, row] : std::vector<std::pair<int, int>>{{SDLK_UP, 0}, {SDLK_DOWN, 1}, {SDLK_DOWN, 1}, {SDLK_UP, 0}}) {
+    const std::vector<std::pair<int, int>> keysAndRows{{SDLK_UP, 0}, {SDLK_DOWN, 1}, {SDLK_DOWN, 1}, {SDLK_UP, 0}};
+    for (const auto& [key, row] : keysAndRows) {
         testsupport::tapKey(key);
         step();
         EXPECT_EQ(e().choiceCursor, row);

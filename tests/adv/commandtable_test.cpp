@@ -90,7 +90,8 @@ TEST(CommandTable, KeysAreTheSettingsCommandKeysInOrder) {
 
 // The guide's command table: "| PRINT (`log`) | text | – | no |".
 TEST(CommandTable, TheAuthorsGuideListsEveryCommandAsTheTableHasIt) {
-    const std::string guide = testsupport::readFile(std::string(std::getenv("ORBA_SOURCE_DIR")) + "/docs/authors-guide.md");
+    const std::string guide =
+        testsupport::readFile(std::string(std::getenv("ORBA_SOURCE_DIR")) + "/docs/authors-guide.md");
     const auto section = guide.substr(guide.find("## 5. The 22 commands"));
     const std::regex row(R"(\n\| ([A-Z]+) \(`\w+`\) \| ([^|]+) \| [^|]+ \| ([^|]+) \|)");
     std::vector<std::string> words;
@@ -124,7 +125,8 @@ TEST(CommandTable, TheAuthorsGuideListsEveryCommandAsTheTableHasIt) {
     }
     EXPECT_EQ(words, table);
     const std::regex keyRow(R"(\n\| `(CMD_[A-Z]+)` \| ([A-Z]+):)");  // the settings' table of command names
-    for (std::sregex_iterator it(guide.begin(), guide.end(), keyRow), end; it != end; ++it) guideKeys.push_back((*it)[1]);
+    for (std::sregex_iterator it(guide.begin(), guide.end(), keyRow), end; it != end; ++it)
+        guideKeys.push_back((*it)[1]);
     EXPECT_EQ(guideKeys, keys);
 }
 

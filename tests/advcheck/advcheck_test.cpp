@@ -197,19 +197,34 @@ const BrokenCase brokenCases[] = {
                     "the picture does not exist; the engine needs it at start-up");
      }},
     // Calls that cannot work.
-    {"MisspeltCommand", [] { return startLine1("wiat(1)", "wiat() is not a command of this game (did you mean wait?)"); }},
+    {"MisspeltCommand",
+     [] { return startLine1("wiat(1)", "wiat() is not a command of this game (did you mean wait?)"); }},
     {"UnknownName", [] { return startLine1("xyzzy()", "xyzzy() is not a command of this game"); }},
     {"StringLibrary",
-     [] { return startLine1("say(string.format('%d', 1))", "scripts have only the base library: string.format is not available"); }},
+     [] {
+         return startLine1("say(string.format('%d', 1))",
+                           "scripts have only the base library: string.format is not available");
+     }},
     {"MathLibrary",
-     [] { return startLine1("wait(math.random(3))", "scripts have only the base library: math.random is not available"); }},
+     [] {
+         return startLine1("wait(math.random(3))", "scripts have only the base library: math.random is not available");
+     }},
     {"TableLibrary",
-     [] { return startLine1("t = {} table.insert(t, 1)", "scripts have only the base library: table.insert is not available"); }},
-    {"IoLibrary", [] { return startLine1("io.write('x')", "scripts have only the base library: io.write is not available"); }},
-    {"OsLibrary", [] { return startLine1("x = os.time()", "scripts have only the base library: os.time is not available"); }},
+     [] {
+         return startLine1("t = {} table.insert(t, 1)",
+                           "scripts have only the base library: table.insert is not available");
+     }},
+    {"IoLibrary",
+     [] { return startLine1("io.write('x')", "scripts have only the base library: io.write is not available"); }},
+    {"OsLibrary",
+     [] { return startLine1("x = os.time()", "scripts have only the base library: os.time is not available"); }},
     {"StringMethod",
-     [] { return startLine1("say((\"-\"):rep(3))", "scripts have only the base library: the string method rep is not available"); }},
-    {"Require", [] { return startLine1("require('helpers')", "scripts have only the base library: require is not available"); }},
+     [] {
+         return startLine1("say((\"-\"):rep(3))",
+                           "scripts have only the base library: the string method rep is not available");
+     }},
+    {"Require",
+     [] { return startLine1("require('helpers')", "scripts have only the base library: require is not available"); }},
     {"DefinedNamesAreNoTypos",
      [] {
          game::prepend(game::room, "function shared(f) f() end");
@@ -227,10 +242,14 @@ const BrokenCase brokenCases[] = {
     {"ScriptNameMisspelt",
      [] {
          game::prepend(game::room, "load_script(\"rooom.lua\")");
-         return one(game::room, 1, P, "load_script(): script resource/level/ch2/rooom.lua does not exist (did you mean room.lua?)");
+         return one(game::room, 1, P,
+                    "load_script(): script resource/level/ch2/rooom.lua does not exist (did you mean room.lua?)");
      }},
     {"PictureNameMisspelt",
-     [] { return startLine1("background(\"bgg.bmp\")", "background(): picture resource/level/bgg.bmp does not exist (did you mean bg.bmp?)"); }},
+     [] {
+         return startLine1("background(\"bgg.bmp\")",
+                           "background(): picture resource/level/bgg.bmp does not exist (did you mean bg.bmp?)");
+     }},
     // Notes: worth a look, but the game runs.
     {"PageFeedTimerZero",
      [] {

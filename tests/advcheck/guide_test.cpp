@@ -25,12 +25,14 @@ TEST(AuthorsGuide, NamesOnlyProgramsThatRunShBuilds) {
     const std::string guide = sourceFile("docs/authors-guide.md");
     const std::regex program(R"(build/((adv|tools|fmfloader)/[\w/]+))");
     std::set<std::string> named;
-    for (std::sregex_iterator it(guide.begin(), guide.end(), program), end; it != end; ++it) named.insert((*it)[1]);
+    for (std::sregex_iterator it(guide.begin(), guide.end(), program), end; it != end; ++it)
+        named.insert((*it)[1]);
     EXPECT_EQ(named, (std::set<std::string>{"adv/advengine", "fmfloader/fmfdump", "tools/advcheck/advcheck"}));
     for (const std::string& path : named) {
         const std::string target = std::filesystem::path(path).filename().string();
         EXPECT_NE(targets.find(" " + target + " "), std::string::npos) << target << " is not built by scripts/run.sh";
-        EXPECT_TRUE(std::filesystem::is_regular_file(std::string(std::getenv("ORBA_BINARY_DIR")) + "/" + path)) << path;
+        const std::string built = std::string(std::getenv("ORBA_BINARY_DIR")) + "/" + path;
+        EXPECT_TRUE(std::filesystem::is_regular_file(built)) << path;
     }
 }
 

@@ -25,7 +25,8 @@ std::string globalsOf(const std::string& source) {
         out += read.use == GlobalUse::Called ? "C" : read.use == GlobalUse::Indexed ? "I" + read.field : "O";
         out += " ";
     }
-    for (const StringIndex& index : globals->stringIndexes) out += std::to_string(index.line) + ":\"" + index.field + " ";
+    for (const StringIndex& index : globals->stringIndexes)
+        out += std::to_string(index.line) + ":\"" + index.field + " ";
     out += "=";
     for (const std::string& name : globals->assigned) out += " " + name;
     return out;
@@ -59,7 +60,8 @@ TEST(LuaChunkGlobals, BaseLibraryIsWhatTheEngineOpens) {
     const auto names = baseLibraryGlobals();
     for (const char* name : {"print", "pcall", "coroutine", "tostring", "ipairs", "unpack", "_G"})
         EXPECT_TRUE(names.contains(name)) << name;
-    for (const char* name : {"string", "table", "math", "io", "os", "require"}) EXPECT_FALSE(names.contains(name)) << name;
+    for (const char* name : {"string", "table", "math", "io", "os", "require"})
+        EXPECT_FALSE(names.contains(name)) << name;
 }
 
 TEST(NearestName, SuggestsOnlyLikelyMisspellings) {

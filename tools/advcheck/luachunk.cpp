@@ -115,7 +115,8 @@ private:
         byte();  // parameters
         byte();  // vararg flag
         byte();  // stack size
-        for (std::size_t n = count(4); ok_ && n > 0; --n) f.code.push_back({static_cast<std::uint32_t>(unsignedOf(4))});
+        for (std::size_t n = count(4); ok_ && n > 0; --n)
+            f.code.push_back({static_cast<std::uint32_t>(unsignedOf(4))});
         for (std::size_t n = count(1); ok_ && n > 0; --n) f.constants.push_back(constant());
         for (std::size_t n = count(1); ok_ && n > 0; --n) f.functions.push_back(function(depth + 1));
         for (std::size_t n = count(intSize_); ok_ && n > 0; --n) f.lines.push_back(integer());
@@ -200,7 +201,8 @@ private:
     void markJumpTargets(const Function& f) {
         targets_.assign(f.code.size() + 2, false);
         const auto mark = [this](long target) {
-            if (target >= 0 && static_cast<std::size_t>(target) < targets_.size()) targets_[static_cast<std::size_t>(target)] = true;
+            if (target >= 0 && static_cast<std::size_t>(target) < targets_.size())
+                targets_[static_cast<std::size_t>(target)] = true;
         };
         for (std::size_t pc = 0; pc < f.code.size(); ++pc) {
             const Instruction ins = f.code[pc];

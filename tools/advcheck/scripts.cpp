@@ -36,7 +36,8 @@ constexpr int flagCount = 128;
 using adv::ArgType;
 
 // Libraries the engine does not open, and the functions of the package library.
-constexpr std::array<std::string_view, 7> missingLibraries{"string", "table", "math", "io", "os", "debug", "package"};
+constexpr std::array<std::string_view, 7> missingLibraries{"string", "table", "math", "io",
+                                                           "os",     "debug", "package"};
 constexpr std::array<std::string_view, 2> packageFunctions{"require", "module"};
 // Ways to make globals while the game runs, which advcheck cannot follow.
 constexpr std::array<std::string_view, 6> globalMakers{"_G", "getfenv", "setfenv", "rawset", "loadstring", "load"};
@@ -46,7 +47,9 @@ bool among(const std::array<std::string_view, N>& names, std::string_view name) 
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::string baseOnly(const std::string& what) { return "scripts have only the base library: " + what + " is not available"; }
+std::string baseOnly(const std::string& what) {
+    return "scripts have only the base library: " + what + " is not available";
+}
 
 std::string inQuotes(std::string_view text) { return "'" + std::string(text) + "'"; }
 
@@ -254,7 +257,8 @@ void ScriptChecker::checkGlobals(const std::string& file, const Script& s) {
         if (among(missingLibraries, read.name) && read.use == GlobalUse::Indexed) {
             report_.problem(file, read.line, baseOnly(read.name + (read.field.empty() ? "" : "." + read.field)));
         } else if (read.use == GlobalUse::Called) {
-            report_.problem(file, read.line, among(packageFunctions, read.name) ? baseOnly(read.name) : unknownCall(read.name));
+            const bool package = among(packageFunctions, read.name);
+            report_.problem(file, read.line, package ? baseOnly(read.name) : unknownCall(read.name));
         }
     }
 }
@@ -343,7 +347,8 @@ void ScriptChecker::checkArguments(const std::string& file, const Call& call, co
         }
     }
     if (!call.moreMayFollow && given < command.requiredCount()) {
-        report_.problem(file, call.line, typeError(call.name, given + 1, command.typeOf(given + 1)) + " (the argument is missing)");
+        report_.problem(file, call.line,
+                        typeError(call.name, given + 1, command.typeOf(given + 1)) + " (the argument is missing)");
     }
     const int surely = call.moreMayFollow ? given - 1 : given;
     if (surely <= read) return;
