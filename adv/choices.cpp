@@ -1,3 +1,6 @@
+#include <SDL.h>
+
+#include <algorithm>
 #include <cstddef>
 
 #include "adv/engine.h"
@@ -25,13 +28,24 @@ void drawChoice(int index, int lift) {
     Orba_drawText(engine().choices[static_cast<std::size_t>(index)], 60, top + 8, 255);
 }
 
+// -1 for a new press of Up, 1 for Down, 0 for neither or both.
+int keyStep() { return (Orba_isPushKey(SDLK_DOWN) ? 1 : 0) - (Orba_isPushKey(SDLK_UP) ? 1 : 0); }
+
 } // namespace
 
+// Up and Down move the pointer to the middle of the neighbouring choice's
+// row, so the pointer and the highlight stay one; the pointer is not read in
+// that frame, since a real window reports the move only with the next events.
 bool pickChoice() {
     EngineState& e = engine();
-    const int y = Orba_getMouseY();
-    if (y >= firstTop && y < firstTop + rowPitch * maxChoices) e.choiceCursor = (y - firstTop) / rowPitch;
     const auto last = static_cast<std::int32_t>(e.choices.size()) - 1;
+    if (const int step = keyStep(); step != 0) {
+        e.choiceCursor = std::clamp(e.choiceCursor + step, 0, std::max(last, 0));
+        Orba_warpMouse(Orba_getMouseX(), firstTop + rowPitch * e.choiceCursor + rowPitch / 2);
+    } else {
+        const int y = Orba_getMouseY();
+        if (y >= firstTop && y < firstTop + rowPitch * maxChoices) e.choiceCursor = (y - firstTop) / rowPitch;
+    }
     if (e.choiceCursor >= last) e.choiceCursor = last < 0 ? 0 : last;
     if (!Orba_isPushDecide()) return false;
     e.choiceResult = e.choiceCursor;

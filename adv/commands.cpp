@@ -1,13 +1,17 @@
 // The 22 script commands. Each reads all its arguments before it changes
 // anything, names itself by its configured Lua name in argument errors, and
-// either returns at once or yields the script.
+// either returns at once or yields the script. The table at the end holds one
+// row per command; a new command needs its row, its function and the System
+// field with the settings key that names it.
 #include "adv/commands.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "adv/engine.h"
@@ -185,33 +189,69 @@ int cmdShake(lua_State* L) {
 
 int cmdEnd(lua_State*) { throw Error("GAME END"); }
 
-const std::array<Command, 22> commands{{
-    {&System::CMD_PRINT, cmdPrint},
-    {&System::CMD_DIRECTORY, cmdDirectory},
-    {&System::CMD_MSG, cmdMsg},
-    {&System::CMD_PF, cmdPf},
-    {&System::CMD_SELECT, cmdSelect},
-    {&System::CMD_DRB, cmdDrb},
-    {&System::CMD_ERB, cmdErb},
-    {&System::CMD_DRC, cmdDrc},
-    {&System::CMD_ERC, cmdErc},
-    {&System::CMD_BGM, cmdBgm},
-    {&System::CMD_BGMOFF, cmdBgmOff},
-    {&System::CMD_SE, cmdSe},
-    {&System::CMD_WAIT, cmdWait},
-    {&System::CMD_LOAD, cmdLoad},
-    {&System::CMD_RET, cmdRet},
-    {&System::CMD_SETF, cmdSetf},
-    {&System::CMD_GETF, cmdGetf},
-    {&System::CMD_MAP, cmdMap},
-    {&System::CMD_EXIT, cmdExit},
-    {&System::CMD_FLASH, cmdFlash},
-    {&System::CMD_SHAKE, cmdShake},
-    {&System::CMD_END, cmdEnd},
-}};
+#define ADV_COMMAND(key, function, arguments, flow) (Command{#key, &System::key, function, arguments, flow})
+
+constexpr Command commands[] = {
+    ADV_COMMAND(CMD_PRINT, cmdPrint, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_DIRECTORY, cmdDirectory, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_MSG, cmdMsg, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_PF, cmdPf, "", Flow::Waits),
+    ADV_COMMAND(CMD_SELECT, cmdSelect, "Ssss", Flow::Waits),
+    ADV_COMMAND(CMD_DRB, cmdDrb, "Sn", Flow::GoesOn),
+    ADV_COMMAND(CMD_ERB, cmdErb, "n", Flow::GoesOn),
+    ADV_COMMAND(CMD_DRC, cmdDrc, "Snn", Flow::GoesOn),
+    ADV_COMMAND(CMD_ERC, cmdErc, "nn", Flow::GoesOn),
+    ADV_COMMAND(CMD_BGM, cmdBgm, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_BGMOFF, cmdBgmOff, "N", Flow::GoesOn),
+    ADV_COMMAND(CMD_SE, cmdSe, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_WAIT, cmdWait, "N", Flow::Waits),
+    ADV_COMMAND(CMD_LOAD, cmdLoad, "S", Flow::Waits),
+    ADV_COMMAND(CMD_RET, cmdRet, "", Flow::GoesOn),
+    ADV_COMMAND(CMD_SETF, cmdSetf, "NN", Flow::GoesOn),
+    ADV_COMMAND(CMD_GETF, cmdGetf, "N", Flow::GoesOn),
+    ADV_COMMAND(CMD_MAP, cmdMap, "S", Flow::GoesOn),
+    ADV_COMMAND(CMD_EXIT, cmdExit, "", Flow::Waits),
+    ADV_COMMAND(CMD_FLASH, cmdFlash, "sn", Flow::GoesOn),
+    ADV_COMMAND(CMD_SHAKE, cmdShake, "nn", Flow::GoesOn),
+    ADV_COMMAND(CMD_END, cmdEnd, "", Flow::Ends),
+};
+
+#undef ADV_COMMAND
+
+// Letters S, N, s, n only, and no required argument after an optional one.
+constexpr bool validArguments(std::string_view arguments) {
+    bool optionalSeen = false;
+    for (const char letter : arguments) {
+        if (std::string_view("SNsn").find(letter) == std::string_view::npos) return false;
+        const bool optional = letter == 's' || letter == 'n';
+        if (optionalSeen && !optional) return false;
+        optionalSeen = optional;
+    }
+    return true;
+}
+
+static_assert(std::all_of(std::begin(commands), std::end(commands), [](const Command& c) {
+    return c.key.starts_with("CMD_") && validArguments(c.arguments);
+}));
 
 } // namespace
 
+int Command::requiredCount() const {
+    return static_cast<int>(std::count_if(arguments.begin(), arguments.end(),
+                                          [](char letter) { return letter == 'S' || letter == 'N'; }));
+}
+
+ArgType Command::typeOf(int position) const {
+    const char letter = arguments.at(static_cast<std::size_t>(position - 1));
+    return letter == 'S' || letter == 's' ? ArgType::String : ArgType::Number;
+}
+
 std::span<const Command> commandTable() { return commands; }
+
+const Command* findCommand(std::string_view key) {
+    for (const Command& command : commands)
+        if (command.key == key) return &command;
+    return nullptr;
+}
 
 } // namespace adv

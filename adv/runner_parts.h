@@ -6,8 +6,9 @@ class LuaRunner;
 
 namespace adv {
 
-// Choices: moves the highlight with the pointer's row; true when the player
-// confirmed, with choiceResult already set.
+// Choices: moves the highlight with the pointer's row, or with Up and Down,
+// which move the pointer too; true when the player confirmed, with
+// choiceResult already set.
 bool pickChoice();
 void drawChoices();
 

@@ -20,6 +20,7 @@ bool Orba_isPressKey(int sym);          // key held in this frame
 bool Orba_isPushKey(int sym);           // held now, not in the previous frame
 int Orba_getMouseX();                   // pointer position at the time of the call
 int Orba_getMouseY();
+void Orba_warpMouse(int x, int y);      // moves the pointer, kept within the window
 std::uint8_t Orba_getPushMouse();       // buttons held now and not in the previous frame
 bool Orba_isPushJoy(int button);        // joystick button newly pressed
 bool Orba_isPressJoyDir(int dir);       // stick beyond the threshold: 0 up, 1 down, 2 right, 3 left

@@ -1,4 +1,5 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -303,6 +304,12 @@ int Orba_getMouseY() {
     int y = 0;
     SDL_GetMouseState(nullptr, &y);
     return y;
+}
+
+void Orba_warpMouse(int x, int y) {
+    const orba::State& s = state();
+    SDL_WarpMouse(static_cast<Uint16>(std::clamp(x, 0, std::max(s.width - 1, 0))),
+                  static_cast<Uint16>(std::clamp(y, 0, std::max(s.height - 1, 0))));
 }
 
 std::uint8_t Orba_getPushMouse() {

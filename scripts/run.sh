@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# run.sh: builds the engine and the sample game and starts the game.
+# run.sh: builds the engine, the author's tools and the sample game and starts the game.
 #
 # Installs the Debian packages the build needs when they are missing, then
-# configures and builds in build/ (targets advengine and sample_game) and
-# starts the engine in build/sample-game. Without a display it plays the game
-# through in a virtual display instead, leaving screenshots and run.log in
-# build/playthrough/. Without a sound device the game runs silent.
+# configures and builds in build/ (targets advengine, sample_game, advcheck
+# and fmfdump) and starts the engine in build/sample-game. Without a display
+# it plays the game through in a virtual display instead, leaving screenshots
+# and run.log in build/playthrough/. Without a sound device the game runs silent.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -38,7 +38,7 @@ build_game() {
     local generator=()
     if [[ ! -f $build/CMakeCache.txt ]] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
     cmake -S "$root" -B "$build" "${generator[@]}" -DORBA_BENCH=OFF
-    cmake --build "$build" --target advengine sample_game
+    cmake --build "$build" --target advengine sample_game advcheck fmfdump
 }
 
 has_display() {

@@ -70,6 +70,36 @@ INSTANTIATE_TEST_SUITE_P(
                       PickCase{fourChoices, 150, 300, 400, false, 1},  // keeps the last row
                       PickCase{"SELECT('a', 'b', 'c', 'd', 'e', 6) note(RET())", -1, 300, 300, true, 3}));
 
+// RET counts from 0: Down twice from the first of three, then Return, picks the third, 2.
+TEST_F(ChoiceTest, DownTwiceThenReturnPicksChoiceTwoOfThree) {
+    testsupport::moveMouse(300, 40);
+    start("SELECT('a', 'b', 'c') note(RET())");
+    step();
+    for (int row = 1; row <= 2; ++row) {
+        testsupport::tapKey(SDLK_DOWN);
+        step();
+        EXPECT_EQ(e().choiceCursor, row);
+        EXPECT_EQ(Orba_getMouseY(), 110 + 60 * row);  // the middle of the row
+        EXPECT_EQ(Orba_getMouseX(), 300);
+    }
+    testsupport::tapKey(SDLK_RETURN);
+    step();
+    EXPECT_EQ(notes(), Strings{"2"});
+}
+
+TEST_F(ChoiceTest, UpAndDownStopAtTheFirstAndLastChoice) {
+    testsupport::moveMouse(300, 40);
+    start("SELECT('a', 'b')");
+    step();
+    const std::vector<std::pair<int, int>> keysAndRows{{SDLK_UP, 0}, {SDLK_DOWN, 1}, {SDLK_DOWN, 1}, {SDLK_UP, 0}};
+    for (const auto& [key, row] : keysAndRows) {
+        testsupport::tapKey(key);
+        step();
+        EXPECT_EQ(e().choiceCursor, row);
+        EXPECT_EQ(Orba_getMouseY(), 110 + 60 * row);
+    }
+}
+
 TEST_F(ChoiceTest, TheFirstFrameHighlightsChoiceZeroWhateverThePointer) {
     testsupport::moveMouse(300, 150);
     start("MSG('question') SELECT('yes', 'no')");

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "fmfloader/fmfloader.h"
 #include "orba/bmpfile.h"
+#include "tools/advcheck/names.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +39,15 @@ std::optional<std::string> otherCase(const fs::path& file) {
     return std::nullopt;
 }
 
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string describeMissing(const fs::path& file) {
     std::error_code ec;
     const fs::path folder = file.parent_path();
@@ -44,6 +56,9 @@ std::string describeMissing(const fs::path& file) {
     }
     if (const auto other = otherCase(file)) {
         return "does not exist (there is " + *other + ": file names are case-sensitive)";
+    }
+    if (const auto near = nearestName(file.filename().string(), filesIn(folder))) {
+        return "does not exist (did you mean " + *near + "?)";
     }
     return "does not exist";
 }

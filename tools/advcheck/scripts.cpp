@@ -1,6 +1,7 @@
 // Scripts are followed as the engine would load them: from start.lua in
 // resource/level/, through LOAD names and map cells, with the script folder
-// that DIRECTORY sets carried from one script into the next.
+// that DIRECTORY sets carried from one script into the next. Before that,
+// every script's use of global names is checked against what the game has.
 #include "tools/advcheck/scripts.h"
 
 #include <algorithm>
@@ -17,7 +18,9 @@
 #include <utility>
 
 #include "luaexecutor/luaexecutor.h"
+#include "tools/advcheck/luachunk.h"
 #include "tools/advcheck/luascan.h"
+#include "tools/advcheck/names.h"
 
 namespace fs = std::filesystem;
 
@@ -29,6 +32,24 @@ constexpr const char* levelFolder = "resource/level/";
 constexpr const char* soundFolder = "resource/sound/";
 constexpr const char* firstScript = "resource/level/start.lua";
 constexpr int flagCount = 128;
+
+using adv::ArgType;
+
+// Libraries the engine does not open, and the functions of the package library.
+constexpr std::array<std::string_view, 7> missingLibraries{"string", "table", "math", "io",
+                                                           "os",     "debug", "package"};
+constexpr std::array<std::string_view, 2> packageFunctions{"require", "module"};
+// Ways to make globals while the game runs, which advcheck cannot follow.
+constexpr std::array<std::string_view, 6> globalMakers{"_G", "getfenv", "setfenv", "rawset", "loadstring", "load"};
+
+template <std::size_t N>
+bool among(const std::array<std::string_view, N>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string baseOnly(const std::string& what) {
+    return "scripts have only the base library: " + what + " is not available";
+}
 
 std::string inQuotes(std::string_view text) { return "'" + std::string(text) + "'"; }
 
@@ -120,6 +141,7 @@ std::string pickScript(int value) {
 
 struct Script {
     std::vector<Call> calls;
+    std::optional<ChunkGlobals> globals;  // none for a script that does not compile or is precompiled
 };
 
 // A script as loaded by the engine: its file, and the script folder at the
@@ -140,10 +162,14 @@ public:
 private:
     const Script& script(const std::string& file);
     void compile(const std::string& file, Script& script);
+    void learnGlobals(const std::vector<std::string>& files);
+    void checkGlobals(const std::string& file, const Script& script);
+    std::string unknownCall(const std::string& name) const;
+    void checkEndReached();
     void walk(Visit first);
     void visit(const Visit& visit);
-    void checkArguments(const std::string& file, const Call& call, const CommandSpec& signature);
-    void checkEffect(const std::string& file, const Call& call, const CommandSpec& signature);
+    void checkArguments(const std::string& file, const Call& call, const adv::Command& command);
+    void checkEffect(const std::string& file, const Call& call, const adv::Command& command);
     void checkPicture(const std::string& file, const Call& call, const Argument& arg);
     void checkSound(const std::string& file, const Call& call, const Argument& arg);
     void checkLoad(const std::string& file, const Call& call, const Argument& arg);
@@ -162,12 +188,23 @@ private:
     // The script folder while the calls of one visit are walked; none when a
     // computed DIRECTORY name made it unknown.
     std::optional<std::string> directory_;
+
+    // Names a script may call: the base library's and those the game's
+    // scripts assign (one may load another with dofile).
+    std::set<std::string, std::less<>> known_ = baseLibraryGlobals();
+    bool globalsLearnt_ = false;
+    bool globalsMadeAtRunTime_ = false;
+    // Whether the walk from start.lua met an END call, and whether it could
+    // follow every way on (no computed names, no precompiled script).
+    bool endReached_ = false;
+    bool followedAll_ = true;
 };
 
 const Script& ScriptChecker::script(const std::string& file) {
     if (const auto found = scripts_.find(file); found != scripts_.end()) return found->second;
     Script& entry = scripts_[file];
     compile(file, entry);
+    if (globalsLearnt_) checkGlobals(file, entry);
     return entry;
 }
 
@@ -178,7 +215,8 @@ void ScriptChecker::compile(const std::string& file, Script& entry) {
         report_.problem(file, 0, "no Lua interpreter could be made to compile it");
         return;
     }
-    if (luaL_loadfile(state.get(), file.c_str()) != 0) {
+    const bool compiled = luaL_loadfile(state.get(), file.c_str()) == 0;
+    if (!compiled) {
         const char* text = lua_tostring(state.get(), -1);
         const LuaMessage message = splitLuaMessage(text ? text : "cannot be compiled", file);
         report_.problem(file, message.line, message.text);
@@ -190,28 +228,82 @@ void ScriptChecker::compile(const std::string& file, Script& entry) {
         report_.note(file, 0, "a precompiled script: its commands are not checked");
         return;
     }
+    if (compiled) entry.globals = readChunkGlobals(state.get());
     entry.calls = findCalls(tokenizeLua(source), names_);
 }
 
-void ScriptChecker::run() {
-    if (const auto why = assets_.missing(firstScript)) {
-        report_.problem(firstScript, 0, "the first script " + *why);
-    } else {
-        walk({firstScript, levelFolder});
+void ScriptChecker::learnGlobals(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        const Script& s = script(file);
+        if (!s.globals) continue;
+        known_.insert(s.globals->assigned.begin(), s.globals->assigned.end());
+        for (const GlobalRead& read : s.globals->reads)
+            if (among(globalMakers, read.name)) globalsMadeAtRunTime_ = true;
     }
-    std::set<std::string> reached;
-    for (const Visit& v : visited_) reached.insert(v.file);
+    known_.insert(names_.begin(), names_.end());
+    globalsLearnt_ = true;
+    for (const std::string& file : files) checkGlobals(file, script(file));
+}
 
+// Calls of names nothing defines, and the libraries the engine does not open.
+// Without a name for every command, calls meant for it would look undefined.
+void ScriptChecker::checkGlobals(const std::string& file, const Script& s) {
+    if (!s.globals) return;
+    for (const StringIndex& index : s.globals->stringIndexes)
+        report_.problem(file, index.line, baseOnly("the string method " + index.field));
+    if (!settings_.everyCommandNamed || globalsMadeAtRunTime_) return;
+    for (const GlobalRead& read : s.globals->reads) {
+        if (known_.contains(read.name)) continue;
+        if (among(missingLibraries, read.name) && read.use == GlobalUse::Indexed) {
+            report_.problem(file, read.line, baseOnly(read.name + (read.field.empty() ? "" : "." + read.field)));
+        } else if (read.use == GlobalUse::Called) {
+            const bool package = among(packageFunctions, read.name);
+            report_.problem(file, read.line, package ? baseOnly(read.name) : unknownCall(read.name));
+        }
+    }
+}
+
+// "wait_clik() is not a command of this game (did you mean wait_click?)"; the
+// game's commands are offered first, then its own functions, then Lua's.
+std::string ScriptChecker::unknownCall(const std::string& name) const {
+    std::vector<std::string> candidates(names_.begin(), names_.end());
+    for (const std::string& other : known_)
+        if (!names_.contains(other)) candidates.push_back(other);
+    const auto nearest = nearestName(name, candidates);
+    return name + "() is not a command of this game" + (nearest ? " (did you mean " + *nearest + "?)" : "");
+}
+
+void ScriptChecker::checkEndReached() {
+    const auto end = std::find_if(settings_.commands.begin(), settings_.commands.end(),
+                                  [](const auto& entry) { return entry.second->flow == adv::Flow::Ends; });
+    if (endReached_ || !followedAll_ || end == settings_.commands.end()) return;
+    report_.note(firstScript, 0,
+                 "no script that start.lua leads to calls " + end->first +
+                     "() (END): the game cannot end by itself, only when the player quits");
+}
+
+void ScriptChecker::run() {
     std::vector<std::string> all;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(levelFolder, ec), end; !ec && it != end; it.increment(ec)) {
         if (it->is_regular_file(ec) && it->path().extension() == ".lua") all.push_back(normalPath(it->path().string()));
     }
     std::sort(all.begin(), all.end());
+    learnGlobals(all);
+
+    if (const auto why = assets_.missing(firstScript)) {
+        report_.problem(firstScript, 0, "the first script " + *why);
+    } else {
+        walk({firstScript, levelFolder});
+        checkEndReached();
+    }
+    std::set<std::string> reached;
+    for (const Visit& v : visited_) reached.insert(v.file);
     for (const std::string& file : all) {
         if (!reached.contains(file)) report_.scriptUnreachable(file);
     }
     // Scripts nothing reaches are checked too, in the folder they lie in.
+    followedAll_ = false;  // only the walk from start.lua counts for reaching END
     for (const std::string& file : all) {
         if (!scripts_.contains(file)) walk({file, folderOf(file)});
     }
@@ -229,10 +321,12 @@ void ScriptChecker::walk(Visit first) {
 void ScriptChecker::visit(const Visit& v) {
     const Script& s = script(v.file);
     directory_ = v.directory;
+    if (!s.globals) followedAll_ = false;  // a precompiled script or one that does not compile
     for (const Call& call : s.calls) {
-        const CommandSpec& signature = *settings_.commands.find(call.name)->second;
-        checkArguments(v.file, call, signature);
-        checkEffect(v.file, call, signature);
+        const adv::Command& command = *settings_.commands.find(call.name)->second;
+        if (command.flow == adv::Flow::Ends) endReached_ = true;
+        checkArguments(v.file, call, command);
+        checkEffect(v.file, call, command);
     }
 }
 
@@ -242,73 +336,85 @@ void ScriptChecker::follow(const std::string& path, const std::string& directory
 
 // Types as checkNumber and checkString test them (no coercion; nil and a
 // missing argument fail), and the count of arguments read.
-void ScriptChecker::checkArguments(const std::string& file, const Call& call, const CommandSpec& signature) {
+void ScriptChecker::checkArguments(const std::string& file, const Call& call, const adv::Command& command) {
     const int given = static_cast<int>(call.args.size());
-    for (int k = 0; k < std::min(given, signature.read); ++k) {
+    const int read = command.argumentCount();
+    for (int k = 0; k < std::min(given, read); ++k) {
         const Argument& arg = call.args[static_cast<std::size_t>(k)];
-        const ArgType type = signature.types[static_cast<std::size_t>(k)];
+        const ArgType type = command.typeOf(k + 1);
         if (!matches(arg, type)) {
             report_.problem(file, arg.line, typeError(call.name, k + 1, type) + " (got " + describe(arg) + ")");
         }
     }
-    if (!call.moreMayFollow && given < signature.required) {
+    if (!call.moreMayFollow && given < command.requiredCount()) {
         report_.problem(file, call.line,
-                        typeError(call.name, given + 1, signature.types[static_cast<std::size_t>(given)]) +
-                            " (the argument is missing)");
+                        typeError(call.name, given + 1, command.typeOf(given + 1)) + " (the argument is missing)");
     }
     const int surely = call.moreMayFollow ? given - 1 : given;
-    if (surely <= signature.read) return;
-    const int extraLine = call.args[static_cast<std::size_t>(signature.read)].line;
-    if (signature.cmd == Cmd::Select) {
+    if (surely <= read) return;
+    const int extraLine = call.args[static_cast<std::size_t>(read)].line;
+    if (command.key == "CMD_SELECT") {
         report_.problem(file, extraLine, call.name + "(): more than four choices: only the first four are offered");
-    } else if (signature.read == 0) {
+    } else if (read == 0) {
         report_.note(file, call.line, call.name + "(): reads no arguments; the ones given are ignored");
     } else {
         report_.note(file, extraLine,
-                     call.name + "(): reads " + std::to_string(signature.read) + " argument" + (signature.read == 1 ? "" : "s") +
-                         "; the " + ordinal(signature.read + 1) + " and later are ignored");
+                     call.name + "(): reads " + std::to_string(read) + " argument" + (read == 1 ? "" : "s") + "; the " +
+                         ordinal(read + 1) + " and later are ignored");
     }
 }
 
-void ScriptChecker::checkEffect(const std::string& file, const Call& call, const CommandSpec& signature) {
+void ScriptChecker::checkEffect(const std::string& file, const Call& call, const adv::Command& command) {
     if (call.args.empty()) return;
     const Argument& arg = call.args.front();
+    const std::string_view key = command.key;
     if (arg.kind == ArgKind::Computed) {
-        if (signature.cmd == Cmd::Directory) {
+        if (key == "CMD_DIRECTORY") {
             directory_.reset();
+            followedAll_ = false;
             report_.note(file, arg.line, call.name + "(): the folder name is computed: files named after it are not checked");
-        } else if (signature.cmd == Cmd::Load || signature.cmd == Cmd::Map) {
+        } else if (key == "CMD_LOAD" || key == "CMD_MAP") {
+            followedAll_ = false;
             report_.note(file, arg.line, call.name + "(): the file name is computed: advcheck cannot follow it");
         }
         return;
     }
-    switch (signature.cmd) {
-    case Cmd::Directory:
+    if (key == "CMD_DIRECTORY") {
         if (arg.kind == ArgKind::String) directory_ = levelFolder + engineText(arg.text) + "/";
-        break;
-    case Cmd::Msg: checkMessage(file, call, arg); break;
-    case Cmd::Drb:
-    case Cmd::Drc: checkPicture(file, call, arg); break;
-    case Cmd::Bgm:
-    case Cmd::Se: checkSound(file, call, arg); break;
-    case Cmd::Load: checkLoad(file, call, arg); break;
-    case Cmd::Map: checkMap(file, call, arg); break;
-    case Cmd::Setf: checkFlag(file, call, arg, true); break;
-    case Cmd::Getf: checkFlag(file, call, arg, false); break;
-    case Cmd::Flash:
-        if (arg.kind == ArgKind::String && !isColourName(arg.text)) {
-            report_.note(file, arg.line,
-                         call.name + "(): " + inQuotes(arg.text) +
-                             " is none of RED, BLUE, BLACK, GREEN, WHITE, YELLOW: the flash is white");
-        }
-        break;
-    default: break;
+    } else if (key == "CMD_MSG") {
+        checkMessage(file, call, arg);
+    } else if (key == "CMD_DRB" || key == "CMD_DRC") {
+        checkPicture(file, call, arg);
+    } else if (key == "CMD_BGM" || key == "CMD_SE") {
+        checkSound(file, call, arg);
+    } else if (key == "CMD_LOAD") {
+        checkLoad(file, call, arg);
+    } else if (key == "CMD_MAP") {
+        checkMap(file, call, arg);
+    } else if (key == "CMD_SETF" || key == "CMD_GETF") {
+        checkFlag(file, call, arg, key == "CMD_SETF");
+    } else if (key == "CMD_FLASH" && arg.kind == ArgKind::String && !isColourName(arg.text)) {
+        report_.note(file, arg.line,
+                     call.name + "(): " + inQuotes(arg.text) +
+                         " is none of RED, BLUE, BLACK, GREEN, WHITE, YELLOW: the flash is white");
     }
 }
 
+// A picture missing from a chapter folder but lying in resource/level/ is
+// most likely meant to be the one there.
 void ScriptChecker::checkPicture(const std::string& file, const Call& call, const Argument& arg) {
     if (arg.kind != ArgKind::String || !directory_) return;
-    const std::string path = normalPath(*directory_ + engineText(arg.text));
+    const std::string name = engineText(arg.text);
+    const std::string path = normalPath(*directory_ + name);
+    const std::string inLevel = normalPath(levelFolder + name);
+    std::error_code ec;
+    if (inLevel != path && !fs::exists(path, ec) && fs::is_directory(fs::path(path).parent_path(), ec) &&
+        fs::is_regular_file(inLevel, ec)) {
+        report_.problem(file, arg.line,
+                        call.name + "(): picture " + path + " does not exist (there is " + inLevel +
+                            ": pictures are read from the current script folder, which DIRECTORY set)");
+        return;
+    }
     const PictureInfo& info = assets_.picture(path);
     if (!info.loaded) report_.problem(file, arg.line, call.name + "(): picture " + path + " " + info.error);
 }
@@ -329,6 +435,7 @@ void ScriptChecker::checkLoad(const std::string& file, const Call& call, const A
     if (!directory_) return;
     const std::string path = *directory_ + name;
     if (const auto why = assets_.missing(path)) {
+        followedAll_ = false;
         report_.problem(file, arg.line, call.name + "(): script " + normalPath(path) + " " + *why);
     } else {
         follow(path, *directory_);
@@ -342,6 +449,7 @@ void ScriptChecker::checkMap(const std::string& file, const Call& call, const Ar
     const std::string path = normalPath(*directory_ + engineText(arg.text));
     const MapInfo& map = assets_.map(path);
     const std::string subject = call.name + "(): map " + path;
+    if (!map.loaded || map.layers < 2) followedAll_ = false;
     if (!map.loaded) {
         report_.problem(file, arg.line, subject + " " + map.error);
         return;
@@ -358,6 +466,7 @@ void ScriptChecker::checkMap(const std::string& file, const Call& call, const Ar
     for (const auto& [value, cell] : map.picks) {
         const std::string script = *directory_ + pickScript(value);
         if (const auto why = assets_.missing(script)) {
+            followedAll_ = false;
             report_.problem(file, arg.line,
                             subject + ": the cell at column " + std::to_string(cell.column) + ", row " +
                                 std::to_string(cell.row) + " picks " + normalPath(script) + ", which " + *why);

@@ -148,11 +148,11 @@ void readText(Report& report, ConfigParser& parser, const KeyLines& keys, std::s
 }
 
 // Whether scripts can call a command by this name; reports why not.
-bool callableName(Report& report, const CommandSpec& signature, const std::string& name, int line) {
-    const std::string subject = std::string(signature.key) + " = " + inQuotes(name);
-    const std::string consequence = ": scripts cannot call the " + std::string(signature.command) + " command";
+bool callableName(Report& report, const adv::Command& command, const std::string& name, int line) {
+    const std::string subject = std::string(command.key) + " = " + inQuotes(name);
+    const std::string consequence = ": scripts cannot call the " + std::string(command.word()) + " command";
     if (name.empty()) {
-        report.problem(settingsFile, line, std::string(signature.key) + " is empty" + consequence);
+        report.problem(settingsFile, line, std::string(command.key) + " is empty" + consequence);
     } else if (isLuaKeyword(name)) {
         report.problem(settingsFile, line, subject + " is a Lua keyword" + consequence);
     } else if (!isLuaName(name)) {
@@ -169,19 +169,23 @@ bool callableName(Report& report, const CommandSpec& signature, const std::strin
 // Registers the names in the engine's order; a name given twice ends up
 // with the command registered later.
 void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys, GameSettings& settings) {
+    settings.everyCommandNamed = true;
     for (const SettingsKey& key : settingsKeys()) {
-        const CommandSpec* signature = findCommandSpec(key.name);
-        if (!signature || !parser.table.contains(key.name)) continue;
+        const adv::Command* command = adv::findCommand(key.name);
+        if (!command) continue;
+        const bool named = parser.table.contains(key.name) &&
+                           callableName(report, *command, parser.getString(key.name), keys.lineOf(key.name));
+        settings.everyCommandNamed = settings.everyCommandNamed && named;
+        if (!named) continue;
         const std::string name = parser.getString(key.name);
-        if (!callableName(report, *signature, name, keys.lineOf(key.name))) continue;
         if (const auto earlier = settings.commands.find(name); earlier != settings.commands.end()) {
-            const CommandSpec& loser = *earlier->second;
+            const adv::Command& loser = *earlier->second;
             report.problem(settingsFile, keys.lineOf(loser.key),
-                           std::string(loser.key) + " and " + std::string(signature->key) + " both name " + inQuotes(name) +
-                               ": " + std::string(signature->command) + " is registered later and wins, so scripts " +
-                               "cannot call " + std::string(loser.command));
+                           std::string(loser.key) + " and " + std::string(command->key) + " both name " + inQuotes(name) +
+                               ": " + std::string(command->word()) + " is registered later and wins, so scripts " +
+                               "cannot call " + std::string(loser.word()));
         }
-        settings.commands[name] = signature;
+        settings.commands[name] = command;
     }
 }
 
@@ -189,7 +193,7 @@ void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys,
 
 std::set<std::string, std::less<>> GameSettings::names() const {
     std::set<std::string, std::less<>> result;
-    for (const auto& [name, signature] : commands) result.insert(name);
+    for (const auto& [name, command] : commands) result.insert(name);
     return result;
 }
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "tools/advcheck/commandspec.h"
+#include "adv/commands.h"
 #include "tools/advcheck/report.h"
 
 namespace advcheck {
@@ -15,7 +15,8 @@ inline constexpr const char* settingsFile = "resource/level/game.ini";
 struct GameSettings {
     bool loaded = false;  // the file could be read
     // Each callable Lua name and the command that answers to it.
-    std::map<std::string, const CommandSpec*, std::less<>> commands;
+    std::map<std::string, const adv::Command*, std::less<>> commands;
+    bool everyCommandNamed = false;  // each command key holds a name a script can call
 
     std::set<std::string, std::less<>> names() const;
 };
