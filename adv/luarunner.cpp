@@ -34,9 +34,9 @@ bool drawMapPickFeedback() {
     const int x = Orba_getMouseX();
     const int y = Orba_getMouseY();
     if (!isMapScript(mapValueAt(x, y))) return false;
-    const std::int32_t frame = engine().frameCounter;
+    const std::uint32_t frame = engine().frameCounter;
     for (int i = 0; i < 3; ++i) {
-        const int half = (i * 6 + frame) % 18 + 8;
+        const auto half = static_cast<int>((i * 6u + frame) % 18 + 8);
         Orba_drawRect(x, y, half, half, 255, 0, 0);
     }
     return frame % 16 < 8;
