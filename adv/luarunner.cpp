@@ -16,8 +16,9 @@ constexpr int noColourKey = -2;
 constexpr int firstMapScript = 1;
 constexpr int lastMapScript = 16;
 // A script that runs this many instructions without yielding still answers
-// Escape and the close button.
-constexpr int quitCheckInstructions = 2'000'000;
+// Escape and the close button (the check itself only reads the clock until
+// it is time to poll the window); slow instructions are checked one by one.
+constexpr int quitCheckInstructions = 100;
 
 bool isMapScript(std::int32_t value) { return value >= firstMapScript && value <= lastMapScript; }
 
