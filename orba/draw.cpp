@@ -1,5 +1,6 @@
 // The back buffer, the keyed picture table and drawing.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,7 +17,7 @@
 namespace orba {
 namespace {
 
-// Coordinates are cut to SDL's 16-bit rectangle fields.
+// Source rectangles are cut to SDL's 16-bit rectangle fields.
 SDL_Rect makeRect(int x, int y, int w, int h) {
     SDL_Rect r;
     r.x = static_cast<Sint16>(x);
@@ -24,6 +25,11 @@ SDL_Rect makeRect(int x, int y, int w, int h) {
     r.w = static_cast<Uint16>(w);
     r.h = static_cast<Uint16>(h);
     return r;
+}
+
+// Positions beyond the range of int are far off the screen either way.
+int saturatedInt(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
 Uint32 mapColour(const SDL_PixelFormat* format, int r, int g, int b) {
@@ -248,7 +254,8 @@ void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b) {
         w = s.width;
         h = s.height;
     }
-    orba::recordFill(orba::makeRect(x, y, w, h), orba::mapColour(s.backBuffer->format, r, g, b));
+    orba::recordFill(x, y, static_cast<Uint16>(w), static_cast<Uint16>(h),
+                     orba::mapColour(s.backBuffer->format, r, g, b));
 }
 
 void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b) {
@@ -293,8 +300,7 @@ void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h)
     SDL_Surface* surface = picture.surface.get();
     const SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
                                                : orba::makeRect(sx, sy, surface->w, surface->h);
-    const SDL_Rect at = orba::makeRect(x, y, 0, 0);
-    orba::recordBlit(surface, picture.id, source, at.x, at.y, (surface->flags & SDL_SRCALPHA) != 0,
+    orba::recordBlit(surface, picture.id, source, x, y, (surface->flags & SDL_SRCALPHA) != 0,
                      surface->format->alpha);
 }
 
@@ -304,7 +310,8 @@ void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, in
         w = picture.surface->w;
         h = picture.surface->h;
     }
-    Orba_draw(key, cx - w / 2, cy - h / 2, sx, sy, w, h);
+    Orba_draw(key, orba::saturatedInt(std::int64_t{cx} - w / 2), orba::saturatedInt(std::int64_t{cy} - h / 2), sx, sy, w,
+              h);
 }
 
 void Orba_setAlpha(std::string_view key, int alpha) {

@@ -128,7 +128,7 @@ void closeSound();
 // the back buffer is read, and at the flip, which skips a frame that draws
 // exactly what the previous one drew.
 std::uint64_t newSourceId();
-void recordFill(const SDL_Rect& rect, Uint32 colour);
+void recordFill(int x, int y, Uint16 w, Uint16 h, Uint32 colour);
 void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& area, int x, int y, bool blended,
                 Uint8 alpha);
 void settleDrawing();  // applies every recorded operation not yet applied
