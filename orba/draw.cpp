@@ -218,20 +218,60 @@ SurfacePtr loadPlainBMP(const std::string& path) {
     return picture;
 }
 
-SurfacePtr toScreenFormat(SurfacePtr picture) {
+// The 24-bit file format of a picture that bgrToXrgb or loadPlainBMP made:
+// the same surface and bytes that SDL_LoadBMP gives, colour key aside.
+SurfacePtr xrgbToBgr(SDL_Surface* picture) {
+    SurfacePtr original(SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xff0000, 0x00ff00, 0x0000ff, 0));
+    if (!original) return nullptr;
+    SDL_LockSurface(picture);
+    for (int y = 0; y < picture->h; ++y) {
+        const auto* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(picture->pixels) +
+                                                           static_cast<std::ptrdiff_t>(y) * picture->pitch);
+        auto* to = static_cast<Uint8*>(original->pixels) + static_cast<std::ptrdiff_t>(y) * original->pitch;
+        for (int x = 0; x < picture->w; ++x, to += 3) {
+            to[0] = static_cast<Uint8>(from[x]);
+            to[1] = static_cast<Uint8>(from[x] >> 8);
+            to[2] = static_cast<Uint8>(from[x] >> 16);
+        }
+    }
+    SDL_UnlockSurface(picture);
+    return original;
+}
+
+// A picture as the table keeps it: converted to the back buffer's format
+// where that is lossless, with what translucent draws of it need.
+Picture toScreenFormat(SurfacePtr picture, bool from24Bits) {
     const SDL_Surface* buffer = state().backBuffer.get();
+    const bool keyed = (picture->flags & SDL_SRCCOLORKEY) != 0;
     if (!buffer || picture->format->BitsPerPixel <= 8 || buffer->format->BitsPerPixel < 24 ||
         picture->format->BitsPerPixel > buffer->format->BitsPerPixel)
-        return picture;
+        return Picture{std::move(picture), newSourceId(), nullptr, false};
     const SDL_PixelFormat* have = picture->format;
     const SDL_PixelFormat* want = buffer->format;
     if (have->BitsPerPixel == want->BitsPerPixel && have->Rmask == want->Rmask && have->Gmask == want->Gmask &&
         have->Bmask == want->Bmask && have->Amask == want->Amask && !(picture->flags & SDL_SRCALPHA))
-        return picture;  // already in it: a conversion would only copy it
-    if (SurfacePtr converted = bgrToXrgb(picture.get(), want)) return converted;
+        return Picture{std::move(picture), newSourceId(), nullptr, from24Bits && !keyed};  // already in it
+    if (SurfacePtr converted = bgrToXrgb(picture.get(), want))
+        return Picture{std::move(converted), newSourceId(), nullptr, !keyed};
+    // SDL widens the key of a picture with fewer than 8 bits a colour in
+    // another way than its pixels, so the key would no longer match them.
+    if (keyed && have->BitsPerPixel < 24) return Picture{std::move(picture), newSourceId(), nullptr, false};
     const Uint32 keep = picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL);
     SurfacePtr converted(SDL_ConvertSurface(picture.get(), buffer->format, SDL_SWSURFACE | keep));
-    return converted ? std::move(converted) : std::move(picture);
+    if (!converted) return Picture{std::move(picture), newSourceId(), nullptr, false};
+    return Picture{std::move(converted), newSourceId(), keyed ? nullptr : std::move(picture), false};
+}
+
+// What a draw with the picture's opacity blits: the file's pixels when it is
+// translucent and SDL would blend the converted ones differently.
+SDL_Surface* drawnSurface(Picture& picture) {
+    SDL_Surface* surface = picture.surface.get();
+    if (!(surface->flags & SDL_SRCALPHA) || surface->format->alpha == SDL_ALPHA_OPAQUE) return surface;
+    if (!picture.fileFormat && picture.from24Bits) {
+        picture.fileFormat = xrgbToBgr(surface);
+        picture.from24Bits = false;
+    }
+    return picture.fileFormat ? picture.fileFormat.get() : surface;
 }
 
 } // namespace
@@ -270,6 +310,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     orba::erasePicture(key);
     const std::string path(file);
     SurfacePtr picture = orba::loadPlainBMP(path);
+    const bool from24Bits = picture != nullptr;
     if (!picture) {
         if (const char* missing = orba::missingPart(path))
             throw Error("Orba_loadBMP: File " + std::string(missing) + " (" + path + ")");
@@ -279,8 +320,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     if (!orba::usablePicture(picture.get()))
         throw Error("Orba_loadBMP: Unsupported picture format (" + path + ")");
     orba::applyColourKey(picture.get(), r, g, b);
-    state().pictures.emplace(std::string(key),
-                             orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});
+    state().pictures.emplace(std::string(key), orba::toScreenFormat(std::move(picture), from24Bits));
 }
 
 void Orba_freeBMP(std::string_view key) { orba::erasePicture(key); }
@@ -296,11 +336,11 @@ int Orba_getHeight(std::string_view key) {
 }
 
 void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h) {
-    const orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
+    orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
     SDL_Surface* surface = picture.surface.get();
     const SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
                                                : orba::makeRect(sx, sy, surface->w, surface->h);
-    orba::recordBlit(surface, picture.id, source, x, y, (surface->flags & SDL_SRCALPHA) != 0,
+    orba::recordBlit(orba::drawnSurface(picture), picture.id, source, x, y, (surface->flags & SDL_SRCALPHA) != 0,
                      surface->format->alpha);
 }
 

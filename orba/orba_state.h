@@ -18,9 +18,15 @@ template <class V>
 using KeyedTable = std::map<std::string, V, std::less<>>;
 
 // A picture of the table, with an identity that no later picture reuses.
+// `surface` may be converted to the back buffer's format. SDL blends such a
+// picture without a colour key in another way than the picture in its file's
+// format, so translucent draws take the file's pixels: `fileFormat`, kept
+// from loading or, for a 24-bit file (`from24Bits`), made on first use.
 struct Picture {
     SurfacePtr surface;
     std::uint64_t id = 0;
+    SurfacePtr fileFormat;
+    bool from24Bits = false;
 };
 
 // One drawing operation into the back buffer: a fill (no source) or a blit of
