@@ -16,7 +16,7 @@ constexpr int firstTop = 80;  // top of the first box and of the first mouse ban
 constexpr int rowPitch = 60;  // one box and its gap
 
 // The highlighted box pulses: grey rises by up to 94 and falls back in 45 frames.
-int pulse(std::int32_t frameCounter) {
+int pulse(std::uint32_t frameCounter) {
     const float angle = static_cast<float>((frameCounter % 45) * 4);
     return static_cast<int>(Orba_sinDeg(angle) * 95.0L);
 }

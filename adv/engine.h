@@ -22,10 +22,12 @@ struct EngineState {
     std::int32_t state = Running;
     std::int32_t waitFrames = 0;
     std::string pendingScript;
-    std::int32_t frameCounter = 0;
+    // Frame clocks of the animations; unsigned, so that after 2^32 frames
+    // (about 4.5 years) they wrap to 0 instead of overflowing.
+    std::uint32_t frameCounter = 0;
 
     std::vector<std::string> messages;
-    std::int32_t messageCounter = 0;
+    std::uint32_t messageCounter = 0;
 
     std::vector<std::string> choices;
     std::int32_t choiceCursor = 0;

@@ -16,8 +16,9 @@ constexpr int noColourKey = -2;
 constexpr int firstMapScript = 1;
 constexpr int lastMapScript = 16;
 // A script that runs this many instructions without yielding still answers
-// Escape and the close button.
-constexpr int quitCheckInstructions = 2'000'000;
+// Escape and the close button (the check itself only reads the clock until
+// it is time to poll the window); slow instructions are checked one by one.
+constexpr int quitCheckInstructions = 100;
 
 bool isMapScript(std::int32_t value) { return value >= firstMapScript && value <= lastMapScript; }
 
@@ -34,9 +35,9 @@ bool drawMapPickFeedback() {
     const int x = Orba_getMouseX();
     const int y = Orba_getMouseY();
     if (!isMapScript(mapValueAt(x, y))) return false;
-    const std::int32_t frame = engine().frameCounter;
+    const std::uint32_t frame = engine().frameCounter;
     for (int i = 0; i < 3; ++i) {
-        const int half = (i * 6 + frame) % 18 + 8;
+        const auto half = static_cast<int>((i * 6u + frame) % 18 + 8);
         Orba_drawRect(x, y, half, half, 255, 0, 0);
     }
     return frame % 16 < 8;

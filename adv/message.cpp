@@ -35,8 +35,11 @@ void LuaRunner::renderMessageWindow() {
     const auto& lines = adv::engine().messages;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;  // an empty line still takes its row
-        const auto row = static_cast<std::int64_t>(i) * System::MSG_MARGIN;
-        drawLine(lines[i], System::MSG_X, static_cast<int>(System::MSG_Y + row));
+        const auto y = System::MSG_Y + static_cast<std::int64_t>(i) * System::MSG_MARGIN;
+        // A line beyond the range of int lies far off the window either way.
+        drawLine(lines[i], System::MSG_X,
+                 static_cast<int>(std::clamp<std::int64_t>(y, std::numeric_limits<int>::min(),
+                                                           std::numeric_limits<int>::max())));
     }
 }
 

@@ -8,6 +8,9 @@
 namespace luaexecutor {
 namespace {
 
+// Instructions that take longer than this between two watch runs count as slow.
+constexpr auto slowWatchGap = std::chrono::milliseconds(1);
+
 // Registry keys: the addresses are unique, the values unused.
 char scriptStateKey;
 char threadsKey;
@@ -60,6 +63,35 @@ void runWatch(ScriptState& state) {
     }
 }
 
+int watchInterval(const ScriptState& state) {
+    return state.watchEvery > 0 ? state.watchEvery : state.watchInterval;
+}
+
+// One instruction can take many milliseconds (copying a string of many
+// megabytes). While the watch's interval takes that long, the watch runs after
+// every instruction, so it still runs every few milliseconds; once the
+// instructions are fast again, the interval doubles back to the one asked for.
+void adaptWatchInterval(ScriptState& state) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool slow = now - state.lastWatch > slowWatchGap;
+    state.lastWatch = now;
+    const int every = watchInterval(state);
+    state.watchEvery = slow ? 1 : (every > state.watchInterval / 2 ? state.watchInterval : every * 2);
+}
+
+void onWatch(lua_State* L, lua_Debug*);
+
+// The one place that decides which hook a thread of the script carries.
+void setHook(lua_State* thread, const ScriptState& state) {
+    if (state.kept) {
+        lua_sethook(thread, onCount, LUA_MASKCOUNT, 1);
+    } else if (state.watch && state.watchInterval > 0) {
+        lua_sethook(thread, onWatch, LUA_MASKCOUNT, watchInterval(state));
+    } else {
+        lua_sethook(thread, nullptr, 0, 0);
+    }
+}
+
 // Count hook of a running script: the watch runs between instructions, so a
 // script that never yields can still be stopped.
 void onWatch(lua_State* L, lua_Debug*) {
@@ -74,17 +106,8 @@ void onWatch(lua_State* L, lua_Debug*) {
         updateHooks(L, *state);
         raiseStop(L);
     }
-}
-
-// The one place that decides which hook a thread of the script carries.
-void setHook(lua_State* thread, const ScriptState& state) {
-    if (state.kept) {
-        lua_sethook(thread, onCount, LUA_MASKCOUNT, 1);
-    } else if (state.watch && state.watchInterval > 0) {
-        lua_sethook(thread, onWatch, LUA_MASKCOUNT, state.watchInterval);
-    } else {
-        lua_sethook(thread, nullptr, 0, 0);
-    }
+    adaptWatchInterval(*state);
+    lua_sethook(L, onWatch, LUA_MASKCOUNT, watchInterval(*state));
 }
 
 // Coroutines the script made are remembered in a weak table, so that the

@@ -5,6 +5,7 @@
 // and the caller of lua_resume throws it again.
 #include <lua.hpp>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 
@@ -19,6 +20,8 @@ struct ScriptState {
     bool yieldRequested = false;  // the running host function asked to suspend
     std::function<void()> watch;  // run every watchInterval instructions, if set
     int watchInterval = 0;
+    int watchEvery = 0;           // the interval in force: shorter while instructions are slow
+    std::chrono::steady_clock::time_point lastWatch{};
 };
 
 // Finds the bookkeeping of the state L belongs to (any of its threads), or null.

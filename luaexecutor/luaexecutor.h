@@ -34,9 +34,10 @@ public:
     virtual void resume();  // runs until the next yield or the end
 
     // From the next loadFile on, runs check every `instructions` instructions
-    // of the script; an exception it throws ends the script and leaves
-    // resume() like one from a host function. Lets a script that never yields
-    // be stopped.
+    // of the script, and after every instruction while they are slow (more
+    // than a millisecond between two checks); an exception it throws ends the
+    // script and leaves resume() like one from a host function. Lets a script
+    // that never yields be stopped.
     void setInstructionWatch(std::function<void()> check, int instructions);
 
     LuaStatePtr luaState;

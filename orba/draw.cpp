@@ -1,4 +1,6 @@
 // The back buffer, the keyed picture table and drawing.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -14,7 +16,7 @@
 namespace orba {
 namespace {
 
-// Coordinates are cut to SDL's 16-bit rectangle fields.
+// Source rectangles are cut to SDL's 16-bit rectangle fields.
 SDL_Rect makeRect(int x, int y, int w, int h) {
     SDL_Rect r;
     r.x = static_cast<Sint16>(x);
@@ -22,6 +24,11 @@ SDL_Rect makeRect(int x, int y, int w, int h) {
     r.w = static_cast<Uint16>(w);
     r.h = static_cast<Uint16>(h);
     return r;
+}
+
+// Positions beyond the range of int are far off the screen either way.
+int saturatedInt(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
 Uint32 mapColour(const SDL_PixelFormat* format, int r, int g, int b) {
@@ -155,20 +162,60 @@ SurfacePtr loadPlainBMP(const std::string& path) {
     return picture;
 }
 
-SurfacePtr toScreenFormat(SurfacePtr picture) {
+// The 24-bit file format of a picture that bgrToXrgb or loadPlainBMP made:
+// the same surface and bytes that SDL_LoadBMP gives, colour key aside.
+SurfacePtr xrgbToBgr(SDL_Surface* picture) {
+    SurfacePtr original(SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xff0000, 0x00ff00, 0x0000ff, 0));
+    if (!original) return nullptr;
+    SDL_LockSurface(picture);
+    for (int y = 0; y < picture->h; ++y) {
+        const auto* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(picture->pixels) +
+                                                           static_cast<std::ptrdiff_t>(y) * picture->pitch);
+        auto* to = static_cast<Uint8*>(original->pixels) + static_cast<std::ptrdiff_t>(y) * original->pitch;
+        for (int x = 0; x < picture->w; ++x, to += 3) {
+            to[0] = static_cast<Uint8>(from[x]);
+            to[1] = static_cast<Uint8>(from[x] >> 8);
+            to[2] = static_cast<Uint8>(from[x] >> 16);
+        }
+    }
+    SDL_UnlockSurface(picture);
+    return original;
+}
+
+// A picture as the table keeps it: converted to the back buffer's format
+// where that is lossless, with what translucent draws of it need.
+Picture toScreenFormat(SurfacePtr picture, bool from24Bits) {
     const SDL_Surface* buffer = state().backBuffer.get();
+    const bool keyed = (picture->flags & SDL_SRCCOLORKEY) != 0;
     if (!buffer || picture->format->BitsPerPixel <= 8 || buffer->format->BitsPerPixel < 24 ||
         picture->format->BitsPerPixel > buffer->format->BitsPerPixel)
-        return picture;
+        return Picture{std::move(picture), newSourceId(), nullptr, false};
     const SDL_PixelFormat* have = picture->format;
     const SDL_PixelFormat* want = buffer->format;
     if (have->BitsPerPixel == want->BitsPerPixel && have->Rmask == want->Rmask && have->Gmask == want->Gmask &&
         have->Bmask == want->Bmask && have->Amask == want->Amask && !(picture->flags & SDL_SRCALPHA))
-        return picture;  // already in it: a conversion would only copy it
-    if (SurfacePtr converted = bgrToXrgb(picture.get(), want)) return converted;
+        return Picture{std::move(picture), newSourceId(), nullptr, from24Bits && !keyed};  // already in it
+    if (SurfacePtr converted = bgrToXrgb(picture.get(), want))
+        return Picture{std::move(converted), newSourceId(), nullptr, !keyed};
+    // SDL widens the key of a picture with fewer than 8 bits a colour in
+    // another way than its pixels, so the key would no longer match them.
+    if (keyed && have->BitsPerPixel < 24) return Picture{std::move(picture), newSourceId(), nullptr, false};
     const Uint32 keep = picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL);
     SurfacePtr converted(SDL_ConvertSurface(picture.get(), buffer->format, SDL_SWSURFACE | keep));
-    return converted ? std::move(converted) : std::move(picture);
+    if (!converted) return Picture{std::move(picture), newSourceId(), nullptr, false};
+    return Picture{std::move(converted), newSourceId(), keyed ? nullptr : std::move(picture), false};
+}
+
+// What a draw with the picture's opacity blits: the file's pixels when it is
+// translucent and SDL would blend the converted ones differently.
+SDL_Surface* drawnSurface(Picture& picture) {
+    SDL_Surface* surface = picture.surface.get();
+    if (!(surface->flags & SDL_SRCALPHA) || surface->format->alpha == SDL_ALPHA_OPAQUE) return surface;
+    if (!picture.fileFormat && picture.from24Bits) {
+        picture.fileFormat = xrgbToBgr(surface);
+        picture.from24Bits = false;
+    }
+    return picture.fileFormat ? picture.fileFormat.get() : surface;
 }
 
 } // namespace
@@ -191,7 +238,8 @@ void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b) {
         w = s.width;
         h = s.height;
     }
-    orba::recordFill(orba::makeRect(x, y, w, h), orba::mapColour(s.backBuffer->format, r, g, b));
+    orba::recordFill(x, y, static_cast<Uint16>(w), static_cast<Uint16>(h),
+                     orba::mapColour(s.backBuffer->format, r, g, b));
 }
 
 void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b) {
@@ -206,6 +254,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     orba::erasePicture(key);
     const std::string path(file);
     SurfacePtr picture = orba::loadPlainBMP(path);
+    const bool from24Bits = picture != nullptr;
     if (!picture) {
         orba::BMPFile read = orba::readBMP(path);
         if (!read.picture)
@@ -213,8 +262,7 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
         picture = std::move(read.picture);
     }
     orba::applyColourKey(picture.get(), r, g, b);
-    state().pictures.emplace(std::string(key),
-                             orba::Picture{orba::toScreenFormat(std::move(picture)), orba::newSourceId()});
+    state().pictures.emplace(std::string(key), orba::toScreenFormat(std::move(picture), from24Bits));
 }
 
 void Orba_freeBMP(std::string_view key) { orba::erasePicture(key); }
@@ -230,12 +278,11 @@ int Orba_getHeight(std::string_view key) {
 }
 
 void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h) {
-    const orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
+    orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
     SDL_Surface* surface = picture.surface.get();
     const SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
                                                : orba::makeRect(sx, sy, surface->w, surface->h);
-    const SDL_Rect at = orba::makeRect(x, y, 0, 0);
-    orba::recordBlit(surface, picture.id, source, at.x, at.y, (surface->flags & SDL_SRCALPHA) != 0,
+    orba::recordBlit(orba::drawnSurface(picture), picture.id, source, x, y, (surface->flags & SDL_SRCALPHA) != 0,
                      surface->format->alpha);
 }
 
@@ -245,7 +292,8 @@ void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, in
         w = picture.surface->w;
         h = picture.surface->h;
     }
-    Orba_draw(key, cx - w / 2, cy - h / 2, sx, sy, w, h);
+    Orba_draw(key, orba::saturatedInt(std::int64_t{cx} - w / 2), orba::saturatedInt(std::int64_t{cy} - h / 2), sx, sy, w,
+              h);
 }
 
 void Orba_setAlpha(std::string_view key, int alpha) {

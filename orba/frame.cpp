@@ -58,33 +58,38 @@ SDL_Rect wholeBuffer() {
 }
 
 // The part of the back buffer that a rectangle at (x, y) of w by h covers.
-SDL_Rect clipToBuffer(int x, int y, int w, int h) {
+SDL_Rect clipToBuffer(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
     const SDL_Surface* buffer = state().backBuffer.get();
-    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    const int x1 = std::min(x + w, buffer->w), y1 = std::min(y + h, buffer->h);
+    const std::int64_t x0 = std::max<std::int64_t>(x, 0), y0 = std::max<std::int64_t>(y, 0);
+    const std::int64_t x1 = std::min<std::int64_t>(x + w, buffer->w), y1 = std::min<std::int64_t>(y + h, buffer->h);
     if (x0 >= x1 || y0 >= y1) return SDL_Rect{0, 0, 0, 0};
     return SDL_Rect{static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                     static_cast<Uint16>(y1 - y0)};
 }
 
-// The pixels a blit may write: its source rectangle clipped to the source
-// as SDL clips it (a part left of or above the source moves the destination),
-// then to the back buffer. Where SDL's 16-bit destination would wrap, the
-// whole back buffer is assumed.
-SDL_Rect blitBounds(const SDL_Surface* source, const SDL_Rect& area, int x, int y) {
-    int sx = area.x, sy = area.y, w = area.w, h = area.h;
-    if (sx < 0) {
-        w += sx;
-        x -= sx;
-        sx = 0;
+bool fitsSdl(std::int64_t coordinate) { return coordinate >= INT16_MIN && coordinate <= INT16_MAX; }
+
+// A blit with its source rectangle clipped to the source as SDL clips it (a
+// part left of or above the source moves the destination).
+struct ClippedBlit {
+    std::int64_t sx, sy, w, h, x, y;
+};
+
+ClippedBlit clipToSource(const SDL_Surface* source, const SDL_Rect& area, int x, int y) {
+    ClippedBlit b{area.x, area.y, area.w, area.h, x, y};
+    if (b.sx < 0) {
+        b.w += b.sx;
+        b.x -= b.sx;
+        b.sx = 0;
     }
-    if (sy < 0) {
-        h += sy;
-        y -= sy;
-        sy = 0;
+    if (b.sy < 0) {
+        b.h += b.sy;
+        b.y -= b.sy;
+        b.sy = 0;
     }
-    if (x > INT16_MAX || y > INT16_MAX) return wholeBuffer();
-    return clipToBuffer(x, y, std::min(w, source->w - sx), std::min(h, source->h - sy));
+    b.w = std::min<std::int64_t>(b.w, source->w - b.sx);
+    b.h = std::min<std::int64_t>(b.h, source->h - b.sy);
+    return b;
 }
 
 bool isWholeBuffer(const SDL_Rect& r) {
@@ -276,11 +281,19 @@ Area finishFrame() {
 
 std::uint64_t newSourceId() { return ++frame().lastId; }
 
-void recordFill(const SDL_Rect& rect, Uint32 colour) {
+// SDL keeps positions in 16 bits, so a rectangle placed beyond that range
+// would wrap round onto the back buffer. Such a fill or blit is cut to the
+// part that lies on the back buffer, or dropped when none does.
+void recordFill(int x, int y, Uint16 w, Uint16 h, Uint32 colour) {
     DrawOp op;
-    op.area = rect;
     op.colour = colour;
-    op.bounds = clipToBuffer(rect.x, rect.y, rect.w, rect.h);
+    op.bounds = clipToBuffer(x, y, w, h);
+    if (fitsSdl(x) && fitsSdl(y))
+        op.area = SDL_Rect{static_cast<Sint16>(x), static_cast<Sint16>(y), w, h};
+    else if (op.bounds.w == 0)
+        return;
+    else
+        op.area = op.bounds;
     op.coversAll = isWholeBuffer(op.bounds);
     record(op);
 }
@@ -291,11 +304,19 @@ void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& are
     op.source = source;
     op.sourceId = sourceId;
     op.area = area;
+    const ClippedBlit clipped = clipToSource(source, area, x, y);
+    op.bounds = clipToBuffer(clipped.x, clipped.y, clipped.w, clipped.h);
+    if (!fitsSdl(x) || !fitsSdl(y) || !fitsSdl(clipped.x) || !fitsSdl(clipped.y)) {
+        const std::int64_t sx = clipped.sx + op.bounds.x - clipped.x, sy = clipped.sy + op.bounds.y - clipped.y;
+        if (op.bounds.w == 0 || !fitsSdl(sx) || !fitsSdl(sy)) return;
+        op.area = SDL_Rect{static_cast<Sint16>(sx), static_cast<Sint16>(sy), op.bounds.w, op.bounds.h};
+        x = op.bounds.x;
+        y = op.bounds.y;
+    }
     op.x = static_cast<Sint16>(x);
     op.y = static_cast<Sint16>(y);
     op.blended = blended;
     op.alpha = blended ? alpha : 255;
-    op.bounds = blitBounds(source, area, op.x, op.y);
     op.coversAll = opaqueBlit(source, blended, alpha) && isWholeBuffer(op.bounds);
     record(op);
 }

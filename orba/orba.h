@@ -14,7 +14,9 @@ void Orba_init(std::string_view caption, int width, int height, bool fullScreen)
 void Orba_quit();                       // tears everything down; safe without a successful init
 void Orba_update(std::uint32_t frameMs); // pace, snapshot input, poll events, hot keys; may throw the quit Error
 // Polls window events between frames (input waits for the next snapshot) and
-// raises the quit Error on Escape or a close request; for long-running scripts.
+// raises the quit Error on Escape or a close request; for long-running scripts,
+// so cheap to call often: it reads the clock and polls only when 10 ms have
+// passed since the last poll.
 void Orba_checkQuit();
 bool Orba_isPressKey(int sym);          // key held in this frame
 bool Orba_isPushKey(int sym);           // held now, not in the previous frame

@@ -18,9 +18,15 @@ template <class V>
 using KeyedTable = std::map<std::string, V, std::less<>>;
 
 // A picture of the table, with an identity that no later picture reuses.
+// `surface` may be converted to the back buffer's format. SDL blends such a
+// picture without a colour key in another way than the picture in its file's
+// format, so translucent draws take the file's pixels: `fileFormat`, kept
+// from loading or, for a 24-bit file (`from24Bits`), made on first use.
 struct Picture {
     SurfacePtr surface;
     std::uint64_t id = 0;
+    SurfacePtr fileFormat;
+    bool from24Bits = false;
 };
 
 // One drawing operation into the back buffer: a fill (no source) or a blit of
@@ -128,7 +134,7 @@ void closeSound();
 // the back buffer is read, and at the flip, which skips a frame that draws
 // exactly what the previous one drew.
 std::uint64_t newSourceId();
-void recordFill(const SDL_Rect& rect, Uint32 colour);
+void recordFill(int x, int y, Uint16 w, Uint16 h, Uint32 colour);
 void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& area, int x, int y, bool blended,
                 Uint8 alpha);
 void settleDrawing();  // applies every recorded operation not yet applied

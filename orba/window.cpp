@@ -1,5 +1,6 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,18 +21,39 @@ namespace {
 constexpr const char* logFile = "run.log";
 constexpr const char* quitMessage = "dOrba system quit.";
 constexpr int stickThreshold = 26214;
+constexpr int mouseButtonCount = 8;
+// A quit check inside a script polls the window at most this often.
+constexpr std::uint32_t quitPollMs = 10;
 
-// Live input state built from the events of the current frame. A press that is
-// released before the frame ends still counts as held in that frame.
+// Live input state built from the events polled since the last snapshot. A
+// press that is released before the frame ends still counts as held in that
+// frame. Presses are counted: each snapshot takes one press of an input as its
+// push and leaves the others to the snapshots that follow, one each.
 struct LiveInput {
-    std::array<bool, keyCount> keysHeld{}, keysPressed{};
-    std::uint8_t mouseHeld = 0, mousePressed = 0;
-    std::vector<bool> joyHeld, joyPressed;
+    std::array<bool, keyCount> keysHeld{};
+    std::array<std::uint8_t, keyCount> keyPresses{};
+    std::uint8_t mouseHeld = 0;
+    std::array<std::uint8_t, mouseButtonCount> mousePresses{};
+    std::vector<bool> joyHeld;
+    std::vector<std::uint8_t> joyPresses;
+    std::int16_t axisX = 0, axisY = 0;
+    std::uint32_t lastPollTicks = 0;
 };
 
 LiveInput& live() {
     static LiveInput l;
     return l;
+}
+
+void countPress(std::uint8_t& presses) {
+    if (presses < UINT8_MAX) ++presses;
+}
+
+// Whether a press waits for this snapshot; it is then taken.
+bool takePress(std::uint8_t& presses) {
+    if (presses == 0) return false;
+    --presses;
+    return true;
 }
 
 void appendToLog(std::string_view text) {
@@ -93,7 +115,7 @@ void resizeJoystickButtons(int count) {
     s.buttons.assign(static_cast<std::size_t>(count), false);
     s.prevButtons.assign(static_cast<std::size_t>(count), false);
     live().joyHeld.assign(static_cast<std::size_t>(count), false);
-    live().joyPressed.assign(static_cast<std::size_t>(count), false);
+    live().joyPresses.assign(static_cast<std::size_t>(count), 0);
 }
 
 void openJoystick() {
@@ -129,15 +151,15 @@ void keyEvent(const SDL_KeyboardEvent& key) {
     if (sym < 0 || sym >= keyCount) return;
     const bool down = key.type == SDL_KEYDOWN;
     live().keysHeld[static_cast<std::size_t>(sym)] = down;
-    if (down) live().keysPressed[static_cast<std::size_t>(sym)] = true;
+    if (down) countPress(live().keyPresses[static_cast<std::size_t>(sym)]);
 }
 
 void mouseEvent(const SDL_MouseButtonEvent& button) {
-    if (button.button < 1 || button.button > 8) return;
+    if (button.button < 1 || button.button > mouseButtonCount) return;
     const auto bit = static_cast<std::uint8_t>(1u << (button.button - 1));
     if (button.type == SDL_MOUSEBUTTONDOWN) {
         live().mouseHeld |= bit;
-        live().mousePressed |= bit;
+        countPress(live().mousePresses[button.button - 1u]);
     } else {
         live().mouseHeld &= static_cast<std::uint8_t>(~bit);
     }
@@ -147,18 +169,18 @@ void joyButtonEvent(const SDL_JoyButtonEvent& button) {
     if (!state().joystickPresent || button.which != 0 || button.button >= state().buttonCount) return;
     const bool down = button.type == SDL_JOYBUTTONDOWN;
     live().joyHeld[button.button] = down;
-    if (down) live().joyPressed[button.button] = true;
+    if (down) countPress(live().joyPresses[button.button]);
 }
 
 void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
-    State& s = state();
-    if (!s.joystickPresent || axis.which != 0) return;
-    if (axis.axis == 0) s.axisX = axis.value;
-    if (axis.axis == 1) s.axisY = axis.value;
+    if (!state().joystickPresent || axis.which != 0) return;
+    if (axis.axis == 0) live().axisX = axis.value;
+    if (axis.axis == 1) live().axisY = axis.value;
 }
 
 // Any close request in the frame counts, whatever events follow it.
 void pollEvents() {
+    live().lastPollTicks = SDL_GetTicks();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -183,20 +205,23 @@ void takeSnapshot() {
     pollEvents();
     // A new press is a push even when the previous frame also counted it held
     // (two quick taps in consecutive frames give two pushes).
-    s.mouseButtons = in.mouseHeld | in.mousePressed;
-    s.prevMouseButtons &= static_cast<std::uint8_t>(~in.mousePressed);
+    std::uint8_t mousePushed = 0;
+    for (std::size_t b = 0; b < in.mousePresses.size(); ++b)
+        if (takePress(in.mousePresses[b])) mousePushed |= static_cast<std::uint8_t>(1u << b);
+    s.mouseButtons = in.mouseHeld | mousePushed;
+    s.prevMouseButtons &= static_cast<std::uint8_t>(~mousePushed);
     for (std::size_t i = 0; i < s.keys.size(); ++i) {
-        s.keys[i] = in.keysHeld[i] || in.keysPressed[i];
-        if (in.keysPressed[i]) s.prevKeys[i] = false;
+        const bool pushed = takePress(in.keyPresses[i]);
+        s.keys[i] = in.keysHeld[i] || pushed;
+        if (pushed) s.prevKeys[i] = false;
     }
     for (std::size_t i = 0; i < s.buttons.size(); ++i) {
-        s.buttons[i] = in.joyHeld[i] || in.joyPressed[i];
-        if (in.joyPressed[i]) s.prevButtons[i] = false;
+        const bool pushed = takePress(in.joyPresses[i]);
+        s.buttons[i] = in.joyHeld[i] || pushed;
+        if (pushed) s.prevButtons[i] = false;
     }
-    // Presses seen by a poll between frames wait for this snapshot; now they are in it.
-    in.keysPressed.fill(false);
-    in.mousePressed = 0;
-    in.joyPressed.assign(in.joyPressed.size(), false);
+    s.axisX = in.axisX;
+    s.axisY = in.axisY;
 }
 
 void toggleFullScreen() {
@@ -278,9 +303,11 @@ void Orba_update(std::uint32_t frameMs) {
 }
 
 void Orba_checkQuit() {
+    orba::LiveInput& in = orba::live();
+    if (!state().quitRequested && SDL_GetTicks() - in.lastPollTicks < orba::quitPollMs) return;
     orba::pollEvents();
     const auto escape = static_cast<std::size_t>(SDLK_ESCAPE);
-    if (orba::live().keysHeld[escape] || orba::live().keysPressed[escape]) state().quitRequested = true;
+    if (in.keysHeld[escape] || in.keyPresses[escape] > 0) state().quitRequested = true;
     if (state().quitRequested) throw Error(orba::quitMessage);
 }
 

@@ -133,7 +133,7 @@ TEST_F(ChoiceTest, TheHighlightPulsesBetween160And254) {
     testsupport::moveMouse(300, 90);
     start("SELECT('a', 'b')");
     std::vector<int> levels;
-    for (int frame = 1; frame <= 90; ++frame) {
+    for (std::uint32_t frame = 1; frame <= 90; ++frame) {
         step();
         ASSERT_EQ(e().frameCounter, frame);
         const int level = static_cast<int>(outerBox(0) & 0xFF);

@@ -139,10 +139,14 @@ TEST_F(EntryTest, CommandLineArgumentsAreIgnored) {
 }
 
 // A finished script, a waiting one and one that never yields all keep the
-// window open until a close request, which ends the program like Escape.
+// window open until a close request, which ends the program like Escape, also
+// while a loop spends its time in a few slow instructions (joining long strings).
 TEST_F(EntryTest, TheWindowStaysOpenUntilQuit) {
     for (const char* script : {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()",
-                               "PRINT('ready') while true do end", "PRINT('ready') while true do pcall(error) end"}) {
+                               "PRINT('ready') while true do end", "PRINT('ready') while true do pcall(error) end",
+                               "PRINT('ready') local x = 'x' for i = 1, 24 do x = x .. x end "
+                               "while true do local y = x .. 'a' end",
+                               "PRINT('ready') local s = '' while true do s = s .. 'x' end"}) {
         fs::remove("run.log");
         writeGame(script);
         const pid_t pid = launch();

@@ -173,3 +173,17 @@ TEST_F(MessageTest, LinesAtTheLargestPlaceAreDrawnWithoutOverflow) {
     EXPECT_EQ(e().state, adv::WaitPage);
     EXPECT_EQ(pixel(5, 305), msgwinColour);
 }
+
+// A line placed far below the window (a 16-bit position away) or at the
+// largest int is not seen anywhere, and nothing of it wraps round to the top.
+TEST_F(MessageTest, LinesFarBelowTheWindowAreNotSeen) {
+    struct Case { std::int32_t y, margin; };
+    for (const Case c : {Case{310, 65536}, Case{310, 28 * 2330}, Case{INT32_MAX, 0}}) {
+        System::MSG_Y = c.y;
+        System::MSG_MARGIN = c.margin;
+        start(c.margin == 0 ? "MSG('Far') PF()" : "MSG('') MSG('Far') PF()");
+        step();
+        EXPECT_TRUE(boxOf(white, 0, 480).empty()) << c.y << " " << c.margin;
+        EXPECT_TRUE(boxOf(grey, 0, 480).empty()) << c.y << " " << c.margin;
+    }
+}

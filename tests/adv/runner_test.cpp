@@ -39,15 +39,15 @@ TEST_F(RunnerTest, PageFeedResumesTheScriptInTheSameFrame) {
     ASSERT_EQ(e().state, adv::WaitPage);
     step(3);  // no input: the script waits, the page-feed clock runs
     EXPECT_TRUE(notes().empty());
-    EXPECT_EQ(e().messageCounter, 3);
-    EXPECT_EQ(e().frameCounter, 4);
+    EXPECT_EQ(e().messageCounter, 3u);
+    EXPECT_EQ(e().frameCounter, 4u);
 
     clickAt(10, 10);
     EXPECT_EQ(notes(), Strings{"after"});
     EXPECT_EQ(e().messages, Strings{"two"});  // only the lines added since the page feed
     EXPECT_EQ(e().state, adv::WaitPage);
-    EXPECT_EQ(e().messageCounter, 0);
-    EXPECT_EQ(e().frameCounter, 6);  // update ran twice in this frame
+    EXPECT_EQ(e().messageCounter, 0u);
+    EXPECT_EQ(e().frameCounter, 6u);  // update ran twice in this frame
     EXPECT_EQ(pixel(5, 305), msgwinColour);  // and the new page is already drawn
 }
 
@@ -188,7 +188,7 @@ TEST_F(MapPickTest, AClickOnCellSevenLoads07) {
     adv::setFlag(5, 55);
     clickAt(40, 10);
     EXPECT_EQ(e().state, adv::Running);
-    EXPECT_EQ(e().frameCounter, 0);  // a fresh script
+    EXPECT_EQ(e().frameCounter, 0u);  // a fresh script
     step();
     EXPECT_EQ(notes(), Strings{"seven"});
     EXPECT_EQ(adv::getFlag(5), 55);
@@ -205,7 +205,7 @@ TEST_F(MapPickTest, KeysPickTheCellUnderThePointer) {
 TEST_F(MapPickTest, FeedbackOverANumberedCell) {
     startPick();
     testsupport::moveMouse(40, 8);
-    for (int frame = 2; frame <= 34; ++frame) {
+    for (std::uint32_t frame = 2; frame <= 34; ++frame) {
         step();
         ASSERT_EQ(e().frameCounter, frame);
         const bool hot = frame % 16 < 8;

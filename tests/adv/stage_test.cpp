@@ -299,6 +299,27 @@ TEST_F(StageTest, ShakeHoldsThenShrinksAlternatingWithTheFrameCounter) {
     }
 }
 
+// The frame clocks run on through the largest signed and unsigned values:
+// the shake keeps alternating sides while a page waits.
+TEST_F(StageTest, FrameClocksWrapWithoutBreakingTheirAnimations) {
+    start("PF()");
+    frame([] { adv::drawBackground("white.bmp", 0); });
+    for (const std::uint32_t from : {std::uint32_t{int32Max}, std::numeric_limits<std::uint32_t>::max()}) {
+        state().frameCounter = from - 1;
+        state().messageCounter = from - 1;
+        frame([] { adv::shake(8, 8); });
+        int previous = shownOffset();
+        for (std::uint32_t step = 1; step <= 3; ++step) {
+            frame();
+            EXPECT_EQ(state().frameCounter, from + step) << from;
+            EXPECT_EQ(state().messageCounter, from + step) << from;
+            const int offset = shownOffset();
+            EXPECT_EQ(offset, -previous) << from << " step " << step;
+            previous = offset;
+        }
+    }
+}
+
 TEST_F(StageTest, HugeShakeHidesThePictureInsteadOfWrapping) {
     frame([] { adv::drawBackground("white.bmp", 0); });
     frame([] { adv::shake(int32Max, 0); });

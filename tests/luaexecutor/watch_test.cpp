@@ -31,6 +31,20 @@ TEST(InstructionWatch, StopsALoopThatNeverYieldsWithTheWatchError) {
     EXPECT_EQ("", resumeError(lua));  // the script is over
 }
 
+// Joining 16 MiB strings takes milliseconds per instruction: the watch then
+// runs after each of them, not once per interval.
+TEST(InstructionWatch, RunsAfterEverySlowInstruction) {
+    testsupport::TempDir dir;
+    testsupport::writeFile("slow.lua", "local x = 'x' for i = 1, 24 do x = x .. x end\n"
+                                       "for i = 1, 30 do local y = x .. 'a' end\n");
+    Lua lua;
+    int checks = 0;
+    lua.setInstructionWatch([&checks] { ++checks; }, 100);
+    lua.loadFile("slow.lua");
+    lua.resume();
+    EXPECT_GE(checks, 30);  // at every 100 instructions it would be 2
+}
+
 TEST(InstructionWatch, LeavesYieldingScriptsAsTheyWere) {
     testsupport::TempDir dir;
     testsupport::writeFile("steps.lua", "step = 1\nyieldNow()\nstep = 2\nyieldNow()\nstep = 3\n");

@@ -132,6 +132,31 @@ TEST_F(DrawTest, BadPicturesAreRefusedWithTheirReason) {
     EXPECT_EQ(4, Orba_getWidth("x"));
 }
 
+// SDL keeps positions in 16 bits; far positions stay off the back buffer
+// instead of wrapping round onto it, and a fill reaching it from far left
+// still covers what it reaches.
+TEST_F(DrawTest, FarPositionsAreNotWrappedOntoTheBackBuffer) {
+    writeSolidBMP("p.bmp", 40, 40, red);
+    Orba_loadBMP("p", "p.bmp", -2, 0, 0);
+    const std::function<void()> farDraws[] = {
+        [] { Orba_fillRect(10, 65536 + 10, 20, 20, 255, 0, 0); },
+        [] { Orba_fillRect(2147483647, 2147483647, 20, 20, 255, 0, 0); },
+        [] { Orba_draw("p", 65536 + 10, 10, 0, 0, 0, 0); },
+        [] { Orba_draw("p", 10, 2147483647, 0, 0, 0, 0); },
+        [] { Orba_draw("p", 32767, 10, -32767, 0, 40, 40); },  // SDL moves it by the negative source edge
+        [] { Orba_drawEx("p", -2147483647 - 1, 10, 0, 0, 0, 0); },
+    };
+    for (std::size_t i = 0; i < std::size(farDraws); ++i) {
+        Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
+        farDraws[i]();
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{15, 15}, std::pair{639, 15}, std::pair{20, 479}})
+            EXPECT_EQ(0u, pixel(x, y)) << "draw " << i << " at " << x << "," << y;
+    }
+    Orba_fillRect(-40000, -40000, 65535, 65535, 0, 0, 255);
+    EXPECT_EQ(blue, pixel(0, 0));
+    EXPECT_EQ(blue, pixel(639, 479));
+}
+
 TEST_F(DrawTest, AlphaBlendsAndZeroLeavesTheBufferUnchanged) {
     writeSolidBMP("w.bmp", 4, 4, 0xffffff);
     Orba_loadBMP("w", "w.bmp", -2, 0, 0);

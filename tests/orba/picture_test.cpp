@@ -1,10 +1,11 @@
-// Pictures are converted to the back buffer's format when they are loaded;
-// drawn, they must give exactly the bytes that SDL's own loading and
-// blitting of the file give.
+// Pictures may be converted to the back buffer's format when they are
+// loaded; drawn, opaque or translucent, they must give exactly the bytes that
+// SDL gives for the picture kept in its file's format.
 #include <gtest/gtest.h>
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -31,8 +32,8 @@ protected:
     TempDir dir;
 };
 
-// What SDL itself makes of the file: loaded, keyed, converted, blitted.
-SDL_Surface* referencePicture(const PictureCase& c, const SDL_PixelFormat* format) {
+// What SDL itself makes of the file: loaded, keyed, blitted as it is.
+SDL_Surface* referencePicture(const PictureCase& c) {
     SDL_Surface* loaded = SDL_LoadBMP("odd.bmp");
     if (c.keyR >= -1) {
         Uint32 key = SDL_MapRGB(loaded->format, static_cast<Uint8>(c.keyR), static_cast<Uint8>(c.keyG),
@@ -43,11 +44,8 @@ SDL_Surface* referencePicture(const PictureCase& c, const SDL_PixelFormat* forma
         }
         SDL_SetColorKey(loaded, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
     }
-    SDL_Surface* converted =
-        SDL_ConvertSurface(loaded, const_cast<SDL_PixelFormat*>(format), SDL_SWSURFACE | (loaded->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL)));
-    SDL_FreeSurface(loaded);
-    if (c.alpha >= 0) SDL_SetAlpha(converted, SDL_SRCALPHA, static_cast<Uint8>(c.alpha));
-    return converted;
+    if (c.alpha >= 0) SDL_SetAlpha(loaded, SDL_SRCALPHA, static_cast<Uint8>(c.alpha));
+    return loaded;
 }
 
 std::string bytesOf(SDL_Surface* s) {
@@ -62,34 +60,47 @@ std::uint32_t oddColour(int x, int y) {
     return x == 0 && y == 0 ? 0xff00ffu : static_cast<std::uint32_t>((x * 6) << 16 | (y * 11) << 8 | ((x ^ y) * 3));
 }
 
-// A 32-bit BMP file, bottom row first, as few programs write them.
-void write32BitBMP(const char* name, int width, int height) {
+// A BMP file of 32 bits, of 16 (5 bits a colour) or of 24 with its top row
+// first (-24), as few programs write them.
+void writeOtherBMP(const char* name, int width, int height, int bits) {
     std::string out = "BM";
     auto put = [&out](std::uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 255);
     };
-    const auto size = static_cast<std::uint32_t>(width * height * 4);
+    const int bytesPerPixel = std::abs(bits) / 8;
+    const auto rowBytes = static_cast<std::uint32_t>(width * bytesPerPixel + 3) & ~3u;
+    const auto size = rowBytes * static_cast<std::uint32_t>(height);
     put(54 + size, 4), put(0, 4), put(54, 4), put(40, 4), put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(height), 4), put(1, 2), put(32, 2), put(0, 4), put(size, 4);
-    put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x) put(oddColour(x, y), 4);
+    put(static_cast<std::uint32_t>(bits < 0 ? -height : height), 4), put(1, 2), put(static_cast<std::uint32_t>(std::abs(bits)), 2);
+    put(0, 4), put(size, 4), put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
+    for (int row = 0; row < height; ++row) {
+        const int y = bits < 0 ? row : height - 1 - row;
+        std::string line;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t c = oddColour(x, y);
+            if (bits == 16)
+                put((c >> 19 & 31) << 10 | (c >> 11 & 31) << 5 | (c >> 3 & 31), 2);
+            else
+                put(c, bytesPerPixel);
+        }
+        out.append(rowBytes - static_cast<std::uint32_t>(width * bytesPerPixel), '\0');
+    }
     writeFile(name, out);
 }
 
-TEST_P(PictureTest, DrawsTheBytesOfSDLsOwnConversion) {
+TEST_P(PictureTest, DrawsTheBytesOfThePictureInItsFilesFormat) {
     const PictureCase& c = GetParam();
     // An odd width pads every row of a 24-bit file; green and magenta for the keys.
     if (c.bits == 24)
         writeBMP("odd.bmp", 37, 23, oddColour);
     else
-        write32BitBMP("odd.bmp", 37, 23);
+        writeOtherBMP("odd.bmp", 37, 23, c.bits);
     Orba_loadBMP("pic", "odd.bmp", c.keyR, c.keyG, c.keyB);
     if (c.alpha >= 0) Orba_setAlpha("pic", c.alpha);
     Orba_fillRect(0, 0, 0, 0, 40, 90, 140);
     SDL_Surface* buffer = Orba_testBackBuffer();
     SDL_Surface* expected = SDL_ConvertSurface(buffer, buffer->format, SDL_SWSURFACE);
-    SDL_Surface* reference = referencePicture(c, buffer->format);
+    SDL_Surface* reference = referencePicture(c);
     for (int x : {0, 301, 630}) {
         Orba_draw("pic", x, 13 + x % 7, 0, 0, 0, 0);
         SDL_Rect at{static_cast<Sint16>(x), static_cast<Sint16>(13 + x % 7), 0, 0};
@@ -105,9 +116,16 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PictureTest,
                                            PictureCase{"corner_key", -1, 0, 0, -1},
                                            PictureCase{"no_key_translucent", -2, 0, 0, 100},
                                            PictureCase{"keyed_translucent", 0, 255, 0, 128},
+                                           PictureCase{"keyed_faint", 0, 255, 0, 37},
+                                           PictureCase{"no_key_half", -2, 0, 0, 128},
+                                           PictureCase{"no_key_almost_opaque", -2, 0, 0, 254},
+                                           PictureCase{"no_key_invisible", -2, 0, 0, 0},
                                            PictureCase{"keyed_opaque_alpha", 0, 255, 0, 255},
                                            PictureCase{"file_of_32_bits", 0, 255, 0, -1, 32},
-                                           PictureCase{"file_of_32_bits_translucent", -2, 0, 0, 90, 32}),
+                                           PictureCase{"file_of_32_bits_translucent", -2, 0, 0, 90, 32},
+                                           PictureCase{"top_down_translucent", -2, 0, 0, 90, -24},
+                                           PictureCase{"file_of_16_bits_translucent", -2, 0, 0, 90, 16},
+                                           PictureCase{"file_of_16_bits_keyed", 0, 255, 0, -1, 16}),
                          [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
 
 } // namespace

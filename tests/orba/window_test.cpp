@@ -231,20 +231,60 @@ TEST(RunLog, QuitIsSafeWithoutInitAndTwiceAfterIt) {
 
 namespace {
 
+// The quit check polls only when some milliseconds have passed since the last poll.
+void checkQuitLater() {
+    SDL_Delay(12);
+    Orba_checkQuit();
+}
+
 TEST_F(WindowTest, QuitCheckBetweenFramesKeepsInputForTheNextSnapshot) {
+    Orba_testAttachJoystick(1);
+    Orba_update(0);
     click();
     tapKey(SDLK_a);
-    Orba_checkQuit();
+    pushJoyAxis(1, 30000);
+    checkQuitLater();
+    EXPECT_FALSE(Orba_isPressJoyDir(1));  // this frame's snapshot stays as it was
     Orba_update(0);
     EXPECT_TRUE(Orba_isPushDecide());
     EXPECT_TRUE(Orba_isPushKey(SDLK_a));
+    EXPECT_TRUE(Orba_isPushJoyDir(1));
     pushQuit();
-    EXPECT_EQ("dOrba system quit.", errorText(Orba_checkQuit));
+    EXPECT_EQ("dOrba system quit.", errorText(checkQuitLater));
 }
 
 TEST_F(WindowTest, QuitCheckSeesEscape) {
     tapKey(SDLK_ESCAPE);
-    EXPECT_THROW(Orba_checkQuit(), Error);
+    EXPECT_THROW(checkQuitLater(), Error);
+}
+
+// Two presses polled before one snapshot give a push in that frame and one in
+// the next, also when the second came from a quit check in between.
+TEST_F(WindowTest, EveryPressGivesItsOwnPush) {
+    Orba_testAttachJoystick(1);
+    struct Case {
+        const char* input;
+        std::function<void()> press;
+        std::function<bool()> pushed;
+    };
+    const Case cases[] = {
+        {"key", [] { tapKey(SDLK_z); }, [] { return Orba_isPushKey(SDLK_z); }},
+        {"click", click, [] { return (Orba_getPushMouse() & SDL_BUTTON_LMASK) != 0; }},
+        {"joystick", [] { pushJoyButton(0, true); pushJoyButton(0, false); }, [] { return Orba_isPushJoy(0); }},
+    };
+    for (const Case& c : cases) {
+        c.press();
+        c.press();
+        Orba_update(0);
+        c.press();
+        checkQuitLater();
+        for (int frame = 0; frame < 3; ++frame) {
+            EXPECT_TRUE(c.pushed()) << c.input << " frame " << frame;
+            EXPECT_TRUE(Orba_isPushDecide()) << c.input << " frame " << frame;
+            Orba_update(0);
+        }
+        EXPECT_FALSE(c.pushed()) << c.input;
+    }
 }
 
 } // namespace
