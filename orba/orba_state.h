@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +84,16 @@ struct TextEntry {
     std::uint64_t lastFrame = 0;
 };
 
+// Holds SDL's audio lock while it lives. The mixer's thread takes that lock
+// before it mixes each buffer, so it stops there, asleep, until released.
+class MixerHold {
+public:
+    MixerHold() { SDL_LockAudio(); }
+    ~MixerHold() { SDL_UnlockAudio(); }
+    MixerHold(const MixerHold&) = delete;
+    MixerHold& operator=(const MixerHold&) = delete;
+};
+
 struct State {
     bool initialised = false;
     int width = 0, height = 0, depth = 0;
@@ -115,6 +127,8 @@ struct State {
     KeyedTable<ChunkPtr> sounds;
     MusicPtr music;
     bool audioOpen = false;
+    std::optional<std::uint32_t> quietSince;  // ticks when nothing was playing any more
+    std::unique_ptr<MixerHold> mixerHold;     // once that has lasted a while
 };
 
 State& state();
@@ -122,6 +136,10 @@ State& state();
 // Tear-down steps owned by the text and sound files, called by Orba_quit.
 void closeFonts();
 void closeSound();
+// Holds the mixer's thread once no sample and no music has played for a
+// moment and lets it run again as soon as something plays (sound.cpp);
+// called in every frame and after a sample or music starts.
+void settleSound();
 
 // The frame's drawing (frame.cpp). Operations are recorded and applied to the
 // back buffer when needed: before a picture they use changes or goes, when
