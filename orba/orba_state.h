@@ -137,9 +137,10 @@ State& state();
 void closeFonts();
 void closeSound();
 // Holds the mixer's thread once no sample and no music has played for a
-// moment and lets it run again as soon as something plays (sound.cpp);
-// called in every frame and after a sample or music starts.
+// moment (sound.cpp, checked in every frame); soundStarted lets it run again
+// and is called whenever a sample or music starts.
 void settleSound();
+void soundStarted();
 
 // The frame's drawing (frame.cpp). Operations are recorded and applied to the
 // back buffer when needed: before a picture they use changes or goes, when
