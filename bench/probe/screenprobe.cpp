@@ -9,8 +9,9 @@
 // top-level window is mapped and some pixel of it is not black. Then the
 // probe waits --settle seconds, counts the user and system CPU time of all
 // the program's threads over --idle seconds (and, for each thread, its CPU
-// time and how often it woke up), reads its peak resident memory and ends it
-// with SIGTERM, which the program takes as a close request.
+// time and how often it woke up, beside a thread of the probe that only
+// sleeps 33 ms at a time), reads its peak resident memory and ends it with
+// SIGTERM, which the program takes as a close request.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -23,6 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -34,6 +36,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -231,6 +234,43 @@ void sleepMs(double ms) {
     }
 }
 
+// A thread of the probe that does nothing but sleep 33 ms at a time: what
+// waking 30 times a second costs on this machine under its present load, the
+// least any frame loop of that rate can take.
+class FloorLoop {
+public:
+    FloorLoop() : thread_([this] { run(); }) {
+        while (tid_ == 0) sleepMs(1);
+    }
+    ~FloorLoop() {
+        stop_ = true;
+        thread_.join();
+    }
+    FloorLoop(const FloorLoop&) = delete;
+    FloorLoop& operator=(const FloorLoop&) = delete;
+
+    ThreadCount count() const {
+        const std::filesystem::path task = "/proc/self/task/" + std::to_string(tid_);
+        ThreadCount c;
+        std::ifstream(task / "schedstat") >> c.ns;
+        c.waits = std::atoll(statusField((task / "status").string(), "voluntary_ctxt_switches").c_str());
+        return c;
+    }
+
+private:
+    void run() {
+        tid_ = static_cast<long>(gettid());
+        while (!stop_) {
+            timespec t{0, 33'000'000};
+            nanosleep(&t, nullptr);
+        }
+    }
+
+    std::atomic<long> tid_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 int stopProgram(pid_t pid) {
     kill(pid, SIGTERM);
     int status = 0;
@@ -281,11 +321,14 @@ int main(int argc, char** argv) {
         const auto before = cpuTicks(pid);
         const long long scheduledBefore = scheduledNs(pid);
         const ThreadCounts threadsBefore = threadCounts(pid);
+        const FloorLoop floor;
+        const ThreadCount floorBefore = floor.count();
         const double from = nowMs();
         sleepMs(idleSeconds * 1000);
         const auto after = cpuTicks(pid);
         const long long scheduled = scheduledNs(pid) - scheduledBefore;
         const ThreadCounts threadsAfter = threadCounts(pid);
+        const ThreadCount floorAfter = floor.count();
         const double elapsed = nowMs() - from;
         if (!before || !after) fail("the program ended while it should wait");
         const double cpuMs = static_cast<double>(*after - *before) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
@@ -295,6 +338,9 @@ int main(int argc, char** argv) {
                     100.0 * static_cast<double>(scheduled) / 1e6 / elapsed, static_cast<double>(scheduled) / 1e6);
         std::printf("per thread (/proc/PID/task/*/schedstat and status):\n");
         reportThreads(pid, threadsBefore, threadsAfter, elapsed / 1000.0);
+        std::printf("reference: a thread that only sleeps 33 ms at a time, in the probe: %.3f %% CPU, %.1f wake-ups/s\n",
+                    100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
+                    static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
     }
     std::printf("peak memory (VmHWM): %s\n", statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM").c_str());
     const int status = stopProgram(pid);
