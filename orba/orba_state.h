@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +90,16 @@ struct TextEntry {
     std::uint64_t lastFrame = 0;
 };
 
+// Holds SDL's audio lock while it lives. The mixer's thread takes that lock
+// before it mixes each buffer, so it stops there, asleep, until released.
+class MixerHold {
+public:
+    MixerHold() { SDL_LockAudio(); }
+    ~MixerHold() { SDL_UnlockAudio(); }
+    MixerHold(const MixerHold&) = delete;
+    MixerHold& operator=(const MixerHold&) = delete;
+};
+
 struct State {
     bool initialised = false;
     int width = 0, height = 0, depth = 0;
@@ -121,6 +133,8 @@ struct State {
     KeyedTable<ChunkPtr> sounds;
     MusicPtr music;
     bool audioOpen = false;
+    std::optional<std::uint32_t> quietSince;  // ticks when nothing was playing any more
+    std::unique_ptr<MixerHold> mixerHold;     // once that has lasted a while
 };
 
 State& state();
@@ -128,6 +142,11 @@ State& state();
 // Tear-down steps owned by the text and sound files, called by Orba_quit.
 void closeFonts();
 void closeSound();
+// Holds the mixer's thread once no sample and no music has played for a
+// moment (sound.cpp, checked in every frame); soundStarted lets it run again
+// and is called whenever a sample or music starts.
+void settleSound();
+void soundStarted();
 
 // The frame's drawing (frame.cpp). Operations are recorded and applied to the
 // back buffer when needed: before a picture they use changes or goes, when

@@ -9,6 +9,8 @@
 void Orba_testAttachJoystick(int buttonCount);
 // Number of 1 ms sleeps the frame pacing has made since Orba_init.
 std::uint32_t Orba_testDelayCalls();
+// Whether the mixer's thread is held because nothing has played for a while.
+bool Orba_testMixerHeld();
 
 struct SDL_Surface;
 // The back buffer and the window surface, for reading pixels in tests.

@@ -5,10 +5,17 @@
 
 #include "orba/orba.h"
 #include "orba/orba_state.h"
+#include "orba/orba_testing.h"
 
 namespace {
 
 constexpr int lastChannel = 7; // the mixer's default 8 channels, 0 to 7
+
+// How long nothing must play before the mixer's thread is held. Looping
+// music can look stopped for up to one buffer (46 ms) at the end of its
+// data, until the mixer starts it again; a wait of many buffers never
+// mistakes that for the end.
+constexpr std::uint32_t quietBeforeHoldMs = 500;
 
 // Halts the music before freeing it: freeing music that fades out would wait
 // for the fade to end.
@@ -45,6 +52,7 @@ void Orba_playWAV(std::string_view key, int loops, int channel) {
     if (channel < -1 || channel > lastChannel) channel = -1;
     // No free channel means the effect is not heard; that is not an error.
     Mix_PlayChannel(channel, sound->second.get(), loops);
+    orba::soundStarted();
 }
 
 void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
@@ -60,6 +68,7 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     const int result = fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops)
                                      : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
     if (result != 0) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    orba::soundStarted();
 }
 
 void Orba_stopBgm(int fadeOutMs) {
@@ -73,7 +82,34 @@ void Orba_stopBgm(int fadeOutMs) {
 
 namespace orba {
 
+// Unheld, the mixer's thread wakes once per buffer (about 21 times a
+// second), mixing silence when nothing plays. Pausing the device stops only
+// the mixing, not the wake-ups; closing it stalls the frame until the thread
+// ends and needs it opened again, perhaps in another format than the loaded
+// samples, before the next sound. Held, the thread stops before its next
+// buffer, so what it has mixed still plays out, and a sample started while it
+// is held is mixed as soon as it is released, without waiting for a buffer.
+void settleSound() {
+    State& s = state();
+    if (!s.audioOpen || s.mixerHold) return;  // held, nothing starts to play but through soundStarted
+    if (Mix_Playing(-1) > 0 || Mix_PlayingMusic()) {
+        s.quietSince.reset();
+        return;
+    }
+    const std::uint32_t now = SDL_GetTicks();
+    if (!s.quietSince)
+        s.quietSince = now;
+    else if (now - *s.quietSince >= quietBeforeHoldMs)
+        s.mixerHold = std::make_unique<MixerHold>();
+}
+
+void soundStarted() {
+    state().mixerHold.reset();
+    state().quietSince.reset();
+}
+
 void closeSound() {
+    state().mixerHold.reset();  // closing the device waits for the mixer's thread
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
     state().music.reset();
@@ -81,3 +117,5 @@ void closeSound() {
 }
 
 } // namespace orba
+
+bool Orba_testMixerHeld() { return orba::state().mixerHold != nullptr; }

@@ -296,6 +296,7 @@ void Orba_quit() {
 }
 
 void Orba_update(std::uint32_t frameMs) {
+    orba::settleSound();
     orba::paceFrame(frameMs);
     orba::takeSnapshot();
     orba::handleHotKeys();

@@ -8,8 +8,10 @@
 // draws (Xvfb -br). The first screen counts as shown when the program's
 // top-level window is mapped and some pixel of it is not black. Then the
 // probe waits --settle seconds, counts the user and system CPU time of all
-// the program's threads over --idle seconds, reads its peak resident memory
-// and ends it with SIGTERM, which the program takes as a close request.
+// the program's threads over --idle seconds (and, for each thread, its CPU
+// time and how often it woke up, beside a thread of the probe that only
+// sleeps 33 ms at a time), reads its peak resident memory and ends it with
+// SIGTERM, which the program takes as a close request.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -22,6 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -29,9 +32,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -167,8 +172,8 @@ long long scheduledNs(pid_t pid) {
     return total;
 }
 
-std::string statusField(pid_t pid, const std::string& name) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+std::string statusField(const std::string& statusFile, const std::string& name) {
+    std::ifstream in(statusFile);
     for (std::string line; std::getline(in, line);)
         if (line.rfind(name + ":", 0) == 0) {
             std::string value = line.substr(name.size() + 1);
@@ -178,6 +183,49 @@ std::string statusField(pid_t pid, const std::string& name) {
     return "?";
 }
 
+// What one thread has done so far: its time on the CPU and how often it
+// stopped running, by its own wait (a sleep, a blocking read) or preempted.
+struct ThreadCount {
+    std::string name;
+    long long ns = 0, waits = 0, preemptions = 0;
+};
+using ThreadCounts = std::map<long, ThreadCount>;
+
+ThreadCounts threadCounts(pid_t pid) {
+    ThreadCounts counts;
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        ThreadCount count;
+        std::ifstream(task.path() / "schedstat") >> count.ns;
+        std::ifstream(task.path() / "comm") >> count.name;
+        const std::string status = (task.path() / "status").string();
+        count.waits = std::atoll(statusField(status, "voluntary_ctxt_switches").c_str());
+        count.preemptions = std::atoll(statusField(status, "nonvoluntary_ctxt_switches").c_str());
+        counts[std::atol(task.path().filename().c_str())] = count;
+    }
+    return counts;
+}
+
+// Each thread's share of the idle window: CPU time and wake-ups per second.
+// A thread wakes once for each time it waited; a thread that started or
+// ended within the window counts from or to zero.
+void reportThreads(pid_t pid, const ThreadCounts& before, const ThreadCounts& after, double seconds) {
+    ThreadCounts all = before;
+    for (const auto& [tid, count] : after) all[tid].name = count.name;
+    for (const auto& [tid, entry] : all) {
+        const auto from = before.find(tid), to = after.find(tid);
+        const ThreadCount zero;
+        const ThreadCount& a = from == before.end() ? zero : from->second;
+        const ThreadCount& b = to == after.end() ? zero : to->second;
+        const char* role = tid == pid ? "main thread" : "thread";
+        const char* life = from == before.end() ? ", started in the window" : to == after.end() ? ", ended in the window" : "";
+        std::printf("  %-11s %-6ld %-15s %7.3f %% CPU, %6.1f wake-ups/s, %5.1f preemptions/s%s\n", role, tid,
+                    entry.name.c_str(), 100.0 * static_cast<double>(b.ns - a.ns) / 1e9 / seconds,
+                    static_cast<double>(b.waits - a.waits) / seconds,
+                    static_cast<double>(b.preemptions - a.preemptions) / seconds, life);
+    }
+}
+
 void sleepMs(double ms) {
     const double end = nowMs() + ms;
     for (double left = ms; left > 0; left = end - nowMs()) {
@@ -185,6 +233,43 @@ void sleepMs(double ms) {
         nanosleep(&t, nullptr);
     }
 }
+
+// A thread of the probe that does nothing but sleep 33 ms at a time: what
+// waking 30 times a second costs on this machine under its present load, the
+// least any frame loop of that rate can take.
+class FloorLoop {
+public:
+    FloorLoop() : thread_([this] { run(); }) {
+        while (tid_ == 0) sleepMs(1);
+    }
+    ~FloorLoop() {
+        stop_ = true;
+        thread_.join();
+    }
+    FloorLoop(const FloorLoop&) = delete;
+    FloorLoop& operator=(const FloorLoop&) = delete;
+
+    ThreadCount count() const {
+        const std::filesystem::path task = "/proc/self/task/" + std::to_string(tid_);
+        ThreadCount c;
+        std::ifstream(task / "schedstat") >> c.ns;
+        c.waits = std::atoll(statusField((task / "status").string(), "voluntary_ctxt_switches").c_str());
+        return c;
+    }
+
+private:
+    void run() {
+        tid_ = static_cast<long>(gettid());
+        while (!stop_) {
+            timespec t{0, 33'000'000};
+            nanosleep(&t, nullptr);
+        }
+    }
+
+    std::atomic<long> tid_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 int stopProgram(pid_t pid) {
     kill(pid, SIGTERM);
@@ -235,10 +320,15 @@ int main(int argc, char** argv) {
         sleepMs(settleSeconds * 1000);
         const auto before = cpuTicks(pid);
         const long long scheduledBefore = scheduledNs(pid);
+        const ThreadCounts threadsBefore = threadCounts(pid);
+        const FloorLoop floor;
+        const ThreadCount floorBefore = floor.count();
         const double from = nowMs();
         sleepMs(idleSeconds * 1000);
         const auto after = cpuTicks(pid);
         const long long scheduled = scheduledNs(pid) - scheduledBefore;
+        const ThreadCounts threadsAfter = threadCounts(pid);
+        const ThreadCount floorAfter = floor.count();
         const double elapsed = nowMs() - from;
         if (!before || !after) fail("the program ended while it should wait");
         const double cpuMs = static_cast<double>(*after - *before) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
@@ -246,8 +336,13 @@ int main(int argc, char** argv) {
                     100.0 * cpuMs / elapsed, cpuMs, elapsed / 1000.0);
         std::printf("idle CPU, scheduler: %7.2f %% of one core (%.1f ms on the CPU, /proc/PID/task/*/schedstat)\n",
                     100.0 * static_cast<double>(scheduled) / 1e6 / elapsed, static_cast<double>(scheduled) / 1e6);
+        std::printf("per thread (/proc/PID/task/*/schedstat and status):\n");
+        reportThreads(pid, threadsBefore, threadsAfter, elapsed / 1000.0);
+        std::printf("reference: a thread that only sleeps 33 ms at a time, in the probe: %.3f %% CPU, %.1f wake-ups/s\n",
+                    100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
+                    static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
     }
-    std::printf("peak memory (VmHWM): %s\n", statusField(pid, "VmHWM").c_str());
+    std::printf("peak memory (VmHWM): %s\n", statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM").c_str());
     const int status = stopProgram(pid);
     std::printf("exit status:         %d\n", status);
     return 0;

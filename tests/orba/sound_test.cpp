@@ -1,4 +1,5 @@
 // Sound effects and music, checked through the mixer's own state under the dummy driver.
+#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "orba/orba.h"
+#include "orba/orba_testing.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -119,6 +121,60 @@ TEST_F(Sound, MusicFromAFolderRaisesAndLeavesSilence) {
                   std::string("Orba_playBgm: Couldn't open '") + folder + "'");
         EXPECT_FALSE(Mix_PlayingMusic());
     }
+}
+
+// Frames over more time than the mixer must be quiet before it is held.
+void quietFrames() {
+    Orba_update(0);
+    SDL_Delay(600);
+    Orba_update(0);
+}
+
+// Steps frames until the condition holds, for at most two seconds.
+bool framesUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 100 && !done(); ++i) {
+        SDL_Delay(20);
+        Orba_update(0);
+    }
+    return done();
+}
+
+// A held mixer still loads and frees samples, and a sample started while it
+// is held is mixed at once and to its end. Quitting while held must not hang.
+TEST_F(Sound, QuietMixerIsHeldAndASampleReleasesIt) {
+    Orba_update(0);
+    EXPECT_FALSE(Orba_testMixerHeld());  // not before the quiet has lasted
+    quietFrames();
+    ASSERT_TRUE(Orba_testMixerHeld());
+    Orba_loadWAV("se", "beep.wav");
+    Orba_loadWAV("se", "boop.wav");
+    EXPECT_TRUE(Orba_testMixerHeld());
+    Orba_playWAV("se", 0, -1);
+    EXPECT_FALSE(Orba_testMixerHeld());
+    EXPECT_EQ(playingChannels(), 1);
+    EXPECT_TRUE(framesUntil([] { return playingChannels() == 0; }));
+    quietFrames();
+    EXPECT_TRUE(Orba_testMixerHeld());
+}
+
+// Music keeps the mixer running for as long as it plays, a fade included;
+// music that faded out is halted and replaced while the mixer is held.
+TEST_F(Sound, MusicKeepsTheMixerRunningUntilItStops) {
+    quietFrames();
+    Orba_playBgm("tune.wav", -1, 100);
+    EXPECT_FALSE(Orba_testMixerHeld());
+    quietFrames();
+    EXPECT_FALSE(Orba_testMixerHeld());
+    EXPECT_EQ(Mix_FadingMusic(), MIX_NO_FADING);  // the fade-in was mixed
+    Orba_stopBgm(100);
+    EXPECT_TRUE(framesUntil([] { return !Mix_PlayingMusic(); }));
+    quietFrames();
+    ASSERT_TRUE(Orba_testMixerHeld());
+    Orba_playBgm("tune.wav", 0, 0);
+    EXPECT_FALSE(Orba_testMixerHeld());
+    Orba_stopBgm(0);
+    quietFrames();
+    EXPECT_TRUE(Orba_testMixerHeld());
 }
 
 TEST_F(Sound, QuitStopsEverythingAndAFreshInitStartsEmpty) {
