@@ -4,8 +4,12 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace adv {
+
+// The text of the Error that the END command throws.
+inline constexpr std::string_view gameEndMessage = "GAME END";
 
 struct Command {
     const std::string* name;  // the System::CMD_* field that names it for scripts

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <functional>
+#include <string>
 
 namespace luaexecutor {
 
@@ -14,11 +15,14 @@ namespace luaexecutor {
 struct ScriptState {
     lua_State* mainThread = nullptr;
     std::exception_ptr kept;      // thrown by a host function, not yet rethrown
+    std::string failure;          // Lua error a host function raised to stop the script, not yet reported
     bool ended = false;           // main chunk returned or failed: never resume again
     int hostCalls = 0;            // host functions running now
     bool yieldRequested = false;  // the running host function asked to suspend
     std::function<void()> watch;  // run every watchInterval instructions, if set
     int watchInterval = 0;
+
+    bool stopped() const { return kept || !failure.empty(); }  // no more script code may run
 };
 
 // Finds the bookkeeping of the state L belongs to (any of its threads), or null.
@@ -34,5 +38,7 @@ void updateHooks(lua_State* L, ScriptState& state);
 
 // Takes the kept exception (null if none) and removes the hooks that stopped the script.
 std::exception_ptr takeKeptException(lua_State* L, ScriptState& state);
+// Takes the failure text (empty if none) and removes the hooks that stopped the script.
+std::string takeFailure(lua_State* L, ScriptState& state);
 
 } // namespace luaexecutor

@@ -17,7 +17,7 @@ State& state() {
 namespace {
 
 constexpr const char* logFile = "run.log";
-constexpr const char* quitMessage = "dOrba system quit.";
+constexpr const char* quitMessage = orbaQuitMessage;
 constexpr int stickThreshold = 26214;
 
 // Live input state built from the events of the current frame. A press that is
