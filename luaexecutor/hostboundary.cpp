@@ -292,17 +292,20 @@ bool canYield(lua_State* L) {
     return !state || L == state->mainThread;
 }
 
-// The text gets the position of the script's call here, where nothing needs
-// to be allocated by Lua; the wrapper raises it once the host function has
+// The text gets the position of the script's call here, where Lua needs to
+// allocate nothing; the wrapper raises it once the host function has
 // returned.
 int scriptError(lua_State* L, std::string text) {
     luaexecutor::ScriptState* state = luaexecutor::findScriptState(L);
     if (!state || state->hostCalls == 0) {
         throw Error(text);  // only behind the wrapper can a Lua error be raised safely
     }
-    lua_Debug caller{};
-    if (lua_getstack(L, 1, &caller) && lua_getinfo(L, "Sl", &caller) && caller.currentline > 0) {
-        text = std::string(caller.short_src) + ":" + std::to_string(caller.currentline) + ": " + text;
+    lua_Debug caller{};  // the nearest script code on the way to the call (pcall is no script code)
+    for (int level = 1; lua_getstack(L, level, &caller); ++level) {
+        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0) {
+            text = std::string(caller.short_src) + ":" + std::to_string(caller.currentline) + ": " + text;
+            break;
+        }
     }
     state->failure = text.empty() ? std::string("script error") : std::move(text);
     return -1;

@@ -77,10 +77,10 @@ std::string formatFault(SoundFile& file, const Chunk& format) {
     return {};
 }
 
-// The chunks as both of the mixer's readers walk them: no padding between
-// them, "LIST" and "fact" before the format, anything between it and the data.
-std::string waveFault(SoundFile& file) {
-    std::uint64_t at = headerBytes;
+// The chunks as both of the mixer's readers walk them from `at`: no padding
+// between them, "LIST" and "fact" before the format, anything between it and
+// the data.
+std::string waveFault(SoundFile& file, std::uint64_t at) {
     bool formatSeen = false;
     for (int walked = 0; walked < maxChunks; ++walked) {
         Chunk chunk;
@@ -99,6 +99,16 @@ std::string waveFault(SoundFile& file) {
     return "Too many chunks";
 }
 
+bool is(const unsigned char* bytes, const char* tag) { return std::memcmp(bytes, tag, 4) == 0; }
+
+// Where the mixer reads the first chunk of a WAVE file, or 0 for another
+// file. Sound effects also take "WAVE" in place of the RIFF size (the
+// chunks then follow it); music takes only "RIFF", a size and "WAVE".
+std::uint64_t firstChunk(const unsigned char* header, bool music) {
+    if (!music && is(header + 4, "WAVE") && (is(header, "RIFF") || is(header, "WAVE"))) return 8;
+    return is(header, "RIFF") && is(header + 8, "WAVE") ? headerBytes : 0;
+}
+
 } // namespace
 
 std::string soundFileFault(const std::string& path, bool music) {
@@ -106,8 +116,8 @@ std::string soundFileFault(const std::string& path, bool music) {
     if (!file.opened()) return {};  // the mixer reports it
     unsigned char header[headerBytes];
     if (!file.read(0, header, sizeof header)) return music ? "File ends within its header" : "";
-    if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) return {};
-    return waveFault(file);
+    const std::uint64_t chunks = firstChunk(header, music);
+    return chunks ? waveFault(file, chunks) : std::string();
 }
 
 } // namespace orba
