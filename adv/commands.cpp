@@ -16,6 +16,7 @@
 
 #include "adv/engine.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
 #include "luaexecutor/luaexecutor.h"
 #include "orba/orba.h"
 
@@ -29,6 +30,13 @@ const char* const soundKey = "tmp";
 // Result count of a command without a result of its own: nothing is pushed,
 // so the script receives the topmost value of the call's stack.
 constexpr int noResult = 1;
+
+// A waiting command inside a coroutine the script made would only suspend
+// that coroutine, and its wait would be lost: it is refused there with a Lua
+// error, before it changes anything.
+int refuseWaitInCoroutine(lua_State* L, const std::string& name) {
+    return scriptError(L, name + "(): cannot wait inside a coroutine");
+}
 
 bool present(lua_State* L, int index) { return lua_gettop(L) >= index; }
 
@@ -79,6 +87,7 @@ int cmdMsg(lua_State* L) {
 }
 
 int cmdPf(lua_State* L) {
+    if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_PF);
     waitPage();
     return yieldScript(L);
 }
@@ -88,6 +97,7 @@ int cmdSelect(lua_State* L) {
     const int count = std::clamp(lua_gettop(L), 1, 4);
     std::vector<std::string> items;
     for (int i = 1; i <= count; ++i) items.push_back(checkString(L, System::CMD_SELECT, i));
+    if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_SELECT);
     setChoices(items);
     return yieldScript(L);
 }
@@ -119,8 +129,11 @@ int cmdErc(lua_State* L) {
     return noResult;
 }
 
+// Sounds outside the game's folder are refused with the texts of missing files.
 int cmdBgm(lua_State* L) {
-    Orba_playBgm(soundFolder + checkString(L, System::CMD_BGM, 1), -1, 0);
+    const std::string path = soundFolder + checkString(L, System::CMD_BGM, 1);
+    if (!insideGameFolder(path)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    Orba_playBgm(path, -1, 0);
     return noResult;
 }
 
@@ -130,19 +143,24 @@ int cmdBgmOff(lua_State* L) {
 }
 
 int cmdSe(lua_State* L) {
-    Orba_loadWAV(soundKey, soundFolder + checkString(L, System::CMD_SE, 1));
+    const std::string path = soundFolder + checkString(L, System::CMD_SE, 1);
+    if (!insideGameFolder(path)) throw Error("Orba_loadWAV: Mix_LoadWAV_RW with NULL src (" + path + ")");
+    Orba_loadWAV(soundKey, path);
     Orba_playWAV(soundKey, 0, -1);
     return noResult;
 }
 
 int cmdWait(lua_State* L) {
     const std::int32_t seconds = checkNumber(L, System::CMD_WAIT, 1);
+    if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_WAIT);
     engine().waitFrames = saturatingMultiply(seconds, framesPerSecond);
     return yieldScript(L);
 }
 
 int cmdLoad(lua_State* L) {
-    requestScript(checkString(L, System::CMD_LOAD, 1));
+    const std::string file = checkString(L, System::CMD_LOAD, 1);
+    if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_LOAD);
+    requestScript(file);
     return yieldScript(L);
 }
 
@@ -169,6 +187,7 @@ int cmdMap(lua_State* L) {
 }
 
 int cmdExit(lua_State* L) {
+    if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_EXIT);
     waitMapPick();
     return yieldScript(L);
 }
@@ -187,7 +206,7 @@ int cmdShake(lua_State* L) {
     return noResult;
 }
 
-int cmdEnd(lua_State*) { throw Error("GAME END"); }
+int cmdEnd(lua_State*) { throw Error(std::string(gameEndMessage)); }
 
 #define ADV_COMMAND(key, function, arguments, flow) (Command{#key, &System::key, function, arguments, flow})
 

@@ -14,6 +14,9 @@ enum class ArgType { String, Number };
 // the runner decides), or the game ends.
 enum class Flow { GoesOn, Waits, Ends };
 
+// The text of the Error that the END command throws.
+inline constexpr std::string_view gameEndMessage = "GAME END";
+
 struct Command {
     std::string_view key;     // settings key, "CMD_PRINT"
     const std::string* name;  // the System field holding the name scripts call it by

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string>
 
+#include "gamefiles/gamefiles.h"
+
 namespace adv {
 
 namespace {
@@ -58,7 +60,9 @@ std::int32_t getFlag(std::int32_t index) {
 }
 
 void loadMap(std::string_view file) {
-    current.map = std::make_unique<FMFLoader>(current.scriptDirectory + std::string(file));
+    const std::string path = current.scriptDirectory + std::string(file);
+    if (!insideGameFolder(path)) throw Error("FMF file '" + path + "' cannot be read");
+    current.map = std::make_unique<FMFLoader>(path);
 }
 
 std::int32_t mapValueAt(int x, int y) {

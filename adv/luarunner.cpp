@@ -6,6 +6,7 @@
 #include "adv/commands.h"
 #include "adv/runner_parts.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
 #include "orba/orba.h"
 
 using namespace adv;
@@ -64,6 +65,7 @@ void LuaRunner::loadFile(std::string_view file) {
     const std::string path = engine().scriptDirectory + std::string(file);
     close();
     reset();
+    if (!insideGameFolder(path)) throw Error("Not exist : " + path);  // as a missing script
     Lua::loadFile(path);
     for (const Command& command : commandTable()) registerFunction(*command.name, command.function);
 }

@@ -3,7 +3,9 @@
 // an exception; its text goes to the log and the platform is shut down.
 #include <exception>
 #include <memory>
+#include <string_view>
 
+#include "adv/commands.h"
 #include "adv/engine.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
@@ -30,14 +32,23 @@ constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
     }
 }
 
+// 0 for the ends that the game or the player chose (END, Escape, the close
+// button, SIGTERM), 1 for every failure, so that a launcher can tell them apart.
+int exitStatus(const std::exception& e) {
+    const std::string_view text = e.what();
+    return text == adv::gameEndMessage || text == orbaQuitMessage ? 0 : 1;
+}
+
 } // namespace
 
 int main() {
+    int status = 0;
     try {
         run();
     } catch (const std::exception& e) {
         Orba_logException(e);
+        status = exitStatus(e);
     }
     Orba_quit();
-    return 0;
+    return status;
 }

@@ -8,6 +8,7 @@
 #include "adv/engine.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
 #include "orba/orba.h"
 
 namespace adv {
@@ -21,8 +22,14 @@ constexpr int tileColumns = screenWidth / tileSize;
 constexpr int tileRows = screenHeight / tileSize;
 constexpr int noColourKey = -2;
 
+// A picture of the game; one outside the game's folder is refused as missing.
+void loadPicture(std::string_view key, const std::string& path, int r, int g, int b) {
+    if (!insideGameFolder(path)) throw Error("Orba_loadBMP: Couldn't open " + path);
+    Orba_loadBMP(key, path, r, g, b);
+}
+
 void loadBackgroundPicture(std::string_view key, const std::string& file) {
-    Orba_loadBMP(key, engine().scriptDirectory + file, noColourKey, 0, 0);
+    loadPicture(key, engine().scriptDirectory + file, noColourKey, 0, 0);
 }
 
 // Every tile of the grid shows, in place, the side x side square of the
@@ -70,7 +77,7 @@ void drawBackground(std::string_view file, std::int32_t effect) {
     if (effect == 1 || effect == 2) {
         e.nextBackground = std::string(file);
         e.nextBackgroundPath = e.scriptDirectory + e.nextBackground;
-        Orba_loadBMP("bg2", e.nextBackgroundPath, noColourKey, 0, 0);
+        loadPicture("bg2", e.nextBackgroundPath, noColourKey, 0, 0);
         e.backgroundFadeTimer = transitionFrames;
     } else {
         e.background = std::string(file);
@@ -92,7 +99,7 @@ void eraseBackground(std::int32_t effect) {
 void drawCharacter(std::string_view file, std::int32_t position, std::int32_t /*effect*/) {
     std::string& slot = *characterSlot(position);
     slot = std::string(file);
-    Orba_loadBMP(characterKey(position), engine().scriptDirectory + slot, 0, 255, 0);
+    loadPicture(characterKey(position), engine().scriptDirectory + slot, 0, 255, 0);
 }
 
 void eraseCharacter(std::int32_t position, std::int32_t /*effect*/) {
@@ -123,7 +130,7 @@ void stepBackgroundTimers() {
     if (e.backgroundFadeTimer > 0 && --e.backgroundFadeTimer == 0) {
         // Read again from where it came from, even if DIRECTORY moved on meanwhile.
         e.background = e.nextBackground;
-        Orba_loadBMP("bg", e.nextBackgroundPath, noColourKey, 0, 0);
+        loadPicture("bg", e.nextBackgroundPath, noColourKey, 0, 0);
     }
     if (e.eraseTimer > 0 && --e.eraseTimer == 0) {
         e.background.clear();

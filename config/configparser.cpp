@@ -6,7 +6,10 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <system_error>
+
+#include "gamefiles/gamefiles.h"
 
 namespace {
 
@@ -45,20 +48,6 @@ std::string quoted(std::string_view text) {
 
 Error notDigit(std::string_view key, std::string_view value) {
     return Error("not digit value ... " + quoted(key) + " -> " + quoted(value));
-}
-
-// Appends the whole file to contents; false on any open or read failure.
-bool readWholeFile(const std::string& name, std::string& contents) {
-    const FilePtr file = openFile(name, "rb");
-    if (!file) {
-        return false;
-    }
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        contents.append(buffer, count);
-    }
-    return std::ferror(file.get()) == 0;
 }
 
 void writeBytes(std::FILE* out, std::string_view bytes) {
@@ -110,11 +99,11 @@ void ConfigParser::clear() {
 void ConfigParser::load(std::string_view name) {
     clear();
     fileName = std::string(name);
-    std::string contents;
-    if (!readWholeFile(fileName, contents)) {
+    const std::optional<std::string> contents = readWholeFile(fileName);
+    if (!contents) {
         throw Error("can't open file " + quoted(name));
     }
-    std::string_view rest = contents;
+    std::string_view rest = *contents;
     while (!rest.empty()) {
         const auto lineEnd = rest.find('\n');
         parseLine(*this, rest.substr(0, lineEnd));

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <optional>
+
+#include "gamefiles/gamefiles.h"
 
 namespace {
 
@@ -35,26 +38,11 @@ std::vector<std::int32_t> widen(std::int32_t width, std::int32_t height, std::sp
     return std::vector<std::int32_t>(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw Error("FMF file '" + path + "' cannot be read");
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    if (std::ferror(file.get())) throw Error("FMF file '" + path + "' cannot be read");
-    return bytes;
-}
-
 // Walks the file's bytes; every read has been checked against the end first.
 class ByteReader {
 public:
-    explicit ByteReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    explicit ByteReader(std::string_view bytes)
+        : bytes_(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()) {}
 
     bool has(std::uint64_t count) const { return count <= bytes_.size() - pos_; }
     const std::uint8_t* take(std::size_t count) {
@@ -70,7 +58,7 @@ public:
     }
 
 private:
-    const std::vector<std::uint8_t>& bytes_;
+    std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
 };
 
@@ -119,8 +107,9 @@ void Layer2D::print() const {
 
 FMFLoader::FMFLoader(std::string_view pathView) {
     const std::string path(pathView);
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
-    ByteReader reader(bytes);
+    const std::optional<std::string> contents = readWholeFile(path);
+    if (!contents) throw Error("FMF file '" + path + "' cannot be read");
+    ByteReader reader(*contents);
 
     if (!reader.has(identifierSize)) throw Error("FMF file too short for its identifier (" + path + ")");
     identifier.assign(reinterpret_cast<const char*>(reader.take(identifierSize)), identifierSize);

@@ -49,7 +49,7 @@ int destroyScriptState(lua_State* L) {
 // every instruction, so no pcall or xpcall lets the script go on.
 void onCount(lua_State* L, lua_Debug*) {
     const ScriptState* state = findScriptState(L);
-    if (state && state->kept) {
+    if (state && state->stopped()) {
         raiseStop(L);
     }
 }
@@ -83,7 +83,7 @@ void onWatch(lua_State* L, lua_Debug*);
 
 // The one place that decides which hook a thread of the script carries.
 void setHook(lua_State* thread, const ScriptState& state) {
-    if (state.kept) {
+    if (state.stopped()) {
         lua_sethook(thread, onCount, LUA_MASKCOUNT, 1);
     } else if (state.watch && state.watchInterval > 0) {
         lua_sethook(thread, onWatch, LUA_MASKCOUNT, watchInterval(state));
@@ -152,7 +152,7 @@ int trackedWrap(lua_State* L) {
 // after a host failure it is skipped and the message passes unchanged.
 int guardedHandler(lua_State* L) {
     const ScriptState* state = findScriptState(L);
-    if (state && state->kept) {
+    if (state && state->stopped()) {
         return 1;
     }
     return callOriginal(L, 1);
@@ -226,7 +226,7 @@ int runGuarded(lua_CFunction function, lua_State* L, ScriptState& state) {
 // the host function and its catch block have been left.
 int callHost(lua_State* L) {
     ScriptState* state = findScriptState(L);
-    if (!state || state->kept) {
+    if (!state || state->stopped()) {
         return raiseStop(L);
     }
     const lua_CFunction function = *static_cast<lua_CFunction*>(lua_touserdata(L, lua_upvalueindex(1)));
@@ -234,6 +234,11 @@ int callHost(lua_State* L) {
     if (state->kept) {
         updateHooks(L, *state);
         return raiseStop(L);
+    }
+    if (!state->failure.empty()) {  // asked for by scriptError
+        updateHooks(L, *state);
+        lua_pushstring(L, state->failure.c_str());
+        return lua_error(L);
     }
     if (std::exchange(state->yieldRequested, false)) {
         return lua_yield(L, 0);  // Lua refuses it here if the call came through pcall
@@ -283,6 +288,14 @@ std::exception_ptr takeKeptException(lua_State* L, ScriptState& state) {
     return kept;
 }
 
+std::string takeFailure(lua_State* L, ScriptState& state) {
+    std::string failure = std::exchange(state.failure, std::string());
+    if (!failure.empty()) {
+        updateHooks(L, state);
+    }
+    return failure;
+}
+
 } // namespace luaexecutor
 
 // Behind the wrapper the yield is left to it, after the host function has
@@ -295,4 +308,28 @@ int yieldScript(lua_State* L) {
         return -1;
     }
     return lua_yield(L, 0);
+}
+
+bool canYield(lua_State* L) {
+    const luaexecutor::ScriptState* state = luaexecutor::findScriptState(L);
+    return !state || L == state->mainThread;
+}
+
+// The text gets the position of the script's call here, where Lua needs to
+// allocate nothing; the wrapper raises it once the host function has
+// returned.
+int scriptError(lua_State* L, std::string text) {
+    luaexecutor::ScriptState* state = luaexecutor::findScriptState(L);
+    if (!state || state->hostCalls == 0) {
+        throw Error(text);  // only behind the wrapper can a Lua error be raised safely
+    }
+    lua_Debug caller{};  // the nearest script code on the way to the call (pcall is no script code)
+    for (int level = 1; lua_getstack(L, level, &caller); ++level) {
+        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0) {
+            text = std::string(caller.short_src) + ":" + std::to_string(caller.currentline) + ": " + text;
+            break;
+        }
+    }
+    state->failure = text.empty() ? std::string("script error") : std::move(text);
+    return -1;
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <string>
 
 namespace luaexecutor {
 
@@ -15,6 +16,7 @@ namespace luaexecutor {
 struct ScriptState {
     lua_State* mainThread = nullptr;
     std::exception_ptr kept;      // thrown by a host function, not yet rethrown
+    std::string failure;          // Lua error a host function raised to stop the script, not yet reported
     bool ended = false;           // main chunk returned or failed: never resume again
     int hostCalls = 0;            // host functions running now
     bool yieldRequested = false;  // the running host function asked to suspend
@@ -22,6 +24,8 @@ struct ScriptState {
     int watchInterval = 0;
     int watchEvery = 0;           // the interval in force: shorter while instructions are slow
     std::chrono::steady_clock::time_point lastWatch{};
+
+    bool stopped() const { return kept || !failure.empty(); }  // no more script code may run
 };
 
 // Finds the bookkeeping of the state L belongs to (any of its threads), or null.
@@ -37,5 +41,7 @@ void updateHooks(lua_State* L, ScriptState& state);
 
 // Takes the kept exception (null if none) and removes the hooks that stopped the script.
 std::exception_ptr takeKeptException(lua_State* L, ScriptState& state);
+// Takes the failure text (empty if none) and removes the hooks that stopped the script.
+std::string takeFailure(lua_State* L, ScriptState& state);
 
 } // namespace luaexecutor

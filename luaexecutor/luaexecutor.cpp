@@ -1,10 +1,13 @@
 #include "luaexecutor/luaexecutor.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <utility>
 
+#include "gamefiles/gamefiles.h"
 #include "luaexecutor/hostboundary.h"
 
 using luaexecutor::ScriptState;
@@ -32,6 +35,48 @@ void openLibraries(lua_State* L, std::int32_t libraries) {
             openLibrary(L, library.opener);
         }
     }
+}
+
+// The interpreter's memory, counted against a ceiling. Only growth can fail;
+// Lua turns a failed allocation into its "not enough memory" error.
+struct MemoryBudget {
+    std::size_t limit;
+    std::size_t used = 0;
+};
+
+void* budgetedAlloc(void* budgetPointer, void* block, std::size_t oldSize, std::size_t newSize) {
+    auto& budget = *static_cast<MemoryBudget*>(budgetPointer);
+    if (newSize == 0) {
+        std::free(block);
+        budget.used -= oldSize;
+        return nullptr;
+    }
+    if (newSize > oldSize && newSize - oldSize > budget.limit - budget.used) {
+        return nullptr;
+    }
+    void* moved = std::realloc(block, newSize);
+    if (moved) {
+        budget.used = budget.used - oldSize + newSize;
+    }
+    return moved;
+}
+
+// What luaL_loadfile does, with the file read through the bounded reader: a
+// first line starting with "#" is skipped (its line break kept, so the line
+// numbers stay), and the chunk is named "@" + path as Lua names files.
+int loadScript(lua_State* L, const std::string& path) {
+    std::optional<std::string> source = readWholeFile(path);
+    if (!source) {
+        lua_pushfstring(L, "cannot open %s", path.c_str());
+        return LUA_ERRFILE;
+    }
+    if (source->starts_with('#')) {
+        source->erase(0, source->find('\n'));
+        if (source->size() > 1 && (*source)[1] == LUA_SIGNATURE[0]) {
+            source->erase(0, 1);  // a precompiled chunk behind the first line
+        }
+    }
+    return luaL_loadbuffer(L, source->data(), source->size(), ("@" + path).c_str());
 }
 
 // Writes the interpreter's message on the stack top (file and line included)
@@ -73,6 +118,15 @@ Error invalidParameter(std::string_view funcName, int index, const char* typeNam
 
 } // namespace
 
+void LuaStateDeleter::operator()(lua_State* L) const {
+    void* budget = nullptr;
+    const bool counted = lua_getallocf(L, &budget) == budgetedAlloc;
+    lua_close(L);
+    if (counted) {
+        delete static_cast<MemoryBudget*>(budget);
+    }
+}
+
 Lua::~Lua() {
     close();
 }
@@ -83,10 +137,12 @@ void Lua::setLibraries(int flags) {
 
 void Lua::loadFile(std::string_view path) {
     close();
-    luaState.reset(lua_open());
+    auto budget = std::make_unique<MemoryBudget>(MemoryBudget{memoryLimit_});
+    luaState.reset(lua_newstate(budgetedAlloc, budget.get()));
     if (!luaState) {
         throw Error("Lua.loadFile(): cannot create an interpreter state");
     }
+    budget.release();  // the state's deleter frees it
     lua_State* L = luaState.get();
     openLibraries(L, libraries);
     ScriptState& state = luaexecutor::scriptStateOf(L);
@@ -95,7 +151,7 @@ void Lua::loadFile(std::string_view path) {
     luaexecutor::updateHooks(L, state);
 
     const std::string file(path);
-    const int status = luaL_loadfile(L, file.c_str());
+    const int status = loadScript(L, file);
     state.ended = status != 0;  // the stack holds a message, not a chunk
     if (status == LUA_ERRFILE) {
         throw Error("Not exist : " + file);
@@ -109,6 +165,10 @@ void Lua::loadFile(std::string_view path) {
 void Lua::setInstructionWatch(std::function<void()> check, int instructions) {
     watch_ = std::move(check);
     watchInterval_ = instructions;
+}
+
+void Lua::setMemoryLimit(std::size_t bytes) {
+    memoryLimit_ = bytes;
 }
 
 void Lua::registerFunction(std::string_view name, lua_CFunction function) {
@@ -140,11 +200,14 @@ void Lua::resume() {
     }
     state.hostCalls = 0;  // no host function runs between slices
     const int status = lua_resume(L, 0);
-    state.ended = status != LUA_YIELD || state.kept;
+    state.ended = status != LUA_YIELD || state.stopped();
     if (std::exception_ptr kept = luaexecutor::takeKeptException(L, state)) {
         std::rethrow_exception(kept);
     }
-    if (status != 0 && status != LUA_YIELD) {
+    if (const std::string failure = luaexecutor::takeFailure(L, state); !failure.empty()) {
+        lua_pushstring(L, failure.c_str());  // the error a host function raised, not the stop that followed
+        reportLuaMessage(L);
+    } else if (status != 0 && status != LUA_YIELD) {
         reportLuaMessage(L);
     }
 }

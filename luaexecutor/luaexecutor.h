@@ -3,6 +3,7 @@
 // slice; host functions registered as globals; argument helpers.
 #include <lua.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -12,8 +13,9 @@
 
 #include "orba/error.h"
 
+// Closes the state, and frees the memory count of a state that Lua::loadFile made.
 struct LuaStateDeleter {
-    void operator()(lua_State* L) const { lua_close(L); }
+    void operator()(lua_State* L) const;
 };
 using LuaStatePtr = std::unique_ptr<lua_State, LuaStateDeleter>;
 
@@ -40,12 +42,19 @@ public:
     // that never yields be stopped.
     void setInstructionWatch(std::function<void()> check, int instructions);
 
+    // From the next loadFile on, the script's interpreter may hold at most
+    // this many bytes; beyond that its allocations fail and the script stops
+    // with Lua's "not enough memory" like on any runtime error.
+    void setMemoryLimit(std::size_t bytes);
+    static constexpr std::size_t defaultMemoryLimit = std::size_t{512} << 20;
+
     LuaStatePtr luaState;
     std::int32_t libraries = 0;
 
 private:
     std::function<void()> watch_;
     int watchInterval_ = 0;
+    std::size_t memoryLimit_ = defaultMemoryLimit;
 };
 
 // Argument helpers for host functions. funcName is the name the script calls
@@ -54,3 +63,10 @@ std::int32_t checkNumber(lua_State* L, std::string_view funcName, int index);
 std::string checkString(lua_State* L, std::string_view funcName, int index);
 void pushNumber(lua_State* L, std::int32_t value);
 int yieldScript(lua_State* L);  // `return yieldScript(L);` suspends the script
+// Whether a host function called from L may suspend the script: not inside a
+// coroutine the script made, whose yield would return to the script instead.
+bool canYield(lua_State* L);
+// `return scriptError(L, text);` ends the host function with a Lua error of
+// that text (with the script's file and line). Unlike a runtime error inside
+// a coroutine it stops the whole script, so the author sees it on stderr.
+int scriptError(lua_State* L, std::string text);

@@ -10,6 +10,8 @@
 #include "orba/format.h"
 
 // --- window, frame loop and input ---
+// The text of the Error raised on Escape, a close request or SIGTERM.
+inline constexpr char orbaQuitMessage[] = "dOrba system quit.";
 void Orba_init(std::string_view caption, int width, int height, bool fullScreen); // opens everything once
 void Orba_quit();                       // tears everything down; safe without a successful init
 void Orba_update(std::uint32_t frameMs); // pace, snapshot input, poll events, hot keys; may throw the quit Error

@@ -88,6 +88,7 @@ struct TextEntry {
     SurfacePtr surface;
     std::uint64_t id = 0;
     std::uint64_t lastFrame = 0;
+    int reach = 0;  // pixels of the line the surface holds from its left end: all of them, or more than the window shows
 };
 
 // Holds SDL's audio lock while it lives. The mixer's thread takes that lock

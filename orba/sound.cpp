@@ -6,6 +6,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
+#include "orba/soundcheck.h"
 
 namespace {
 
@@ -34,10 +35,11 @@ void Orba_loadWAV(std::string_view key, std::string_view file) {
     // Freeing the old sample stops every channel still playing it.
     if (old != sounds.end()) old->second.reset();
     const std::string path(file);
-    ChunkPtr chunk(Mix_LoadWAV(path.c_str()));
+    const std::string fault = orba::soundFileFault(path, false);
+    ChunkPtr chunk(fault.empty() ? Mix_LoadWAV(path.c_str()) : nullptr);
     if (!chunk) {
         if (old != sounds.end()) sounds.erase(old);
-        throw Error("Orba_loadWAV: " + std::string(SDL_GetError()) + " (" + path + ")");
+        throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path + ")");
     }
     if (old != sounds.end())
         old->second = std::move(chunk);
@@ -63,6 +65,8 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     // cannot tell the format, so a folder is refused here.
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    if (const std::string fault = orba::soundFileFault(path, true); !fault.empty())
+        throw Error("Orba_playBgm: " + fault + " (" + path + ")");
     s.music.reset(Mix_LoadMUS(path.c_str()));
     if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
     const int result = fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops)

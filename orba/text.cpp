@@ -1,6 +1,7 @@
 // TrueType fonts under string keys, the text colour and text drawn into the back buffer.
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -110,24 +111,75 @@ void evictBefore(std::uint64_t frame) {
     std::erase_if(cache, [frame](const auto& entry) { return entry.second.lastFrame < frame; });
 }
 
-// The text rendered in the current font and colour: kept from an earlier
-// frame when it was drawn in one of the last two, rendered otherwise. None
-// when the font cannot render it.
-const orba::TextEntry* renderedText(TTF_Font* font, std::string_view text) {
+// The longest text handed to the library at once: it converts the text on
+// the stack, so a line of some million characters would overflow it.
+constexpr std::size_t maxRenderedBytes = 16384;
+// The library cannot make a surface wider than this.
+constexpr int maxSurfaceWidth = 16383;
+
+// Byte `at` moved back to the start of its code point, or the text's end.
+std::size_t cutAt(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return text.size();
+    while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+    return at;
+}
+
+bool reaches(TTF_Font* font, std::string_view text, int width) {
+    int w = 0, h = 0;
+    return TTF_SizeUTF8(font, std::string(text).c_str(), &w, &h) == 0 && w >= width;
+}
+
+// The shortest start of the text, cut between code points, whose rendering
+// is `reach` pixels wide or more: no later glyph can show within them. The
+// whole text when it is narrower, and never more than maxRenderedBytes.
+std::string_view visiblePart(TTF_Font* font, std::string_view text, int reach) {
+    // A glyph behind the cut may reach back over it by its overhang or kerning.
+    const int wanted = reach + TTF_FontHeight(font);
+    std::size_t narrow = 0, wide = cutAt(text, maxRenderedBytes);
+    if (!reaches(font, text.substr(0, wide), wanted)) return text.substr(0, wide);
+    // Widths only grow with the length: doubling finds a long enough start
+    // cheaply, and halving between the last two finds the shortest.
+    for (std::size_t probe = 64; probe < wide; probe *= 2) {
+        const std::size_t end = cutAt(text, probe);
+        if (end <= narrow) continue;
+        if (reaches(font, text.substr(0, end), wanted)) {
+            wide = end;
+            break;
+        }
+        narrow = end;
+    }
+    for (;;) {
+        const std::size_t middle = cutAt(text, narrow + (wide - narrow + 1) / 2);
+        if (middle <= narrow || middle >= wide) break;
+        (reaches(font, text.substr(0, middle), wanted) ? wide : narrow) = middle;
+    }
+    return text.substr(0, wide);
+}
+
+// The text rendered in the current font and colour, at least `reach` pixels
+// of it: kept from an earlier frame when it was drawn in one of the last
+// two, rendered otherwise. None when the font cannot render it.
+const orba::TextEntry* renderedText(TTF_Font* font, std::string_view text, int reach) {
     orba::State& s = orba::state();
     auto& cache = s.textCache;
     const std::uint32_t rgb = packColour(s.textColour);
     auto it = cache.find(orba::TextKeyView{font, rgb, text});
-    if (it == cache.end()) {
-        SurfacePtr rendered(TTF_RenderUTF8_Solid(font, std::string(text).c_str(), s.textColour));
+    if (it == cache.end() || it->second.reach < reach) {
+        const std::string_view part = visiblePart(font, text, reach);
+        SurfacePtr rendered(TTF_RenderUTF8_Solid(font, std::string(part).c_str(), s.textColour));
         if (!rendered) return nullptr;
-        if (cache.size() >= maxRenderedTexts) {
-            orba::settleDrawing();  // the lines about to go may still have to be drawn
-            evictBefore(s.frame.number);
+        orba::TextEntry entry{std::move(rendered), orba::newSourceId(), 0,
+                              part.size() == text.size() ? std::numeric_limits<int>::max() : reach};
+        if (it != cache.end()) {
+            orba::settleDrawing();  // the old rendering may still have to be drawn
+            it->second = std::move(entry);
+        } else {
+            if (cache.size() >= maxRenderedTexts) {
+                orba::settleDrawing();  // the lines about to go may still have to be drawn
+                evictBefore(s.frame.number);
+            }
+            it = cache.emplace(orba::TextKey{font, rgb, std::string(text)}, std::move(entry)).first;
         }
-        it = cache.emplace(orba::TextKey{font, rgb, std::string(text)},
-                           orba::TextEntry{std::move(rendered), orba::newSourceId(), 0})
-                 .first;
     }
     it->second.lastFrame = s.frame.number;
     return &it->second;
@@ -175,7 +227,10 @@ void Orba_drawText(std::string_view text, int x, int y, int alpha) {
     if (!s.ttfReady || s.currentFont.empty() || text.empty() || !s.backBuffer) return;
     const auto font = s.fonts.find(s.currentFont);
     if (font == s.fonts.end()) return;
-    const orba::TextEntry* rendered = renderedText(font->second.get(), text);
+    // Only what can reach the window's right edge is rendered.
+    const auto reach = static_cast<int>(std::min<std::int64_t>(std::int64_t{s.width} - x, maxSurfaceWidth));
+    if (reach <= 0) return;
+    const orba::TextEntry* rendered = renderedText(font->second.get(), text, reach);
     if (!rendered) return;
     SDL_Surface* surface = rendered->surface.get();
     const SDL_Rect whole{0, 0, static_cast<Uint16>(surface->w), static_cast<Uint16>(surface->h)};

@@ -19,7 +19,7 @@ State& state() {
 namespace {
 
 constexpr const char* logFile = "run.log";
-constexpr const char* quitMessage = "dOrba system quit.";
+constexpr const char* quitMessage = orbaQuitMessage;
 constexpr int stickThreshold = 26214;
 constexpr int mouseButtonCount = 8;
 // A quit check inside a script polls the window at most this often.

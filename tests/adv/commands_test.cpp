@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "stage_game.h"
@@ -309,3 +311,68 @@ TEST_F(CommandTest, SoundsComeFromTheSoundFolder) {
 }
 
 } // namespace
+
+namespace {
+
+// Runs f and returns what it wrote to standard error.
+template <typename F>
+std::string stderrOf(F f) {
+    ::testing::internal::CaptureStderr();
+    f();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+} // namespace
+
+// Files outside the game's folder are refused as missing, even when they
+// exist; moving up within the folder stays allowed.
+TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
+    const std::string name = "outside-" + folder.path().filename().string();
+    const std::filesystem::path outside = folder.path().parent_path();
+    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"}) testsupport::writeFile(outside / (name + type), "");
+    testsupport::writeSolidBMP(outside / (name + ".bmp"), 8, 8, 0xFF0000);
+    testsupport::writeWAV(outside / (name + ".wav"), 100);
+    writeClickMap(outside / (name + ".fmf"), 1);
+    const std::string up = "../../../" + name;
+    const std::vector<BadCall> cases{
+        {"LOAD('UP.lua')", "Not exist : resource/level/" + up + ".lua"},
+        {"DIRECTORY('../../..') LOAD('NAME.lua')", "Not exist : resource/level/../../../" + name + ".lua"},
+        {"DRB('UP.bmp')", "Orba_loadBMP: Couldn't open resource/level/" + up + ".bmp"},
+        {"DRB('./UP.bmp', 1)", "Orba_loadBMP: Couldn't open resource/level/./" + up + ".bmp"},
+        {"DRC('UP.bmp')", "Orba_loadBMP: Couldn't open resource/level/" + up + ".bmp"},
+        {"SE('UP.wav')", "Orba_loadWAV: Mix_LoadWAV_RW with NULL src (resource/sound/" + up + ".wav)"},
+        {"BGM('UP.wav')", "Orba_playBgm: Couldn't open 'resource/sound/" + up + ".wav'"},
+        {"MAP('UP.fmf')", "FMF file 'resource/level/" + up + ".fmf' cannot be read"},
+    };
+    for (const BadCall& c : cases) {
+        std::string script = c.script;
+        for (const auto& [from, to] : {std::pair{"UP", up}, std::pair{"NAME", name}})
+            if (const auto at = script.find(from); at != std::string::npos) script.replace(at, std::string_view(from).size(), to);
+        adv::resetEngineState();  // as the program would start again after the error
+        start(script);
+        EXPECT_EQ(updateError(), c.message) << script;
+    }
+    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"}) std::filesystem::remove(outside / (name + type));
+    adv::resetEngineState();
+
+    testsupport::writeFile("resource/level/back.lua", "SETF(0, 1)");
+    testsupport::writeFile("resource/level/chapter/01.lua", "");
+    start("DIRECTORY('chapter') LOAD('../back.lua')");
+    EXPECT_EQ(framesUntilFlag0(3), 2);
+}
+
+// A waiting command inside a coroutine the script made would not wait: it is
+// refused with a Lua error before it changes anything, and the script stops.
+TEST_F(CommandTest, WaitingCommandsInsideACoroutineStopTheScript) {
+    for (const char* command : {"PF()", "SELECT('a')", "WAIT(1)", "LOAD('b.lua')", "EXIT()"}) {
+        const std::string name = std::string(command).substr(0, std::string(command).find('('));
+        start(std::string("SETF(1, 0)\ncoroutine.resume(coroutine.create(function() ") + command +
+              " end))\nSETF(1, 1)");
+        EXPECT_EQ(stderrOf([&] { frames(2); }),
+                  "resource/level/start.lua:2: " + name + "(): cannot wait inside a coroutine\n");
+        EXPECT_EQ(state().state, adv::Running) << command;
+        EXPECT_EQ(state().waitFrames, 0) << command;
+        EXPECT_TRUE(state().pendingScript.empty() && state().choices.empty()) << command;
+        EXPECT_EQ(state().flags[1], 0) << command;
+    }
+}

@@ -1,5 +1,6 @@
 // The program entry, run as the real executable on small game folders: every
-// end leaves its reason as the last line of run.log and exit status 0.
+// end leaves its reason as the last line of run.log; only the ends the game or
+// the player chose exit with status 0, every failure with 1.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -80,6 +81,7 @@ struct EndCase {
     const char* name;
     std::function<void()> setUp;
     std::string lastLine;  // a trailing '*' matches any rest
+    int status;
 };
 
 class EntryTest : public ::testing::Test {
@@ -89,31 +91,37 @@ protected:
 
 } // namespace
 
-TEST_F(EntryTest, EveryEndIsLoggedAndExitsWithZero) {
+TEST_F(EntryTest, EveryEndIsLoggedAndOnlyFailuresExitWithOne) {
     const std::vector<EndCase> cases = {
-        {"END", [] { writeGame("PRINT('hello') END() PRINT('never')"); }, "GAME END"},
+        {"END", [] { writeGame("PRINT('hello') END() PRINT('never')"); }, "GAME END", 0},
         {"no start.lua",
          [] {
              writeGame("");
              fs::remove("resource/level/start.lua");
          },
-         "Not exist : resource/level/start.lua"},
-        {"syntax error", [] { writeGame("if then"); }, "Lua Syntax error : resource/level/start.lua"},
-        {"bad argument", [] { writeGame("MSG(12)"); }, "MSG(): Invalid parameter type. expected 1 to STRING type"},
+         "Not exist : resource/level/start.lua", 1},
+        {"syntax error", [] { writeGame("if then"); }, "Lua Syntax error : resource/level/start.lua", 1},
+        {"bad argument", [] { writeGame("MSG(12)"); }, "MSG(): Invalid parameter type. expected 1 to STRING type", 1},
         {"LOAD of a missing script", [] { writeGame("DIRECTORY('ch9') LOAD('x.lua')"); },
-         "Not exist : resource/level/ch9/x.lua"},
+         "Not exist : resource/level/ch9/x.lua", 1},
         {"no cursor picture",
          [] {
              writeGame("END()");
              fs::remove("resource/level/cursor.bmp");
          },
-         "Orba_loadBMP: *"},
+         "Orba_loadBMP: *", 1},
+        {"a runtime error, then a quit", [] { writeGame("PRINT('ready') local x = nil + 1"); }, "dOrba system quit.", 0},
     };
     for (const EndCase& c : cases) {
         fs::remove_all("resource");
         fs::remove("run.log");
         c.setUp();
-        EXPECT_EQ(waitForExit(launch()), 0) << c.name;
+        const pid_t pid = launch();
+        if (c.lastLine == "dOrba system quit.") {
+            waitForLogLine("ready");
+            kill(pid, SIGTERM);  // the player's quit
+        }
+        EXPECT_EQ(waitForExit(pid), c.status) << c.name;
         const std::string line = lastLogLine();
         if (c.lastLine.ends_with('*'))
             EXPECT_TRUE(line.starts_with(c.lastLine.substr(0, c.lastLine.size() - 1))) << c.name << ": " << line;
@@ -126,7 +134,7 @@ TEST_F(EntryTest, ASettingsErrorEndsBeforeTheWindowOpens) {
     writeGame("END()");
     writeSettings("MSG_MARGIN");
     writeFile("run.log", "from an earlier run\n");
-    ASSERT_EQ(waitForExit(launch()), 0);
+    ASSERT_EQ(waitForExit(launch()), 1);
     // The window never opened, so the log was not emptied.
     EXPECT_EQ(readFile("run.log"),
               "from an earlier run\nConfigParser.checkKey(): not exist key ... 'MSG_MARGIN'\n");

@@ -106,6 +106,8 @@ TEST(ConfigParserLoad, UnreadableFileThrowsAndLeavesParserEmpty) {
     EXPECT_TRUE(parser.keyOrder.empty());
     EXPECT_EQ(errorText([&] { parser.load("folder.ini"); }), "can't open file 'folder.ini'");
     EXPECT_THROW(parser.load("a.ini\0x"sv), Error);  // not cut short to a.ini
+    std::filesystem::create_symlink("/dev/zero", "zero.ini");  // read up to a bound, not without end
+    EXPECT_EQ(errorText([&] { parser.load("zero.ini"); }), "File larger than 8 MiB (zero.ini)");
 }
 
 TEST(ConfigParserGet, MissingKeyThrowsInEveryGetter) {

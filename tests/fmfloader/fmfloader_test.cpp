@@ -122,6 +122,8 @@ TEST(FMFLoader, UnreadableFileNamesThePath) {
             EXPECT_EQ(std::string(error.what()), "FMF file '" + path + "' cannot be read");
         }
     }
+    std::filesystem::create_symlink("/dev/zero", "zero.fmf");
+    EXPECT_EQ(testsupport::errorText([] { FMFLoader map("zero.fmf"); }), "File larger than 8 MiB (zero.fmf)");
 }
 
 // Headers whose layer size is negative or wraps around in 32 bits must not

@@ -162,8 +162,12 @@ constexpr std::array<const char*, 36> strings{
     "../level/bg.bmp", "RED",    "YELLOW",       "red",         "/",           "resource",
     "\\255\\254", "\\195\\169 \\228\\184\\173", "%F0%F1%F12%f2", "sub/bg.bmp", ".",  "02.lua"};
 
-constexpr std::array<const char*, 8> others{
-    "{}", "{1, 'a'}", "print", "function() end", "coroutine.create(function() end)", "RET()", "GETF(1)", "i"};
+// The last two are lines of 4 Mi characters and of 128 Ki two-byte ones,
+// far wider than the window.
+constexpr std::array<const char*, 10> others{
+    "{}", "{1, 'a'}", "print", "function() end", "coroutine.create(function() end)", "RET()", "GETF(1)", "i",
+    "(function() local s = 'W' for i = 1, 22 do s = s .. s end return s end)()",
+    "(function() local s = '\\195\\169' for i = 1, 17 do s = s .. s end return s end)()"};
 
 // A Lua string literal holding the bytes exactly (NUL included).
 std::string luaLiteral(std::string_view bytes) {

@@ -1,6 +1,8 @@
 // Scripts loaded from files and run slice by slice, with host functions.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +28,12 @@ int wait(lua_State* L) {
     return yieldScript(L);
 }
 
+int pause(lua_State* L) {
+    if (!canYield(L)) return scriptError(L, "pause(): cannot wait inside a coroutine");
+    ++waitCalls;
+    return yieldScript(L);
+}
+
 int add(lua_State* L) {
     pushNumber(L, checkNumber(L, "add", 1) + checkNumber(L, "add", 2));
     return 1;
@@ -44,6 +52,7 @@ protected:
         lua.registerFunction("boom", boom);
         lua.registerFunction("wait", wait);
         lua.registerFunction("add", add);
+        lua.registerFunction("pause", pause);
     }
 
     // A global of the script as text: "nil", "true", a number or a string.
@@ -263,3 +272,48 @@ TEST_F(Script, ArgumentErrorsAndOtherExceptionsPassUnchanged) {
 }
 
 } // namespace
+
+// A yield inside a coroutine the script made would only return to the
+// script: the host function refuses it, and the whole script stops with the
+// message on stderr, whatever catches the error in Lua.
+TEST_F(Script, WaitingInsideAScriptsCoroutineStopsTheScript) {
+    for (const char* call : {"coroutine.resume(coroutine.create(function() pause() end))",
+                             "coroutine.wrap(function() pause() end)()",
+                             "pcall(coroutine.wrap(function() pcall(pause) end))"}) {
+        SCOPED_TRACE(call);
+        load(std::string("before = true\n") + call + "\nafter = true");
+        const std::string report = stderrOf([&] {
+            lua.resume();
+            lua.resume();
+        });
+        EXPECT_EQ(report, "s.lua:2: pause(): cannot wait inside a coroutine\n");
+        EXPECT_EQ(global("before"), "true");
+        EXPECT_EQ(global("after"), "nil");
+        EXPECT_EQ(waitCalls, 0);
+    }
+    load("pause()\nafter = true");  // the script itself still waits
+    lua.resume();
+    EXPECT_EQ(waitCalls, 1);
+    EXPECT_EQ(global("after"), "nil");
+    lua.resume();
+    EXPECT_EQ(global("after"), "true");
+}
+
+// A runaway script meets the memory ceiling as a runtime error; the next
+// script starts with a fresh allowance.
+TEST_F(Script, MemoryBeyondTheLimitStopsTheScript) {
+    lua.setMemoryLimit(std::size_t{16} << 20);
+    load("t = {}\nwhile true do t[#t + 1] = 'x' .. #t end");
+    EXPECT_EQ(stderrOf([&] { lua.resume(); }), "not enough memory\n");
+    load("t = {}\nfor i = 1, 1000 do t[i] = 'x' .. i end\ndone = true");
+    lua.resume();
+    EXPECT_EQ(global("done"), "true");
+}
+
+// Scripts are read like luaL_loadfile reads them, but with the size bound.
+TEST_F(Script, ScriptFilesAreReadWithABound) {
+    std::filesystem::create_symlink("/dev/zero", "zero.lua");
+    EXPECT_EQ(testsupport::errorText([&] { lua.loadFile("zero.lua"); }), "File larger than 8 MiB (zero.lua)");
+    load("#!/usr/bin/env lua\nlocal y = nil + 1", "shebang.lua");
+    EXPECT_EQ(stderrOf([&] { lua.resume(); }), "shebang.lua:2: attempt to perform arithmetic on a nil value\n");
+}

@@ -3,6 +3,7 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -189,3 +190,79 @@ TEST_F(Sound, QuitStopsEverythingAndAFreshInitStartsEmpty) {
 }
 
 } // namespace
+
+namespace {
+
+std::string le(std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xff);
+    return out;
+}
+
+std::string chunk(const std::string& id, const std::string& body, std::uint32_t size = UINT32_MAX) {
+    return id + le(size == UINT32_MAX ? static_cast<std::uint32_t>(body.size()) : size, 4) + body;
+}
+
+std::string format(std::uint32_t channels, std::uint32_t rate, std::uint32_t bits) {
+    return chunk("fmt ", le(1, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
+                             le(channels * bits / 8, 2) + le(bits, 2));
+}
+
+std::string wave(const std::string& chunks) { return "RIFF" + le(static_cast<std::uint32_t>(chunks.size() + 4), 4) + "WAVE" + chunks; }
+
+const std::string samples = chunk("data", std::string(4000, '\0'));
+
+} // namespace
+
+// Headers whose values or layout make the mixer corrupt memory, free twice,
+// loop for ever or leak are refused, for effects and music alike, before the
+// mixer sees them; unusual but sound layouts still play.
+TEST_F(Sound, UnsafeWaveFilesAreRefusedBeforeTheMixerReadsThem) {
+    struct Case {
+        std::string bytes, fault;
+    };
+    const Case cases[] = {
+        {wave(format(1, 8, 16) + samples), "Sample rate 8 outside 1000 to 384000"},
+        {wave(format(1, 0, 16) + samples), "Sample rate 0 outside 1000 to 384000"},
+        {wave(format(1, 100, 8) + samples), "Sample rate 100 outside 1000 to 384000"},
+        {wave(format(2, 100000000, 16) + samples), "Sample rate 100000000 outside 1000 to 384000"},
+        {wave(format(1, 4294967295u, 16) + samples), "Sample rate 4294967295 outside 1000 to 384000"},
+        {wave(format(0, 22050, 16) + samples), "Channel count 0 outside 1 to 8"},
+        {wave(format(1, 22050, 0) + samples), "Bits per sample 0 outside 1 to 32"},
+        {wave(chunk("fmt ", "\1\0\1\0") + samples), "Format chunk too short"},
+        {wave(chunk("junk", "ab") + format(1, 22050, 16) + samples), "No format chunk before chunk 'junk'"},
+        {wave(samples + format(1, 22050, 16)), "No format chunk before chunk 'data'"},
+        {wave(format(1, 22050, 16)), "No data chunk"},
+        {wave(format(1, 22050, 16) + chunk("data", "ab", 0xfffffff0u)), "Chunk 'data' runs past the end of the file"},
+        {wave(chunk("LIST", "ab", 0x7ffffff0) + format(1, 22050, 16) + samples),
+         "Chunk 'LIST' runs past the end of the file"},
+        {wave(""), "No format chunk"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        writeFile("bad.wav", c.bytes);
+        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "bad.wav"); }), "Orba_loadWAV: " + c.fault + " (bad.wav)");
+        EXPECT_EQ(errorText([] { Orba_playBgm("bad.wav", -1, 0); }), "Orba_playBgm: " + c.fault + " (bad.wav)");
+    }
+    // Effects may also hold "WAVE" where the RIFF size belongs; the chunks follow it.
+    writeFile("bad.wav", "RIFFWAVE" + format(1, 8, 16) + samples);
+    EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "bad.wav"); }),
+              "Orba_loadWAV: Sample rate 8 outside 1000 to 384000 (bad.wav)");
+    for (const std::string& good : {wave(chunk("LIST", "info") + format(2, 1000, 8) + chunk("note", "x") + samples),
+                                    wave(format(8, 384000, 16) + samples)}) {
+        writeFile("good.wav", good);
+        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "good.wav"); }), "(no error)");
+        EXPECT_EQ(errorText([] { Orba_playBgm("good.wav", 0, 0); }), "(no error)");
+    }
+}
+
+// The mixer leaks its reader on music too short to tell its type; the
+// sanitizer build's leak check sees any such leak.
+TEST_F(Sound, MusicTooShortToTellItsTypeIsRefused) {
+    for (const char* file : {"z.wav", "z.xyz", "z.mod"}) {
+        writeFile(file, std::string(file).ends_with(".mod") ? "MOD" : "");
+        EXPECT_EQ(errorText([file] { Orba_playBgm(file, -1, 0); }),
+                  std::string("Orba_playBgm: File ends within its header (") + file + ")");
+        EXPECT_FALSE(Mix_PlayingMusic());
+    }
+}

@@ -1,11 +1,13 @@
 // Fonts, the text colour and text drawn into the back buffer.
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "orba/orba.h"
@@ -178,3 +180,43 @@ TEST_F(Text, QuitClosesTheFontsAndAFreshInitStartsWithoutThem) {
 }
 
 } // namespace
+
+// A line wider than the window is cut to what reaches its right edge before
+// it is rendered: the window shows what the whole line would show, also for
+// lines the library could not render at all (wider than 16,383 pixels, or
+// millions of characters, which overflowed the stack).
+TEST_F(Text, ALongLineShowsWhatReachesTheWindowsRightEdge) {
+    Orba_openFont("MSGOTHIC24", 24, "sans.ttf");
+    std::string million = "x";
+    while (million.size() < (std::size_t{4} << 20)) million += million;
+    struct Case {
+        std::string line;
+        int x;
+    };
+    const Case cases[] = {{std::string(700, 'W'), 10},
+                          {std::string(700, 'W'), 630},
+                          {std::string(700, 'W'), -300},
+                          {million, 0},
+                          {"AVAWAT" + std::string(3000, 'e') + "\xc3\xa9", 100}};
+    const std::unique_ptr<TTF_Font, void (*)(TTF_Font*)> font(TTF_OpenFont("sans.ttf", 24), TTF_CloseFont);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 8) + " at " + std::to_string(c.x));
+        clearBackBuffer();
+        Orba_drawText(c.line, c.x, 0, 255);
+        // What the library renders of the line's first 1,000 pixels or so, placed the same way.
+        const std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> expected(
+            TTF_RenderUTF8_Solid(font.get(), c.line.substr(0, 120).c_str(), SDL_Color{255, 255, 255, 0}),
+            SDL_FreeSurface);
+        ASSERT_TRUE(expected);
+        int differing = 0, ink = 0;
+        for (int y = 0; y < expected->h; ++y)
+            for (int x = std::max(c.x, 0); x < 640 && x - c.x < expected->w; ++x) {
+                const auto* row = static_cast<const Uint8*>(expected->pixels) + y * expected->pitch;
+                const bool inked = pixel(x, y) != 0;
+                differing += inked != (row[x - c.x] != 0);
+                ink += inked;
+            }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(ink, 0);
+    }
+}

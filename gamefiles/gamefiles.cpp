@@ -1,0 +1,45 @@
+#include "gamefiles/gamefiles.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+bool insideGameFolder(std::string_view path) {
+    if (path.empty() || path.front() == '/') return false;
+    int depth = 0;  // folders below the game's folder
+    while (!path.empty()) {
+        const std::size_t slash = path.find('/');
+        const std::string_view part = path.substr(0, slash);
+        if (part == "..") {
+            if (--depth < 0) return false;
+        } else if (!part.empty() && part != ".") {
+            ++depth;
+        }
+        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
+    }
+    return true;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    // A name with a zero byte would be cut short by the system.
+    if (path.find('\0') != std::string::npos) return std::nullopt;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return std::nullopt;
+    std::string contents;
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        if (got > maxWholeFileBytes - contents.size())
+            throw Error("File larger than " + std::to_string(maxWholeFileBytes >> 20) + " MiB (" + path + ")");
+        contents.append(buffer, got);
+    }
+    if (std::ferror(file.get())) return std::nullopt;
+    return contents;
+}

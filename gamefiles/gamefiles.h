@@ -1,0 +1,25 @@
+#pragma once
+// Access to a game's files: the one check that keeps every path the engine
+// opens for a game inside the game's folder, and a whole-file read with a
+// bound on its size.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "orba/error.h"
+
+// Whether a path lies inside the game's folder, the working directory: it is
+// relative and, with its "." and ".." parts taken in order as written, never
+// climbs above that folder ("resource/level/ch2/../start.lua" is inside,
+// "resource/../../x" and "/etc/x" are not). Scripts, pictures, sounds, maps
+// and the settings are opened only after it said yes.
+bool insideGameFolder(std::string_view path);
+
+// The largest file that readWholeFile reads: settings, scripts and maps are
+// far smaller, so anything beyond is taken for a mistake (a device, say).
+inline constexpr std::size_t maxWholeFileBytes = std::size_t{8} << 20;
+
+// The whole file, or none when it cannot be opened or read. A file larger
+// than maxWholeFileBytes throws "File larger than 8 MiB (" + path + ")".
+std::optional<std::string> readWholeFile(const std::string& path);
