@@ -64,6 +64,7 @@ void* budgetedAlloc(void* budgetPointer, void* block, std::size_t oldSize, std::
 // What luaL_loadfile does, with the file read through the bounded reader: a
 // first line starting with "#" is skipped (its line break kept, so the line
 // numbers stay), and the chunk is named "@" + path as Lua names files.
+// Unlike luaL_loadfile, a precompiled chunk is refused.
 int loadScript(lua_State* L, const std::string& path) {
     std::optional<std::string> source = readWholeFile(path);
     if (!source) {
@@ -72,9 +73,12 @@ int loadScript(lua_State* L, const std::string& path) {
     }
     if (source->starts_with('#')) {
         source->erase(0, source->find('\n'));
-        if (source->size() > 1 && (*source)[1] == LUA_SIGNATURE[0]) {
-            source->erase(0, 1);  // a precompiled chunk behind the first line
-        }
+    }
+    // The interpreter trusts precompiled chunks, and a malformed one can make it
+    // read and write out of bounds: scripts are taken as source text only.
+    if (source->find(LUA_SIGNATURE) == (source->starts_with('\n') ? 1 : 0)) {
+        lua_pushfstring(L, "%s: precompiled scripts are not accepted", path.c_str());
+        return LUA_ERRSYNTAX;
     }
     return luaL_loadbuffer(L, source->data(), source->size(), ("@" + path).c_str());
 }

@@ -120,6 +120,8 @@ TEST_F(Script, LoadCallsTheOverriddenClose) {
 
 TEST_F(Script, FailedLoadsKeepThePathAndTheStateOpen) {
     testsupport::writeFile("bad.lua", "x = 1\nif then\n");
+    testsupport::writeFile("compiled.lua", std::string(LUA_SIGNATURE) + "\x51garbage");
+    testsupport::writeFile("hashed.lua", "#!/bin/lua\n" + std::string(LUA_SIGNATURE) + "\x51garbage");
     const struct {
         const char* path;
         const char* text;
@@ -127,6 +129,8 @@ TEST_F(Script, FailedLoadsKeepThePathAndTheStateOpen) {
     } cases[] = {
         {"some/dir/missing.lua", "Not exist : some/dir/missing.lua", ""},
         {"bad.lua", "Lua Syntax error : bad.lua", "bad.lua:2:"},
+        {"compiled.lua", "Lua Syntax error : compiled.lua", "compiled.lua: precompiled scripts are not accepted"},
+        {"hashed.lua", "Lua Syntax error : hashed.lua", "hashed.lua: precompiled scripts are not accepted"},
     };
     for (const auto& c : cases) {
         const std::string report = stderrOf([&] {

@@ -225,7 +225,7 @@ void ScriptChecker::compile(const std::string& file, Script& entry) {
     }
     const std::string source = readWhole(file);
     if (source.starts_with(LUA_SIGNATURE)) {
-        report_.note(file, 0, "a precompiled script: its commands are not checked");
+        report_.problem(file, 0, "a precompiled script: the engine takes scripts as source text only");
         return;
     }
     if (compiled) entry.globals = readChunkGlobals(state.get());
