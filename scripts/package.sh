@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# package.sh GAME_FOLDER OUT_FOLDER
+#
+# Makes OUT_FOLDER, a folder that a player on another Linux machine unpacks
+# and starts with OUT_FOLDER/play, and OUT_FOLDER.tar.gz beside it. The
+# folder holds:
+#   play           the launcher: starts the engine in game/ and returns its exit status
+#   advengine      the engine, with the run path $ORIGIN/lib
+#   lib/           the shared libraries the engine needs beyond the player's own
+#                  (see kept_library), each with the run path $ORIGIN
+#   licenses/      the copyright file of each Debian package those libraries and
+#                  the font come from, under the package's name
+#   game/          the game folder (without run.log and screenshot.bmp), with the
+#                  font of game.ini copied in when it is a system font
+#
+# The game is checked with advcheck first; a game with problems is not
+# packaged (advcheck's findings are printed, exit status 1). The engine and
+# advcheck are built in build/ (or ORBA_BUILD_DIR) when they are missing.
+# An OUT_FOLDER that exists is replaced only when it is an earlier package.
+set -euo pipefail
+
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 GAME_FOLDER OUT_FOLDER" >&2
+    exit 2
+fi
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${ORBA_BUILD_DIR:-$root/build}
+engine=$build/adv/advengine
+advcheck=$build/tools/advcheck/advcheck
+
+say() { echo "package: $*"; }
+fail() {
+    echo "package: $*" >&2
+    exit 1
+}
+
+[[ -f $1/resource/level/game.ini ]] || fail "no game in $1 (resource/level/game.ini is missing)"
+game=$(realpath "$1")
+out=$(realpath -m "$2")
+case $out/ in "$game"/*) fail "the package cannot go inside the game folder $game" ;; esac
+[[ -e $out && ! ( -f $out/play && -f $out/advengine ) ]] &&
+    fail "$out exists and is not an earlier package; remove it or choose another folder"
+
+# The libraries every Linux desktop has, matched to the system it runs on:
+# the C library and its parts split off (libm, libpthread, libdl, librt,
+# libutil, libresolv), the dynamic loader, the X11 client libraries (libX*,
+# libxcb*) and the sound system's (ALSA's libasound, PulseAudio's libpulse*).
+# They stay the player's; so do the libraries only they need.
+kept_library() {
+    [[ $1 =~ ^(linux-vdso|linux-gate|ld-linux[^/]*|libc|libm|libpthread|libdl|librt|libutil|libresolv)\.so(\.|$) ||
+        $1 =~ ^lib(X|xcb|asound\.|pulse) ]]
+}
+
+for tool in ldd readelf patchelf dpkg tar; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs what is missing)"
+done
+
+build_tools() {
+    [[ -x $engine && -x $advcheck ]] && return
+    say "building the engine and advcheck in $build"
+    local generator=()
+    if [[ ! -f $build/CMakeCache.txt ]] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
+    cmake -S "$root" -B "$build" "${generator[@]}" -DORBA_BENCH=OFF >/dev/null
+    cmake --build "$build" --target advengine advcheck
+}
+
+check_game() {
+    local report status=0
+    report=$("$advcheck" "$game" 2>&1) || status=$?
+    if ((status != 0)); then
+        echo "$report" >&2
+        fail "the game has problems; fix them and package again"
+    fi
+}
+
+# A value of game.ini without its comment and spacing (the last one wins).
+setting() {
+    sed -n "s/#.*//; s/^[[:space:]]*$1[[:space:]]*=[[:space:]]*//p" "$game/resource/level/game.ini" |
+        tail -n 1 | sed 's/[[:space:]]*$//'
+}
+
+# The system's copy of a font file, searched as the engine does: the common
+# font folders first, then the others that fontconfig knows.
+system_font() {
+    local file=$1 folder found
+    for folder in /usr/share/fonts /usr/local/share/fonts; do
+        [[ -d $folder ]] || continue
+        [[ -f $folder/$file ]] && { echo "$folder/$file"; return; }
+        found=$(find "$folder" -path "*/$file" -type f 2>/dev/null | sort | head -n 1)
+        [[ -n $found ]] && { echo "$found"; return; }
+    done
+    command -v fc-list >/dev/null || return 0
+    fc-list --format '%{file}\n' 2>/dev/null | grep -F -- "/$file" | grep -v -- "/$file." | sort | head -n 1
+}
+
+# The Debian package that installed a file; empty when none did.
+debian_package() {
+    local path candidates=("$1" "$(realpath "$1")")
+    for path in "${candidates[@]}"; do
+        candidates+=("/usr${path#/usr}" "${path#/usr}")
+    done
+    for path in "${candidates[@]}"; do
+        dpkg -S "$path" 2>/dev/null | head -n 1 | sed 's/[:,].*//' && return
+    done
+    return 0
+}
+
+copy_licence() {
+    local package
+    package=$(debian_package "$1")
+    [[ -n $package ]] || fail "no Debian package owns $1, so its licence cannot be shipped"
+    [[ -f $stage/licenses/$package/copyright ]] && return
+    [[ -f /usr/share/doc/$package/copyright ]] || fail "$package has no /usr/share/doc/$package/copyright"
+    mkdir -p "$stage/licenses/$package"
+    cp -L "/usr/share/doc/$package/copyright" "$stage/licenses/$package/copyright"
+}
+
+needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
+
+# Copies the libraries the engine needs, following the needs of every copied
+# library but not those of the player's own. Where each one is found comes
+# from the loader itself (ldd of the built engine).
+copy_libraries() {
+    declare -A where=()
+    local name path arrow
+    while read -r name arrow path _; do
+        [[ $arrow == "=>" && $path == /* ]] && where[$name]=$path
+    done < <(ldd "$engine")
+    local queue=("$engine") file
+    declare -A seen=()
+    while ((${#queue[@]} > 0)); do
+        file=${queue[0]}
+        queue=("${queue[@]:1}")
+        for name in $(needed "$file"); do
+            kept_library "$name" && continue
+            [[ -n ${seen[$name]:-} ]] && continue
+            seen[$name]=1
+            path=${where[$name]:-}
+            [[ -n $path ]] || fail "the loader finds no $name for the engine"
+            cp -L "$path" "$stage/lib/$name"
+            chmod u+w "$stage/lib/$name"
+            patchelf --set-rpath '$ORIGIN' "$stage/lib/$name"
+            copy_licence "$path"
+            queue+=("$path")
+        done
+    done
+    say "${#seen[@]} libraries copied"
+}
+
+copy_game() {
+    mkdir -p "$stage/game"
+    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp .) | (cd "$stage/game" && tar -xf -)
+    local font source
+    font=$(setting FONT)
+    [[ -n $font && -f $game/$font ]] && return
+    [[ $font == /* ]] && fail "game.ini names the font by an absolute path ($font); name the file alone"
+    source=$(system_font "$font")
+    [[ -n $source ]] || fail "the font $font of game.ini is neither in the game folder nor among the system's fonts"
+    mkdir -p "$(dirname "$stage/game/$font")"
+    cp -L "$source" "$stage/game/$font"
+    copy_licence "$source"
+    say "font $font copied from $source"
+}
+
+write_launcher() {
+    cat >"$stage/play" <<'EOF'
+#!/bin/sh
+# Starts the game: the engine runs in the game folder, with its libraries
+# taken from lib/ beside it. The exit status is the engine's.
+here=$(dirname "$(readlink -f "$0")")
+cd "$here/game" || exit 1
+exec "$here/advengine" "$@"
+EOF
+    chmod +x "$stage/play"
+}
+
+build_tools
+check_game
+
+mkdir -p "$(dirname "$out")"
+stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+chmod 755 "$stage"
+mkdir -p "$stage/lib" "$stage/licenses"
+cp "$engine" "$stage/advengine"
+patchelf --set-rpath '$ORIGIN/lib' "$stage/advengine"
+copy_libraries
+copy_game
+write_launcher
+
+rm -rf "$out" "$out.tar.gz"
+mv "$stage" "$out"
+trap - EXIT
+tar -czf "$out.tar.gz.part" -C "$(dirname "$out")" "$(basename "$out")"
+mv "$out.tar.gz.part" "$out.tar.gz"
+say "$out ($(du -sh "$out" | cut -f1)) and $out.tar.gz ($(du -sh "$out.tar.gz" | cut -f1)); the player starts it with $(basename "$out")/play"
