@@ -94,26 +94,44 @@ system_font() {
     fc-list --format '%{file}\n' 2>/dev/null | grep -F -- "/$file" | grep -v -- "/$file." | sort | head -n 1
 }
 
-# The Debian package that installed a file; empty when none did.
-debian_package() {
-    local path candidates=("$1" "$(realpath "$1")")
-    for path in "${candidates[@]}"; do
-        candidates+=("/usr${path#/usr}" "${path#/usr}")
+# The files whose licences the package ships.
+licensed=()
+
+# The ways dpkg may have recorded a file: as named, with its links resolved,
+# and each with and without /usr in front (the merged /usr of newer systems).
+spellings() {
+    local path
+    for path in "$1" "$(realpath "$1")"; do
+        echo "$path"
+        echo "/usr${path#/usr}"
+        echo "${path#/usr}"
     done
-    for path in "${candidates[@]}"; do
-        dpkg -S "$path" 2>/dev/null | head -n 1 | sed 's/[:,].*//' && return
-    done
-    return 0
 }
 
-copy_licence() {
-    local package
-    package=$(debian_package "$1")
-    [[ -n $package ]] || fail "no Debian package owns $1, so its licence cannot be shipped"
-    [[ -f $stage/licenses/$package/copyright ]] && return
-    [[ -f /usr/share/doc/$package/copyright ]] || fail "$package has no /usr/share/doc/$package/copyright"
-    mkdir -p "$stage/licenses/$package"
-    cp -L "/usr/share/doc/$package/copyright" "$stage/licenses/$package/copyright"
+# Copies the copyright file of the Debian package of every licensed file into
+# licenses/PACKAGE/, asking dpkg about all of them at once (each question
+# reads its whole file list).
+copy_licences() {
+    declare -A owner=()
+    local line package path file found
+    while IFS= read -r line; do
+        [[ $line == *": /"* && $line != diversion* ]] || continue
+        package=${line%%: /*}
+        path=/${line#*: /}
+        owner[$path]=${package%%[:,]*}
+    done < <(for file in "${licensed[@]}"; do spellings "$file"; done | sort -u | xargs dpkg -S 2>/dev/null || true)
+    for file in "${licensed[@]}"; do
+        found=""
+        while read -r path; do
+            found=${owner[$path]:-}
+            [[ -n $found ]] && break
+        done < <(spellings "$file")
+        [[ -n $found ]] || fail "no Debian package owns $file, so its licence cannot be shipped"
+        [[ -f /usr/share/doc/$found/copyright ]] || fail "$found has no /usr/share/doc/$found/copyright"
+        mkdir -p "$stage/licenses/$found"
+        cp -L "/usr/share/doc/$found/copyright" "$stage/licenses/$found/copyright"
+    done
+    say "licences of $(ls "$stage/licenses" | wc -l) packages copied"
 }
 
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
@@ -141,7 +159,7 @@ copy_libraries() {
             cp -L "$path" "$stage/lib/$name"
             chmod u+w "$stage/lib/$name"
             patchelf --set-rpath '$ORIGIN' "$stage/lib/$name"
-            copy_licence "$path"
+            licensed+=("$path")
             queue+=("$path")
         done
     done
@@ -159,7 +177,7 @@ copy_game() {
     [[ -n $source ]] || fail "the font $font of game.ini is neither in the game folder nor among the system's fonts"
     mkdir -p "$(dirname "$stage/game/$font")"
     cp -L "$source" "$stage/game/$font"
-    copy_licence "$source"
+    licensed+=("$source")
     say "font $font copied from $source"
 }
 
@@ -187,6 +205,7 @@ cp "$engine" "$stage/advengine"
 patchelf --set-rpath '$ORIGIN/lib' "$stage/advengine"
 copy_libraries
 copy_game
+copy_licences
 write_launcher
 
 rm -rf "$out" "$out.tar.gz"
