@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016 # '$ORIGIN' is for the loader to expand
 # package.sh GAME_FOLDER OUT_FOLDER
 #
 # Makes OUT_FOLDER, a folder that a player on another Linux machine unpacks
@@ -131,7 +132,7 @@ copy_licences() {
         mkdir -p "$stage/licenses/$found"
         cp -L "/usr/share/doc/$found/copyright" "$stage/licenses/$found/copyright"
     done
-    say "licences of $(ls "$stage/licenses" | wc -l) packages copied"
+    say "licences of $(find "$stage/licenses" -mindepth 1 -maxdepth 1 | wc -l) packages copied"
 }
 
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016 # '$ORIGIN' is the loader's
 # e2e_package.sh BUILD_DIR GAME_DIR WORK_DIR
 #
 # Packages the sample game with scripts/package.sh (engine and advcheck from
