@@ -26,8 +26,7 @@ void drawTwoFrames(std::uint8_t choice) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    useDummyDrivers();
     Orba_init("fuzz", 640, 480, false);
     return 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Scratch files for the fuzz targets, since the loaders read from paths. They
 // live in memory (/dev/shm) where the system offers it and are removed when
-// the fuzzer ends normally.
+// the fuzzer ends normally. Also the dummy drivers and window the targets
+// that draw or play run with.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,4 +44,9 @@ inline std::string writeFuzzFile(const std::string& path, const std::uint8_t* da
 inline std::string writeFuzzInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = fuzzScratchPath("input");
     return writeFuzzFile(path, data, size);
+}
+
+inline void useDummyDrivers() {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }

@@ -317,8 +317,7 @@ fs::path& gameFolder() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    useDummyDrivers();
     gameFolder() = fs::path(fuzzScratchFolder()) / ("orba-fuzz-game-" + std::to_string(getpid()));
     fs::remove_all(gameFolder());
     makeGame(gameFolder());

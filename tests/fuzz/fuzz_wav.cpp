@@ -13,8 +13,7 @@
 #include "orba/orba.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    useDummyDrivers();
     Orba_init("fuzz", 640, 480, false);
     return 0;
 }
