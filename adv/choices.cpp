@@ -1,10 +1,11 @@
+#include "adv/choices.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstddef>
 
 #include "adv/engine.h"
-#include "adv/runner_parts.h"
 #include "orba/orba.h"
 
 namespace adv {
@@ -25,7 +26,7 @@ void drawChoice(int index, int lift) {
     const int top = firstTop + rowPitch * index;
     Orba_fillRect(40, top, 560, 40, 160 + lift, 160 + lift, 160 + lift);
     Orba_fillRect(44, top + 4, 552, 32, 64 + lift, 64 + lift, 64 + lift);
-    Orba_drawText(engine().choices[static_cast<std::size_t>(index)], 60, top + 8, 255);
+    Orba_drawText(choiceMenu().choices[static_cast<std::size_t>(index)], 60, top + 8, 255);
 }
 
 // -1 for a new press of Up, 1 for Down, 0 for neither or both.
@@ -37,7 +38,7 @@ int keyStep() { return (Orba_isPushKey(SDLK_DOWN) ? 1 : 0) - (Orba_isPushKey(SDL
 // row, so the pointer and the highlight stay one; the pointer is not read in
 // that frame, since a real window reports the move only with the next events.
 bool pickChoice() {
-    EngineState& e = engine();
+    ChoiceState& e = choiceMenu();
     const auto last = static_cast<std::int32_t>(e.choices.size()) - 1;
     if (const int step = keyStep(); step != 0) {
         e.choiceCursor = std::clamp(e.choiceCursor + step, 0, std::max(last, 0));
@@ -48,14 +49,20 @@ bool pickChoice() {
     }
     if (e.choiceCursor >= last) e.choiceCursor = last < 0 ? 0 : last;
     if (!Orba_isPushDecide()) return false;
-    e.choiceResult = e.choiceCursor;
+    flagState().choiceResult = e.choiceCursor;
     return true;
 }
 
 void drawChoices() {
-    const EngineState& e = engine();
+    const ChoiceState& e = choiceMenu();
     const auto count = static_cast<int>(e.choices.size());
-    for (int i = 0; i < count; ++i) drawChoice(i, i == e.choiceCursor ? pulse(e.frameCounter) : 0);
+    for (int i = 0; i < count; ++i) drawChoice(i, i == e.choiceCursor ? pulse(course().frameCounter) : 0);
+}
+
+void setChoices(const std::vector<std::string>& items) {
+    choiceMenu().choices = items;
+    course().state = RunnerState::Choosing;
+    choiceMenu().choiceCursor = 0;
 }
 
 } // namespace adv

@@ -9,14 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "adv/engine.h"
+#include "adv/saturating.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
+#include "gamefiles/gamepaths.h"
 #include "luaexecutor/luaexecutor.h"
 #include "orba/orba.h"
 
@@ -24,7 +25,7 @@ namespace adv {
 
 namespace {
 
-const std::string soundFolder = "resource/sound/";
+const std::string soundFolder{gamepaths::soundFolder};
 const char* const soundKey = "tmp";
 
 // Result count of a command without a result of its own: nothing is pushed,
@@ -48,24 +49,18 @@ std::string optionalString(lua_State* L, const std::string& name, int index, con
     return present(L, index) ? checkString(L, name, index) : std::string(fallback);
 }
 
-std::int32_t saturatingMultiply(std::int32_t value, std::int32_t factor) {
-    const std::int64_t product = static_cast<std::int64_t>(value) * factor;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        product, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-std::int32_t colorByName(const std::string& name) {
+std::int32_t colourByName(const std::string& name) {
     struct Named {
         const char* name;
         std::int32_t rgb;
     };
-    static constexpr std::array<Named, 6> colors{{{"RED", 0xFF0000},
+    static constexpr std::array<Named, 6> colours{{{"RED", 0xFF0000},
                                                   {"BLUE", 0x0000FF},
                                                   {"BLACK", 0x000000},
                                                   {"GREEN", 0x00FF00},
                                                   {"WHITE", 0xFFFFFF},
                                                   {"YELLOW", 0xFFFF00}}};
-    for (const Named& c : colors)
+    for (const Named& c : colours)
         if (name == c.name) return c.rgb;
     return 0xFFFFFF;
 }
@@ -153,7 +148,7 @@ int cmdSe(lua_State* L) {
 int cmdWait(lua_State* L) {
     const std::int32_t seconds = checkNumber(L, System::CMD_WAIT, 1);
     if (!canYield(L)) return refuseWaitInCoroutine(L, System::CMD_WAIT);
-    engine().waitFrames = saturatingMultiply(seconds, framesPerSecond);
+    course().waitFrames = saturatingMultiply(seconds, framesPerSecond);
     return yieldScript(L);
 }
 
@@ -165,7 +160,7 @@ int cmdLoad(lua_State* L) {
 }
 
 int cmdRet(lua_State* L) {
-    pushNumber(L, engine().choiceResult);
+    pushNumber(L, flagState().choiceResult);
     return 1;
 }
 
@@ -195,7 +190,7 @@ int cmdExit(lua_State* L) {
 int cmdFlash(lua_State* L) {
     const std::string name = optionalString(L, System::CMD_FLASH, 1, "WHITE");
     const std::int32_t count = optionalNumber(L, System::CMD_FLASH, 2, 3);
-    flash(colorByName(name), count);
+    flash(colourByName(name), count);
     return noResult;
 }
 

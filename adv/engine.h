@@ -1,87 +1,56 @@
 #pragma once
 // The engine state of the adventure engine, one set per program, shared by
-// LuaRunner and the script commands, and the plain functions that act on it.
-#include <array>
-#include <cstdint>
-#include <memory>
+// LuaRunner and the script commands, grouped by concern. Each concern's file
+// (course, flags, message, choices, mappick, stage) holds the functions that
+// act on its part, its per-frame step and its drawing.
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "fmfloader/fmfloader.h"
+#include "adv/choices.h"
+#include "adv/course.h"
+#include "adv/flags.h"
+#include "adv/mappick.h"
+#include "adv/message.h"
+#include "adv/stage.h"
+#include "gamefiles/gamepaths.h"
 
 namespace adv {
 
-enum RunnerState : std::int32_t { Running = 0, WaitPage = 1, Choosing = 2, MapPick = 3 };
+// What lives on across a script change; a saved game holds this part as it
+// stood when its script started. The stage's flash is the one exception: a
+// script load clears its timer (see LuaRunner::reset).
+struct LastingState {
+    FlagState flags;
+    std::string scriptDirectory{gamepaths::levelFolder};
+    StageState stage;
+    MapPickState mapPick;  // the map serves until the next MAP, across loads
+};
 
-constexpr int framesPerSecond = 30;
-constexpr int flagCount = 128;
-constexpr int transitionFrames = 15;
+// The running script's own state, put back by each script load; the choices
+// are left as they are, since they show only while choosing.
+struct ScriptState {
+    CourseState course;
+    MessageState message;
+    ChoiceState choice;
+};
 
 struct EngineState {
-    std::int32_t state = Running;
-    std::int32_t waitFrames = 0;
-    std::string pendingScript;
-    // Frame clocks of the animations; unsigned, so that after 2^32 frames
-    // (about 4.5 years) they wrap to 0 instead of overflowing.
-    std::uint32_t frameCounter = 0;
-
-    std::vector<std::string> messages;
-    std::uint32_t messageCounter = 0;
-
-    std::vector<std::string> choices;
-    std::int32_t choiceCursor = 0;
-    std::int32_t choiceResult = 0;
-
-    std::array<std::int32_t, flagCount> flags{};
-    std::string scriptDirectory;
-    std::unique_ptr<FMFLoader> map;
-
-    std::string background, nextBackground;
-    std::string nextBackgroundPath;  // where nextBackground was read from
-    std::int32_t backgroundEffect = 0, backgroundFadeTimer = 0;
-    std::int32_t eraseEffect = 0, eraseTimer = 0;
-    std::string characterLeft, characterMiddle, characterRight;
-
-    std::int32_t flashColor = 0, flashTimer = 0;
-    std::int32_t shakeAmplitude = 0, shakeHold = 0;
+    LastingState lasting;
+    ScriptState script;
 };
 
 // The module-wide engine state.
 EngineState& engine();
 // Puts every field back to its program-start value (used when a runner is made).
 void resetEngineState();
+// What a script load puts back: the course, the page's lines and the flash.
+void resetScriptState();
 
-// Runner control, called by the commands.
-void requestScript(std::string_view file);
-void waitPage();
-void waitMapPick();
-void setDirectory(std::string_view dir);
-void setFlag(std::int32_t index, std::int32_t value);
-std::int32_t getFlag(std::int32_t index);
-void loadMap(std::string_view file);
-// The layer-1 value of the 16 x 16 cell under a pixel; -1 without a map,
-// without a second layer or outside it.
-std::int32_t mapValueAt(int x, int y);
-
-// Message window.
-void addMessage(std::string_view text);
-void clearMessages();
-
-// Choices.
-void setChoices(const std::vector<std::string>& items);
-
-// Stage and screen effects.
-void drawBackground(std::string_view file, std::int32_t effect);
-void eraseBackground(std::int32_t effect);
-void drawCharacter(std::string_view file, std::int32_t position, std::int32_t effect);
-void eraseCharacter(std::int32_t position, std::int32_t effect);
-void flash(std::int32_t color, std::int32_t count);
-void shake(std::int32_t amplitude, std::int32_t hold);
-// Per-frame parts of the stage used by LuaRunner: the transition timers at the
-// start of update, the flash overlay and the shake offset in draw.
-void stepBackgroundTimers();
-void drawFlashOverlay();
-void applyShakeOffset();
+inline CourseState& course() { return engine().script.course; }
+inline std::string& scriptDirectory() { return engine().lasting.scriptDirectory; }
+inline FlagState& flagState() { return engine().lasting.flags; }
+inline MessageState& messageWindow() { return engine().script.message; }
+inline ChoiceState& choiceMenu() { return engine().script.choice; }
+inline MapPickState& mapPick() { return engine().lasting.mapPick; }
+inline StageState& stage() { return engine().lasting.stage; }
 
 } // namespace adv

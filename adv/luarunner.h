@@ -8,6 +8,8 @@
 #include "adv/engine.h"
 #include "luaexecutor/luaexecutor.h"
 
+// The virtual operations are meant for overriding: a game or a test may
+// change how a frame is stepped or how one part of it is drawn.
 class LuaRunner : public Lua {
 public:
     LuaRunner();
@@ -25,4 +27,7 @@ public:
     std::int32_t pageIconFrames = 0;
     std::int32_t pageIconSize = 0;
     std::int32_t cursorSize = 0;
+
+private:
+    void step();
 };

@@ -6,30 +6,26 @@
 #include <string_view>
 
 #include "adv/commands.h"
-#include "adv/engine.h"
+#include "adv/framestep.h"
 #include "adv/luarunner.h"
+#include "adv/screen.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamepaths.h"
 #include "orba/orba.h"
 
 namespace {
 
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
 constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
 
 [[noreturn]] void run() {
     loadSettings();
-    Orba_init(System::CAPTION, screenWidth, screenHeight, false);
+    Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false);
     Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
     const auto runner = std::make_unique<LuaRunner>();
-    runner->loadFile("start.lua");
-    for (;;) {
-        Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-        runner->update();
-        runner->draw();
-        Orba_flip();
-        Orba_update(framePeriodMs);
-    }
+    runner->loadFile(gamepaths::firstScript);
+    // The first frame comes at once; each later one a frame period after it.
+    adv::runFrame(*runner, 0);
+    for (;;) adv::runFrame(*runner, framePeriodMs);
 }
 
 // 0 for the ends that the game or the player chose (END, Escape, the close

@@ -1,58 +1,96 @@
-#include <algorithm>
+#include "adv/message.h"
+
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 
 #include "adv/engine.h"
-#include "adv/luarunner.h"
-#include "adv/runner_parts.h"
+#include "adv/saturating.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
+
+namespace adv {
 
 namespace {
 
 constexpr int shadowGrey = 0x808080;
 constexpr int shadowOffset = 2;
 
-// The shadow's place; settings reach up to the largest int, where it stays.
-int shadowed(int position) {
-    return static_cast<int>(std::min<std::int64_t>(std::int64_t{position} + shadowOffset,
-                                                   std::numeric_limits<int>::max()));
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The flag number a digit run names; any run worth more than the flag range
+// gives -1, so a long run never wraps round to a valid flag.
+std::int32_t flagNumber(std::string_view digits) {
+    std::int32_t value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+        if (value >= flagCount) return -1;
+    }
+    return value;
 }
 
 void drawLine(std::string_view line, int x, int y) {
     const int colour = Orba_getColorHex();
     Orba_setColorHex(shadowGrey);
-    Orba_drawText(line, shadowed(x), shadowed(y), 255);
+    // Near the largest int the shadow stays at it instead of wrapping round.
+    Orba_drawText(line, saturatingAdd(x, shadowOffset), saturatingAdd(y, shadowOffset), 255);
     Orba_setColorHex(colour);
     Orba_drawText(line, x, y, 255);
 }
 
 } // namespace
 
-void LuaRunner::renderMessageWindow() {
+// Replaces every "%F" or "%f" followed by a digit run with the value of the
+// flag that the whole run names; "%F" without digits stays as it is.
+void addMessage(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const bool reference = text[i] == '%' && i + 2 < text.size() &&
+                               (text[i + 1] == 'F' || text[i + 1] == 'f') && isDigit(text[i + 2]);
+        if (!reference) {
+            line += text[i++];
+            continue;
+        }
+        std::size_t end = i + 2;
+        while (end < text.size() && isDigit(text[end])) ++end;
+        line += std::to_string(getFlag(flagNumber(text.substr(i + 2, end - i - 2))));
+        i = end;
+    }
+    messageWindow().messages.push_back(std::move(line));
+}
+
+void clearMessages() { messageWindow().messages.clear(); }
+
+void waitPage() {
+    course().state = RunnerState::WaitPage;
+    messageWindow().messageCounter = 0;
+}
+
+bool stepPageWait() {
+    messageWindow().messageCounter += 1;
+    return Orba_isPushDecide();
+}
+
+void drawMessageWindow() {
     Orba_draw("msgwin", System::MSGWIN_X, System::MSGWIN_Y, 0, 0, 0, 0);
-    const auto& lines = adv::engine().messages;
+    const auto& lines = messageWindow().messages;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;  // an empty line still takes its row
         const auto y = System::MSG_Y + static_cast<std::int64_t>(i) * System::MSG_MARGIN;
         // A line beyond the range of int lies far off the window either way.
-        drawLine(lines[i], System::MSG_X,
-                 static_cast<int>(std::clamp<std::int64_t>(y, std::numeric_limits<int>::min(),
-                                                           std::numeric_limits<int>::max())));
+        drawLine(lines[i], System::MSG_X, saturate(y));
     }
 }
 
-namespace adv {
-
 // Each cell of "pf" shows for PF_TIMER frames, left to right, then the row
 // repeats. A timer below 1 or a picture with no whole cell shows cell 0.
-void drawPageFeed(const LuaRunner& runner) {
+void drawPageFeed(int cellCount, int cellSize) {
     const std::int64_t timer = System::PF_TIMER;
-    const std::int64_t period = timer * runner.pageIconFrames;
-    const std::int64_t cell = timer > 0 && period > 0 ? engine().messageCounter % period / timer : 0;
-    const int size = runner.pageIconSize;
-    Orba_drawEx("pf", System::PF_X, System::PF_Y, static_cast<int>(cell * size), 0, size, size);
+    const std::int64_t period = timer * cellCount;
+    const std::int64_t cell = timer > 0 && period > 0 ? messageWindow().messageCounter % period / timer : 0;
+    Orba_drawEx("pf", System::PF_X, System::PF_Y, static_cast<int>(cell * cellSize), 0, cellSize, cellSize);
 }
 
 } // namespace adv

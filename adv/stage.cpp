@@ -1,12 +1,15 @@
-// The stage: the background with its fade and tile transitions, the three
-// character slots, and the two screen effects (flash and shake).
+#include "adv/stage.h"
+
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <utility>
 #include <cstdint>
-#include <limits>
 #include <string>
 
 #include "adv/engine.h"
-#include "adv/luarunner.h"
+#include "adv/screen.h"
+#include "adv/saturating.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "orba/orba.h"
@@ -15,21 +18,14 @@ namespace adv {
 
 namespace {
 
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
 constexpr int tileSize = 40;
 constexpr int tileColumns = screenWidth / tileSize;
 constexpr int tileRows = screenHeight / tileSize;
-constexpr int noColourKey = -2;
 
 // A picture of the game; one outside the game's folder is refused as missing.
 void loadPicture(std::string_view key, const std::string& path, int r, int g, int b) {
     if (!insideGameFolder(path)) throw Error("Orba_loadBMP: Couldn't open " + path);
     Orba_loadBMP(key, path, r, g, b);
-}
-
-void loadBackgroundPicture(std::string_view key, const std::string& file) {
-    loadPicture(key, engine().scriptDirectory + file, noColourKey, 0, 0);
 }
 
 // Every tile of the grid shows, in place, the side x side square of the
@@ -45,92 +41,82 @@ void drawTiles(std::string_view key, int side) {
     }
 }
 
-std::string* characterSlot(std::int32_t position) {
-    EngineState& e = engine();
+// The slot a position names; any number but middle and right is the left one.
+std::size_t characterSlot(std::int32_t position) {
     switch (position) {
-    case 1: return &e.characterMiddle;
-    case 2: return &e.characterRight;
-    default: return &e.characterLeft;
+    case positions::middle: return 1;
+    case positions::right: return 2;
+    default: return 0;
     }
 }
 
-const char* characterKey(std::int32_t position) {
-    switch (position) {
-    case 1: return "charaM";
-    case 2: return "charaR";
-    default: return "charaL";
-    }
-}
-
-std::int32_t saturatingDouble(std::int32_t value) {
-    const std::int64_t doubled = static_cast<std::int64_t>(value) * 2;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        doubled, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
+constexpr std::array<const char*, characterSlots> characterKeys{"charaL", "charaM", "charaR"};
 
 } // namespace
 
 void drawBackground(std::string_view file, std::int32_t effect) {
-    EngineState& e = engine();
+    StageState& e = stage();
     if (file == e.background) return;
     e.backgroundEffect = effect;
-    if (effect == 1 || effect == 2) {
+    if (effect == effects::fade || effect == effects::tiles) {
         e.nextBackground = std::string(file);
-        e.nextBackgroundPath = e.scriptDirectory + e.nextBackground;
-        loadPicture("bg2", e.nextBackgroundPath, noColourKey, 0, 0);
+        e.nextBackgroundPath = scriptDirectory() + e.nextBackground;
+        loadPicture("bg2", e.nextBackgroundPath, orbaNoKey, 0, 0);
         e.backgroundFadeTimer = transitionFrames;
     } else {
         e.background = std::string(file);
-        loadBackgroundPicture("bg", e.background);
+        e.backgroundPath = scriptDirectory() + e.background;
+        loadPicture("bg", e.backgroundPath, orbaNoKey, 0, 0);
         Orba_setAlpha("bg", 255);
         e.backgroundFadeTimer = 0;
     }
 }
 
 void eraseBackground(std::int32_t effect) {
-    EngineState& e = engine();
+    StageState& e = stage();
     e.eraseEffect = effect;
-    if (effect == 1 || effect == 2)
+    if (effect == effects::fade || effect == effects::tiles)
         e.eraseTimer = transitionFrames;
     else
         e.background.clear();
 }
 
 void drawCharacter(std::string_view file, std::int32_t position, std::int32_t /*effect*/) {
-    std::string& slot = *characterSlot(position);
-    slot = std::string(file);
-    loadPicture(characterKey(position), engine().scriptDirectory + slot, 0, 255, 0);
+    StageState& e = stage();
+    const std::size_t slot = characterSlot(position);
+    e.characters[slot] = std::string(file);
+    e.characterPaths[slot] = scriptDirectory() + e.characters[slot];
+    loadPicture(characterKeys[slot], e.characterPaths[slot], 0, 255, 0);
 }
 
 void eraseCharacter(std::int32_t position, std::int32_t /*effect*/) {
-    EngineState& e = engine();
-    if (position == -1) {
-        e.characterLeft.clear();
-        e.characterMiddle.clear();
-        e.characterRight.clear();
+    StageState& e = stage();
+    if (position == positions::all) {
+        for (std::string& name : e.characters) name.clear();
     } else {
-        characterSlot(position)->clear();
+        e.characters[characterSlot(position)].clear();
     }
 }
 
-void flash(std::int32_t color, std::int32_t count) {
-    EngineState& e = engine();
-    e.flashColor = color;
-    e.flashTimer = saturatingDouble(count);
+void flash(std::int32_t colour, std::int32_t count) {
+    StageState& e = stage();
+    e.flashColour = colour;
+    e.flashTimer = saturatingMultiply(count, 2);
 }
 
 void shake(std::int32_t amplitude, std::int32_t hold) {
-    EngineState& e = engine();
+    StageState& e = stage();
     e.shakeAmplitude = amplitude;
     e.shakeHold = hold;
 }
 
 void stepBackgroundTimers() {
-    EngineState& e = engine();
+    StageState& e = stage();
     if (e.backgroundFadeTimer > 0 && --e.backgroundFadeTimer == 0) {
         // Read again from where it came from, even if DIRECTORY moved on meanwhile.
         e.background = e.nextBackground;
-        loadPicture("bg", e.nextBackgroundPath, noColourKey, 0, 0);
+        e.backgroundPath = e.nextBackgroundPath;
+        loadPicture("bg", e.backgroundPath, orbaNoKey, 0, 0);
     }
     if (e.eraseTimer > 0 && --e.eraseTimer == 0) {
         e.background.clear();
@@ -139,17 +125,17 @@ void stepBackgroundTimers() {
 }
 
 void drawFlashOverlay() {
-    EngineState& e = engine();
+    StageState& e = stage();
     if (e.flashTimer <= 0) return;
     if (e.flashTimer % 2 == 0) {
-        Orba_fillRect(0, 0, screenWidth, screenHeight, (e.flashColor >> 16) & 255,
-                      (e.flashColor >> 8) & 255, e.flashColor & 255);
+        Orba_fillRect(0, 0, screenWidth, screenHeight, (e.flashColour >> 16) & 255,
+                      (e.flashColour >> 8) & 255, e.flashColour & 255);
     }
     --e.flashTimer;
 }
 
 void applyShakeOffset() {
-    EngineState& e = engine();
+    StageState& e = stage();
     Orba_setOffset(0, 0);
     if (e.shakeAmplitude <= 0) return;
     // Beyond the window's width the picture is gone either way; the bound keeps
@@ -159,42 +145,40 @@ void applyShakeOffset() {
         --e.shakeHold;
     else
         --e.shakeAmplitude;
-    if (e.frameCounter % 2 == 0) offset = -offset;
+    if (course().frameCounter % 2 == 0) offset = -offset;
     Orba_setOffset(offset, 0);
 }
 
-} // namespace adv
-
-void LuaRunner::renderBackground() {
-    const adv::EngineState& e = adv::engine();
+void renderStageBackground() {
+    const StageState& e = stage();
     if (e.background.empty()) return;
     if (e.eraseTimer == 0) {
         Orba_draw("bg", 0, 0, 0, 0, 0, 0);
         return;
     }
     switch (e.eraseEffect) {
-    case 1:
-        Orba_setAlpha("bg", e.eraseTimer * 255 / adv::transitionFrames);
+    case effects::fade:
+        Orba_setAlpha("bg", e.eraseTimer * 255 / transitionFrames);
         Orba_draw("bg", 0, 0, 0, 0, 0, 0);
         break;
-    case 2:
-        adv::drawTiles("bg", adv::tileSize * e.eraseTimer / adv::transitionFrames);
+    case effects::tiles:
+        drawTiles("bg", tileSize * e.eraseTimer / transitionFrames);
         break;
     default:  // effect 0, or an unknown effect meeting a running erase: nothing
         break;
     }
 }
 
-void LuaRunner::renderNextBackground() {
-    const adv::EngineState& e = adv::engine();
+void renderStageNextBackground() {
+    const StageState& e = stage();
     if (e.backgroundFadeTimer < 1 || e.nextBackground.empty()) return;
     switch (e.backgroundEffect) {
-    case 1:
-        Orba_setAlpha("bg2", 255 - e.backgroundFadeTimer * 255 / adv::transitionFrames);
+    case effects::fade:
+        Orba_setAlpha("bg2", 255 - e.backgroundFadeTimer * 255 / transitionFrames);
         Orba_draw("bg2", 0, 0, 0, 0, 0, 0);
         break;
-    case 2:
-        adv::drawTiles("bg2", adv::tileSize - adv::tileSize * e.backgroundFadeTimer / adv::transitionFrames);
+    case effects::tiles:
+        drawTiles("bg2", tileSize - tileSize * e.backgroundFadeTimer / transitionFrames);
         break;
     default:
         Orba_draw("bg2", 0, 0, 0, 0, 0, 0);
@@ -202,9 +186,15 @@ void LuaRunner::renderNextBackground() {
     }
 }
 
-void LuaRunner::renderCharacters() {
-    const adv::EngineState& e = adv::engine();
-    if (!e.characterLeft.empty()) Orba_drawEx("charaL", System::POS_CH_L_X, System::POS_CH_L_Y, 0, 0, 0, 0);
-    if (!e.characterMiddle.empty()) Orba_drawEx("charaM", System::POS_CH_M_X, System::POS_CH_M_Y, 0, 0, 0, 0);
-    if (!e.characterRight.empty()) Orba_drawEx("charaR", System::POS_CH_R_X, System::POS_CH_R_Y, 0, 0, 0, 0);
+void renderStageCharacters() {
+    const StageState& e = stage();
+    const std::array<std::pair<int, int>, characterSlots> places{{{System::POS_CH_L_X, System::POS_CH_L_Y},
+                                                                  {System::POS_CH_M_X, System::POS_CH_M_Y},
+                                                                  {System::POS_CH_R_X, System::POS_CH_R_Y}}};
+    for (std::size_t slot = 0; slot < characterSlots; ++slot) {
+        if (!e.characters[slot].empty())
+            Orba_drawEx(characterKeys[slot], places[slot].first, places[slot].second, 0, 0, 0, 0);
+    }
 }
+
+} // namespace adv

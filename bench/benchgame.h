@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "adv/framestep.h"
+#include "adv/screen.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
@@ -145,7 +147,7 @@ public:
         fs::current_path(dir_);
         setSettings();
         writePictures();
-        Orba_init(System::CAPTION, 640, 480, false);
+        Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false);
         Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
         runner = std::make_unique<LuaRunner>();
         SDL_WarpMouse(320, 240);
@@ -173,14 +175,8 @@ public:
     std::unique_ptr<LuaRunner> runner;
 
 private:
-    // One pass of the main loop without waiting: clear, update, draw, flip, input.
-    void step() {
-        Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-        runner->update();
-        runner->draw();
-        Orba_flip();
-        Orba_update(0);
-    }
+    // One pass of the main loop without waiting.
+    void step() { adv::runFrame(*runner, 0); }
 
     fs::path dir_, previous_;
 };

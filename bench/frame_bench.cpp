@@ -49,9 +49,8 @@ void BM_HeaviestFrame(benchmark::State& state) {
                "DRB('dusk.bmp', 1)\nFLASH('WHITE', 1000000)\n"
                "SELECT('Just one, small and bright', 'Two, to keep each other company',"
                " 'Three, one for each of us', 'None this year')\n");
-    adv::EngineState& e = adv::engine();
     for (auto _ : state) {
-        if (e.backgroundFadeTimer < 3) e.backgroundFadeTimer = adv::transitionFrames;
+        if (adv::stage().backgroundFadeTimer < 3) adv::stage().backgroundFadeTimer = adv::transitionFrames;
         game.frame();
     }
 }

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "config/configparser.h"
+#include "gamefiles/gamepaths.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::span<const SettingsKey> settingsKeys() {
 
 void loadSettings() {
     ConfigParser parser;
-    parser.load("resource/level/game.ini");
+    parser.load(gamepaths::settingsFile);
     // Each value is stored at once, so a failure leaves later fields untouched.
     for (const SettingsKey& key : keys) {
         if (auto* const* text = std::get_if<std::string*>(&key.field)) {

@@ -50,6 +50,8 @@ void Orba_setOffset(int x, int y);                          // where the next fl
 void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b); // w = h = 0: to the window's edges
 void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b); // 1-pixel outline around a centre
 void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int b); // r=-1 corner key, r<-1 none
+inline constexpr int orbaCornerKey = -1; // as r of Orba_loadBMP: the top-left pixel's colour is transparent
+inline constexpr int orbaNoKey = -2;     // as r of Orba_loadBMP: no transparent colour
 void Orba_freeBMP(std::string_view key);
 int Orba_getWidth(std::string_view key);  // 0 for an absent key
 int Orba_getHeight(std::string_view key);

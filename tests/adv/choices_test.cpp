@@ -42,7 +42,7 @@ TEST_P(PickTest, PicksTheChoiceOfThePointersRow) {
     const PickCase& c = GetParam();
     start(c.script);
     step();
-    ASSERT_EQ(e().state, adv::Choosing);
+    ASSERT_EQ(adv::course().state, adv::RunnerState::Choosing);
     if (c.hoverY >= 0) {
         testsupport::moveMouse(c.x, c.hoverY);
         step();
@@ -54,8 +54,8 @@ TEST_P(PickTest, PicksTheChoiceOfThePointersRow) {
         testsupport::tapKey(SDLK_RETURN);
     step();
     EXPECT_EQ(notes(), Strings{std::to_string(c.expected)});
-    EXPECT_EQ(e().choiceResult, c.expected);
-    EXPECT_EQ(e().state, adv::Running);
+    EXPECT_EQ(adv::flagState().choiceResult, c.expected);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Running);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,7 +78,7 @@ TEST_F(ChoiceTest, DownTwiceThenReturnPicksChoiceTwoOfThree) {
     for (int row = 1; row <= 2; ++row) {
         testsupport::tapKey(SDLK_DOWN);
         step();
-        EXPECT_EQ(e().choiceCursor, row);
+        EXPECT_EQ(adv::choiceMenu().choiceCursor, row);
         EXPECT_EQ(Orba_getMouseY(), 110 + 60 * row);  // the middle of the row
         EXPECT_EQ(Orba_getMouseX(), 300);
     }
@@ -95,7 +95,7 @@ TEST_F(ChoiceTest, UpAndDownStopAtTheFirstAndLastChoice) {
     for (const auto& [key, row] : keysAndRows) {
         testsupport::tapKey(key);
         step();
-        EXPECT_EQ(e().choiceCursor, row);
+        EXPECT_EQ(adv::choiceMenu().choiceCursor, row);
         EXPECT_EQ(Orba_getMouseY(), 110 + 60 * row);
     }
 }
@@ -104,16 +104,16 @@ TEST_F(ChoiceTest, TheFirstFrameHighlightsChoiceZeroWhateverThePointer) {
     testsupport::moveMouse(300, 150);
     start("MSG('question') SELECT('yes', 'no')");
     step();
-    EXPECT_EQ(e().choiceCursor, 0);
+    EXPECT_EQ(adv::choiceMenu().choiceCursor, 0);
     EXPECT_EQ(outerBox(0), greyOf(160 + 6));  // frame 1: sin(4 degrees) * 95 = 6.6
     EXPECT_EQ(innerBox(0), greyOf(64 + 6));
     EXPECT_EQ(outerBox(1), greyOf(160));
     EXPECT_EQ(innerBox(1), greyOf(64));
     EXPECT_EQ(outerBox(2), black);
     step();
-    EXPECT_EQ(e().choiceCursor, 1);
+    EXPECT_EQ(adv::choiceMenu().choiceCursor, 1);
     EXPECT_EQ(outerBox(0), greyOf(160));
-    EXPECT_EQ(e().messages, Strings{"question"});
+    EXPECT_EQ(adv::messageWindow().messages, Strings{"question"});
 }
 
 TEST_F(ChoiceTest, ChoiceTextsAreDrawnInTheirBoxes) {
@@ -135,7 +135,7 @@ TEST_F(ChoiceTest, TheHighlightPulsesBetween160And254) {
     std::vector<int> levels;
     for (std::uint32_t frame = 1; frame <= 90; ++frame) {
         step();
-        ASSERT_EQ(e().frameCounter, frame);
+        ASSERT_EQ(adv::course().frameCounter, frame);
         const int level = static_cast<int>(outerBox(0) & 0xFF);
         EXPECT_EQ(outerBox(0), greyOf(level));
         EXPECT_EQ(innerBox(0), greyOf(level - 96));
@@ -173,7 +173,7 @@ TEST_F(ChoiceTest, ANewSelectReplacesTheChoices) {
     start("SELECT('a', 'b', 'c') SELECT('x')");
     step();
     clickAt(300, 210);
-    EXPECT_EQ(e().choices, Strings{"x"});
-    EXPECT_EQ(e().choiceCursor, 0);
-    EXPECT_EQ(e().state, adv::Choosing);
+    EXPECT_EQ(adv::choiceMenu().choices, Strings{"x"});
+    EXPECT_EQ(adv::choiceMenu().choiceCursor, 0);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
 }

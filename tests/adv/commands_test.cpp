@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "stage_game.h"
+#include "game_fixture.h"
 
-using namespace stagetest;
+using namespace advtest;
 
 namespace {
 
@@ -45,13 +45,13 @@ void writeClickMap(const std::string& file, std::uint8_t value) {
     testsupport::writeFile(file, bytes);
 }
 
-class CommandTest : public Game {
+class CommandTest : public StageLayoutTest {
 protected:
     // Runs frames until flag 0 becomes non-zero; the number of that frame, or 0.
     int framesUntilFlag0(int limit) {
         for (int f = 1; f <= limit; ++f) {
             frame();
-            if (state().flags[0] != 0) return f;
+            if (adv::flagState().flags[0] != 0) return f;
         }
         return 0;
     }
@@ -98,14 +98,13 @@ TEST_F(CommandTest, BadArgumentsFailBeforeAnyEffect) {
     for (const BadCall& c : cases) {
         start(c.script);
         EXPECT_EQ(updateError(), c.message) << c.script;
-        const adv::EngineState& e = state();
-        EXPECT_EQ(e.state, adv::Running) << c.script;
-        EXPECT_TRUE(e.messages.empty() && e.choices.empty()) << c.script;
-        EXPECT_TRUE(e.background.empty() && e.characterLeft.empty()) << c.script;
-        EXPECT_EQ(e.flashTimer, 0) << c.script;
-        EXPECT_EQ(e.shakeAmplitude, 0) << c.script;
-        EXPECT_EQ(e.flags[1], 0) << c.script;
-        EXPECT_EQ(e.scriptDirectory, "resource/level/") << c.script;
+        EXPECT_EQ(adv::course().state, adv::RunnerState::Running) << c.script;
+        EXPECT_TRUE(adv::messageWindow().messages.empty() && adv::choiceMenu().choices.empty()) << c.script;
+        EXPECT_TRUE(adv::stage().background.empty() && adv::stage().characters[0].empty()) << c.script;
+        EXPECT_EQ(adv::stage().flashTimer, 0) << c.script;
+        EXPECT_EQ(adv::stage().shakeAmplitude, 0) << c.script;
+        EXPECT_EQ(adv::flagState().flags[1], 0) << c.script;
+        EXPECT_EQ(adv::scriptDirectory(), "resource/level/") << c.script;
     }
 }
 
@@ -121,8 +120,8 @@ TEST_F(CommandTest, LaterDuplicateNameWinsAndBaseGlobalsCanBeReplaced) {
     System::CMD_SETF = "print";
     start("SAY('hello') print(4, 9)");
     frame();
-    EXPECT_EQ(state().messages, std::vector<std::string>{"hello"});
-    EXPECT_EQ(state().flags[4], 9);
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"hello"});
+    EXPECT_EQ(adv::flagState().flags[4], 9);
     EXPECT_EQ(occurrences(testsupport::readFile("run.log"), "hello"), 0u);
 }
 
@@ -139,16 +138,16 @@ TEST_F(CommandTest, PrintWritesItsLineOnceToStandardOutputAndOnceToTheLog) {
 TEST_F(CommandTest, CommandsWithoutResultHandBackTheirLastArgument) {
     start("SETF(3, SETF(4, 7)) SETF(5, GETF(4)) SETF(6, SHAKE(0, 2))");
     frame();
-    EXPECT_EQ(state().flags[3], 7);
-    EXPECT_EQ(state().flags[5], 7);
-    EXPECT_EQ(state().flags[6], 2);
+    EXPECT_EQ(adv::flagState().flags[3], 7);
+    EXPECT_EQ(adv::flagState().flags[5], 7);
+    EXPECT_EQ(adv::flagState().flags[6], 2);
 }
 
 TEST_F(CommandTest, FlagsOutsideTheRangeAreIgnoredAndReadAsZero) {
     start("SETF(128, 5) SETF(-1, 5) SETF(127, 9) "
           "SETF(0, GETF(127)) SETF(1, GETF(128) + 1) SETF(2, GETF(-1) + 1)");
     frame();
-    const auto& flags = state().flags;
+    const auto& flags = adv::flagState().flags;
     EXPECT_EQ(flags[0], 9);
     EXPECT_EQ(flags[1], 1);
     EXPECT_EQ(flags[2], 1);
@@ -165,7 +164,7 @@ TEST_F(CommandTest, WaitCountsWholeSecondsOfThirtyFrames) {
         {"0.99", 2}, {"0", 2}, {"-3", 2}, {"-100000000", 2}, {"1", 32}, {"1.9", 32},
     };
     for (const WaitCase& c : cases) {
-        state().flags[0] = 0;
+        adv::flagState().flags[0] = 0;
         start(std::string("WAIT(") + c.seconds + ") SETF(0, 1)");
         EXPECT_EQ(framesUntilFlag0(40), c.resumedInFrame) << c.seconds;
     }
@@ -173,14 +172,14 @@ TEST_F(CommandTest, WaitCountsWholeSecondsOfThirtyFrames) {
 
 TEST_F(CommandTest, LongWaitSaturatesInsteadOfOverflowing) {
     start("WAIT(100000000) SETF(0, 1)");
-    frames(3);
-    EXPECT_EQ(state().waitFrames, int32Max - 2);
-    EXPECT_EQ(state().flags[0], 0);
+    step(3);
+    EXPECT_EQ(adv::course().waitFrames, int32Max - 2);
+    EXPECT_EQ(adv::flagState().flags[0], 0);
 }
 
 struct FlashCase {
     const char* args;
-    std::int32_t color;
+    std::int32_t colour;
     std::int32_t timer;
 };
 
@@ -194,8 +193,8 @@ TEST_F(CommandTest, FlashColourNamesAndDefaults) {
     for (const FlashCase& c : cases) {
         start(std::string("FLASH(") + c.args + ")");
         runner->update();
-        EXPECT_EQ(state().flashColor, c.color) << c.args;
-        EXPECT_EQ(state().flashTimer, c.timer) << c.args;
+        EXPECT_EQ(adv::stage().flashColour, c.colour) << c.args;
+        EXPECT_EQ(adv::stage().flashTimer, c.timer) << c.args;
     }
     start("FLASH('YELLOW')");
     frame();
@@ -207,50 +206,49 @@ TEST_F(CommandTest, StageCommandDefaults) {
     testsupport::writeSolidBMP("resource/level/ch.bmp", 40, 40, 0xFF0000);
     start("DRB('bg.bmp') DRC('ch.bmp') SHAKE() WAIT(0) ERC() SHAKE(3) WAIT(0) SHAKE(5, 1) ERB()");
     runner->update();
-    EXPECT_EQ(state().background, "bg.bmp");
-    EXPECT_EQ(state().backgroundFadeTimer, 0);
-    EXPECT_EQ(state().characterMiddle, "ch.bmp");
-    EXPECT_EQ(state().shakeAmplitude, 16);
-    EXPECT_EQ(state().shakeHold, 8);
+    EXPECT_EQ(adv::stage().background, "bg.bmp");
+    EXPECT_EQ(adv::stage().backgroundFadeTimer, 0);
+    EXPECT_EQ(adv::stage().characters[1], "ch.bmp");
+    EXPECT_EQ(adv::stage().shakeAmplitude, 16);
+    EXPECT_EQ(adv::stage().shakeHold, 8);
     runner->update();
-    EXPECT_TRUE(state().characterMiddle.empty());
-    EXPECT_EQ(state().shakeAmplitude, 3);
-    EXPECT_EQ(state().shakeHold, 8);
+    EXPECT_TRUE(adv::stage().characters[1].empty());
+    EXPECT_EQ(adv::stage().shakeAmplitude, 3);
+    EXPECT_EQ(adv::stage().shakeHold, 8);
     runner->update();
-    EXPECT_EQ(state().shakeAmplitude, 5);
-    EXPECT_EQ(state().shakeHold, 1);
-    EXPECT_TRUE(state().background.empty());
+    EXPECT_EQ(adv::stage().shakeAmplitude, 5);
+    EXPECT_EQ(adv::stage().shakeHold, 1);
+    EXPECT_TRUE(adv::stage().background.empty());
 }
 
 TEST_F(CommandTest, SelectOffersAtMostFourAndReadsNoFurther) {
     start("SELECT('a', 'b', 'c', 'd', nil, {}) SETF(1, 1)");
     frame();
-    EXPECT_EQ(state().state, adv::Choosing);
-    EXPECT_EQ(state().choices, (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(state().flags[1], 0);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
+    EXPECT_EQ(adv::choiceMenu().choices, (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(adv::flagState().flags[1], 0);
 }
 
 TEST_F(CommandTest, RetGivesTheLastPickAcrossScriptLoads) {
     testsupport::writeFile("resource/level/next.lua", "SETF(2, RET() + 10)");
     start("SETF(0, RET() + 10) SELECT('a', 'b', 'c') SETF(1, RET() + 10) LOAD('next.lua')");
     frame();
-    EXPECT_EQ(state().flags[0], 10);
+    EXPECT_EQ(adv::flagState().flags[0], 10);
     testsupport::moveMouse(5, 230);  // third band
     testsupport::click();
-    input();
     frame();
-    EXPECT_EQ(state().flags[1], 12);
+    EXPECT_EQ(adv::flagState().flags[1], 12);
     frame();
-    EXPECT_EQ(state().flags[2], 12);
+    EXPECT_EQ(adv::flagState().flags[2], 12);
 }
 
 TEST_F(CommandTest, DirectoryMovesScriptsAndPicturesIntoTheChapterFolder) {
     testsupport::writeFile("resource/level/chapter2/01.lua", "SETF(9, 1) DRB('bg.bmp')");
     testsupport::writeSolidBMP("resource/level/chapter2/bg.bmp", 640, 480, 0xFF0000);
     start("DIRECTORY('chapter2') LOAD('01.lua')");
-    frames(2);
-    EXPECT_EQ(state().scriptDirectory, "resource/level/chapter2/");
-    EXPECT_EQ(state().flags[9], 1);
+    step(2);
+    EXPECT_EQ(adv::scriptDirectory(), "resource/level/chapter2/");
+    EXPECT_EQ(adv::flagState().flags[9], 1);
     EXPECT_EQ(testsupport::pixel(320, 240), 0xFF0000u);
 }
 
@@ -262,22 +260,21 @@ TEST_F(CommandTest, LoadWithAnEmptyNameGoesOnInTheNextFrame) {
 TEST_F(CommandTest, NothingRunsAfterLoadExitOrEnd) {
     testsupport::writeFile("resource/level/b.lua", "SETF(2, 1)");
     start("LOAD('b.lua') SETF(1, 1)");
-    frames(3);
-    EXPECT_EQ(state().flags[2], 1);
-    EXPECT_EQ(state().flags[1], 0);
+    step(3);
+    EXPECT_EQ(adv::flagState().flags[2], 1);
+    EXPECT_EQ(adv::flagState().flags[1], 0);
 
     start("EXIT() SETF(1, 1)");
-    frames(2);
+    step(2);
     testsupport::click();  // no map: a click leads nowhere
-    input();
-    frames(2);
-    EXPECT_EQ(state().state, adv::MapPick);
-    EXPECT_EQ(state().flags[1], 0);
+    step(2);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::MapPick);
+    EXPECT_EQ(adv::flagState().flags[1], 0);
 
     start("SETF(3, 1) END() SETF(1, 1)");
     EXPECT_EQ(updateError(), "GAME END");
-    EXPECT_EQ(state().flags[3], 1);
-    EXPECT_EQ(state().flags[1], 0);
+    EXPECT_EQ(adv::flagState().flags[3], 1);
+    EXPECT_EQ(adv::flagState().flags[1], 0);
 }
 
 TEST_F(CommandTest, MapThenExitLetsAClickPickTheNumberedScript) {
@@ -285,12 +282,11 @@ TEST_F(CommandTest, MapThenExitLetsAClickPickTheNumberedScript) {
     testsupport::writeFile("resource/level/03.lua", "SETF(3, 1)");
     start("MAP('world.fmf') EXIT()");
     frame();
-    EXPECT_EQ(state().state, adv::MapPick);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::MapPick);
     testsupport::moveMouse(40, 56);  // column 2, row 3
     testsupport::click();
-    input();
-    frames(2);
-    EXPECT_EQ(state().flags[3], 1);
+    step(2);
+    EXPECT_EQ(adv::flagState().flags[3], 1);
 }
 
 TEST_F(CommandTest, MissingMapIsAnError) {
@@ -327,8 +323,8 @@ std::string stderrOf(F f) {
 // Files outside the game's folder are refused as missing, even when they
 // exist; moving up within the folder stays allowed.
 TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
-    const std::string name = "outside-" + folder.path().filename().string();
-    const std::filesystem::path outside = folder.path().parent_path();
+    const std::string name = "outside-" + dir.path().filename().string();
+    const std::filesystem::path outside = dir.path().parent_path();
     for (const char* type : {".lua", ".bmp", ".wav", ".fmf"}) testsupport::writeFile(outside / (name + type), "");
     testsupport::writeSolidBMP(outside / (name + ".bmp"), 8, 8, 0xFF0000);
     testsupport::writeWAV(outside / (name + ".wav"), 100);
@@ -368,11 +364,11 @@ TEST_F(CommandTest, WaitingCommandsInsideACoroutineStopTheScript) {
         const std::string name = std::string(command).substr(0, std::string(command).find('('));
         start(std::string("SETF(1, 0)\ncoroutine.resume(coroutine.create(function() ") + command +
               " end))\nSETF(1, 1)");
-        EXPECT_EQ(stderrOf([&] { frames(2); }),
+        EXPECT_EQ(stderrOf([&] { step(2); }),
                   "resource/level/start.lua:2: " + name + "(): cannot wait inside a coroutine\n");
-        EXPECT_EQ(state().state, adv::Running) << command;
-        EXPECT_EQ(state().waitFrames, 0) << command;
-        EXPECT_TRUE(state().pendingScript.empty() && state().choices.empty()) << command;
-        EXPECT_EQ(state().flags[1], 0) << command;
+        EXPECT_EQ(adv::course().state, adv::RunnerState::Running) << command;
+        EXPECT_EQ(adv::course().waitFrames, 0) << command;
+        EXPECT_TRUE(adv::course().pendingScript.empty() && adv::choiceMenu().choices.empty()) << command;
+        EXPECT_EQ(adv::flagState().flags[1], 0) << command;
     }
 }

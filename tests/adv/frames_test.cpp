@@ -54,11 +54,7 @@ protected:
         for (int frame = 0; frame < 110; ++frame) {
             testsupport::moveMouse(300 + (frame / 4) % 3 * 5, 150 + (frame % 20 < 10 ? 0 : 64));
             if (frame == 30 || frame == 70) testsupport::click();
-            Orba_update(0);
-            Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-            runner->update();
-            runner->draw();
-            Orba_flip();
+            adv::runFrame(*runner, 0);
             screens.push_back(screenBytes());
             if (drawEveryFrameAnew) Orba_testBackBuffer();
         }
@@ -89,10 +85,10 @@ protected:
 TEST_F(Frames, SceneShowsTheSameScreensAsFramesDrawnAnew) {
     writeScene();
     const std::vector<std::string> fast = play(false);
-    const adv::RunnerState reached = static_cast<adv::RunnerState>(e().state);
+    const adv::RunnerState reached = static_cast<adv::RunnerState>(adv::course().state);
     restart();
     const std::vector<std::string> anew = play(true);
-    EXPECT_EQ(adv::WaitPage, reached);  // the scene ran to its last page
+    EXPECT_EQ(adv::RunnerState::WaitPage, reached);  // the scene ran to its last page
     ASSERT_EQ(anew.size(), fast.size());
     int differing = 0;
     for (std::size_t i = 0; i < anew.size(); ++i) {

@@ -1,18 +1,21 @@
 #pragma once
 // A small game folder in a scratch directory with a real window (dummy
 // driver), the message font and a LuaRunner that also offers the scripts a
-// note() function, which records what the script reached.
+// note() function, which records what the script reached. Frames run as the
+// program runs them (adv::runFrame), without the pacing.
 #include <gtest/gtest.h>
 #include <SDL.h>
 #include <lua.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "adv/engine.h"
+#include "adv/framestep.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
@@ -41,12 +44,20 @@ inline int note(lua_State* L) {
     return 0;
 }
 
+// Also runs afterUpdate, when set, between the update and the drawing of a
+// frame, where a script command would have run.
 class NotingRunner : public LuaRunner {
 public:
     void loadFile(std::string_view file) override {
         LuaRunner::loadFile(file);
         registerFunction("note", &note);
     }
+    void update() override {
+        LuaRunner::update();
+        if (afterUpdate) afterUpdate();
+    }
+
+    std::function<void()> afterUpdate;
 };
 
 // Every command answers to its key without the CMD_ prefix (MSG, PF, ...).
@@ -109,7 +120,7 @@ protected:
     void SetUp() override {
         notes().clear();
         setDefaultSettings();
-        writeInterfacePictures();
+        prepareFolder();
         testsupport::initWindow();
         Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
         testsupport::moveMouse(630, 10);
@@ -118,6 +129,9 @@ protected:
         runner.reset();
         Orba_quit();
     }
+
+    // The interface pictures (and any settings of a test's own) before the window opens.
+    virtual void prepareFolder() { writeInterfacePictures(); }
 
     void makeRunner() { runner = std::make_unique<NotingRunner>(); }
 
@@ -131,14 +145,15 @@ protected:
         testsupport::writeFile("resource/level/" + name, text);
     }
 
-    // One frame as the program runs it: input snapshot, clear, update, draw.
+    // Frames as the program runs them: input snapshot, clear, update, draw, flip.
     void step(int frames = 1) {
-        for (int i = 0; i < frames; ++i) {
-            Orba_update(0);
-            Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-            runner->update();
-            runner->draw();
-        }
+        for (int i = 0; i < frames; ++i) adv::runFrame(*runner, 0);
+    }
+    // One frame; `during` runs after the update, where a script command would have run.
+    void frame(const std::function<void()>& during = {}) {
+        runner->afterUpdate = during;
+        step();
+        runner->afterUpdate = nullptr;
     }
     void clickAt(int x, int y) {
         testsupport::moveMouse(x, y);
@@ -146,10 +161,34 @@ protected:
         step();
     }
 
-    adv::EngineState& e() { return adv::engine(); }
-
     testsupport::TempDir dir;
     std::unique_ptr<NotingRunner> runner;
+};
+
+// The stage's own layout, with interface pictures all in the transparent
+// colour, so that they never show in the pixels the tests read.
+class StageLayoutTest : public GameTest {
+protected:
+    static constexpr std::uint32_t keyGreen = 0x00FF00;
+
+    void SetUp() override {
+        GameTest::SetUp();
+        makeRunner();
+    }
+    void prepareFolder() override {
+        System::MSG_X = 40;
+        System::MSG_Y = 360;
+        System::MSG_MARGIN = 28;
+        System::MSGWIN_Y = 340;
+        System::POS_CH_L_X = 200;
+        System::POS_CH_L_Y = 240;
+        System::POS_CH_M_Y = 240;
+        System::POS_CH_R_X = 440;
+        System::POS_CH_R_Y = 240;
+        testsupport::writeSolidBMP("resource/level/pf.bmp", 64, 32, keyGreen);
+        testsupport::writeSolidBMP("resource/level/cursor.bmp", 16, 16, keyGreen);
+        testsupport::writeSolidBMP("resource/level/msgwin.bmp", 640, 140, 0x202040);
+    }
 };
 
 } // namespace advtest

@@ -59,15 +59,15 @@ TEST(FlagReferences, AreReplacedByTheFlagValues) {
     };
     for (const auto& [text, expected] : cases) {
         adv::addMessage(text);
-        EXPECT_EQ(adv::engine().messages.back(), expected) << text;
+        EXPECT_EQ(adv::messageWindow().messages.back(), expected) << text;
     }
-    EXPECT_EQ(adv::engine().messages.size(), cases.size());
+    EXPECT_EQ(adv::messageWindow().messages.size(), cases.size());
 }
 
 TEST_F(MessageTest, TheValueIsTakenWhenTheLineIsAdded) {
     start("SETF(3, 42) MSG('%F3') SETF(3, 1) MSG('%F3') PF()");
     step();
-    EXPECT_EQ(e().messages, (std::vector<std::string>{"42", "1"}));
+    EXPECT_EQ(adv::messageWindow().messages, (std::vector<std::string>{"42", "1"}));
 }
 
 TEST_F(MessageTest, LinesAreDrawnOnTheirRowsWithAShadow) {
@@ -170,7 +170,7 @@ TEST_F(MessageTest, LinesAtTheLargestPlaceAreDrawnWithoutOverflow) {
     System::MSG_MARGIN = INT32_MAX;
     start("MSG('far') MSG('away') PF()");
     step(2);
-    EXPECT_EQ(e().state, adv::WaitPage);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::WaitPage);
     EXPECT_EQ(pixel(5, 305), msgwinColour);
 }
 

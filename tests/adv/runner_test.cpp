@@ -36,18 +36,18 @@ INSTANTIATE_TEST_SUITE_P(Seconds, WaitTest,
 TEST_F(RunnerTest, PageFeedResumesTheScriptInTheSameFrame) {
     start("MSG('one') PF() note('after') MSG('two') PF()");
     step();
-    ASSERT_EQ(e().state, adv::WaitPage);
+    ASSERT_EQ(adv::course().state, adv::RunnerState::WaitPage);
     step(3);  // no input: the script waits, the page-feed clock runs
     EXPECT_TRUE(notes().empty());
-    EXPECT_EQ(e().messageCounter, 3u);
-    EXPECT_EQ(e().frameCounter, 4u);
+    EXPECT_EQ(adv::messageWindow().messageCounter, 3u);
+    EXPECT_EQ(adv::course().frameCounter, 4u);
 
     clickAt(10, 10);
     EXPECT_EQ(notes(), Strings{"after"});
-    EXPECT_EQ(e().messages, Strings{"two"});  // only the lines added since the page feed
-    EXPECT_EQ(e().state, adv::WaitPage);
-    EXPECT_EQ(e().messageCounter, 0u);
-    EXPECT_EQ(e().frameCounter, 6u);  // update ran twice in this frame
+    EXPECT_EQ(adv::messageWindow().messages, Strings{"two"});  // only the lines added since the page feed
+    EXPECT_EQ(adv::course().state, adv::RunnerState::WaitPage);
+    EXPECT_EQ(adv::messageWindow().messageCounter, 0u);
+    EXPECT_EQ(adv::course().frameCounter, 6u);  // update ran twice in this frame
     EXPECT_EQ(pixel(5, 305), msgwinColour);  // and the new page is already drawn
 }
 
@@ -80,7 +80,7 @@ TEST_F(RunnerTest, LoadOfAMissingScriptNamesTheScriptFolder) {
         } catch (const Error& error) {
             EXPECT_EQ(std::string(error.what()), text);
         }
-        e().scriptDirectory = "resource/level/";
+        adv::scriptDirectory() = "resource/level/";
     }
 }
 
@@ -97,7 +97,7 @@ TEST_F(RunnerTest, LoadReplacesTheScriptInTheSameUpdate) {
     start("x = 1 note('first') LOAD('next.lua') note('never')");
     step();
     EXPECT_EQ(notes(), Strings{"first"});
-    EXPECT_EQ(e().state, adv::Running);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Running);
     step(3);
     EXPECT_EQ(notes(), (Strings{"first", "next", "nil"}));  // globals did not survive
 }
@@ -107,7 +107,7 @@ TEST_F(RunnerTest, DirectoryMovesScriptsButNotTheInterfacePictures) {
     start("DIRECTORY('ch2') LOAD('a.lua')");
     step(2);
     EXPECT_EQ(notes(), Strings{"ch2"});
-    EXPECT_EQ(e().scriptDirectory, "resource/level/ch2/");
+    EXPECT_EQ(adv::scriptDirectory(), "resource/level/ch2/");
     EXPECT_EQ(pixel(5, 305), msgwinColour);  // msgwin still the one of resource/level/
 }
 
@@ -115,7 +115,7 @@ TEST_F(RunnerTest, ScriptErrorsStopTheScriptQuietly) {
     start("note('a') undefinedFunction() note('b')");
     step(5);
     EXPECT_EQ(notes(), Strings{"a"});
-    EXPECT_EQ(e().state, adv::Running);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Running);
     start("note('done')");  // a finished script: later resumes do nothing
     step(5);
     EXPECT_EQ(notes(), (Strings{"a", "done"}));
@@ -145,12 +145,12 @@ TEST_F(RunnerTest, ANewScriptKeepsTheStageAndClearsMessagesFlashAndWait) {
     writeScript("b.lua", "note('b')");
     start("DRB('bg.bmp') DRC('ch.bmp', 0) SHAKE(10, 20) FLASH('RED', 5) MSG('gone') LOAD('b.lua')");
     step();
-    EXPECT_TRUE(e().messages.empty());
-    EXPECT_EQ(e().flashTimer, 0);
-    EXPECT_EQ(e().waitFrames, 0);
-    EXPECT_EQ(e().background, "bg.bmp");
-    EXPECT_EQ(e().characterLeft, "ch.bmp");
-    EXPECT_GT(e().shakeAmplitude, 0);
+    EXPECT_TRUE(adv::messageWindow().messages.empty());
+    EXPECT_EQ(adv::stage().flashTimer, 0);
+    EXPECT_EQ(adv::course().waitFrames, 0);
+    EXPECT_EQ(adv::stage().background, "bg.bmp");
+    EXPECT_EQ(adv::stage().characters[0], "ch.bmp");
+    EXPECT_GT(adv::stage().shakeAmplitude, 0);
     EXPECT_EQ(pixel(320, 50), 0x204060u);
     EXPECT_EQ(pixel(100, 200), 0x604020u);
 }
@@ -167,7 +167,7 @@ protected:
         writeScript("07.lua", "note('seven')");
         start("MAP('m.fmf') EXIT() note('never')");
         step();
-        ASSERT_EQ(e().state, adv::MapPick);
+        ASSERT_EQ(adv::course().state, adv::RunnerState::MapPick);
     }
 };
 
@@ -177,7 +177,7 @@ TEST_F(MapPickTest, ClicksOutsideTheNumberedCellsDoNothing) {
     startPick();
     for (auto [x, y] : {std::pair{5, 5}, {20, 5}, {100, 100}, {5, 16}}) {
         clickAt(x, y);
-        EXPECT_EQ(e().state, adv::MapPick) << x << "," << y;
+        EXPECT_EQ(adv::course().state, adv::RunnerState::MapPick) << x << "," << y;
     }
     step(3);
     EXPECT_TRUE(notes().empty());
@@ -187,8 +187,8 @@ TEST_F(MapPickTest, AClickOnCellSevenLoads07) {
     startPick();
     adv::setFlag(5, 55);
     clickAt(40, 10);
-    EXPECT_EQ(e().state, adv::Running);
-    EXPECT_EQ(e().frameCounter, 0u);  // a fresh script
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Running);
+    EXPECT_EQ(adv::course().frameCounter, 0u);  // a fresh script
     step();
     EXPECT_EQ(notes(), Strings{"seven"});
     EXPECT_EQ(adv::getFlag(5), 55);
@@ -207,7 +207,7 @@ TEST_F(MapPickTest, FeedbackOverANumberedCell) {
     testsupport::moveMouse(40, 8);
     for (std::uint32_t frame = 2; frame <= 34; ++frame) {
         step();
-        ASSERT_EQ(e().frameCounter, frame);
+        ASSERT_EQ(adv::course().frameCounter, frame);
         const bool hot = frame % 16 < 8;
         EXPECT_EQ(pixel(40, 8), hot ? cursorHot : cursorNormal) << frame;
         const int half = frame % 18 + 8;  // the first of the three squares
@@ -232,7 +232,7 @@ TEST_F(MapPickTest, WithoutASecondLayerOrAnyMapNothingIsPicked) {
         start(script);
         step();
         for (int i = 0; i < 3; ++i) clickAt(i * 16 + 4, 4);
-        EXPECT_EQ(e().state, adv::MapPick) << script;
+        EXPECT_EQ(adv::course().state, adv::RunnerState::MapPick) << script;
         EXPECT_EQ(pixel(36, 4), cursorNormal);
     }
     EXPECT_TRUE(notes().empty());

@@ -5,9 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "stage_game.h"
+#include "game_fixture.h"
 
-using namespace stagetest;
+using namespace advtest;
 using testsupport::pixel;
 
 namespace {
@@ -37,10 +37,10 @@ int shownOffset() {
     return -right;
 }
 
-class StageTest : public Game {
+class StageTest : public StageLayoutTest {
 protected:
     void SetUp() override {
-        Game::SetUp();
+        StageLayoutTest::SetUp();
         testsupport::writeSolidBMP("resource/level/white.bmp", 640, 480, white);
         testsupport::writeSolidBMP("resource/level/red.bmp", 640, 480, red);
         testsupport::writeBMP("resource/level/gradient.bmp", 640, 480, gradient);
@@ -55,26 +55,26 @@ TEST_F(StageTest, BackgroundAlreadyShownIsNeitherReloadedNorTransitioned) {
     for (std::int32_t effect : {0, 1, 2}) {
         frame([effect] { adv::drawBackground("red.bmp", effect); });
         EXPECT_EQ(pixel(320, 240), red) << "effect " << effect;
-        EXPECT_EQ(state().backgroundFadeTimer, 0);
-        EXPECT_EQ(state().backgroundEffect, 0);
+        EXPECT_EQ(adv::stage().backgroundFadeTimer, 0);
+        EXPECT_EQ(adv::stage().backgroundEffect, 0);
     }
 }
 
 TEST_F(StageTest, AnotherBackgroundDuringATransitionStartsItAgain) {
     frame([] { adv::drawBackground("red.bmp", 0); });
     frame([] { adv::drawBackground("white.bmp", 1); });
-    frames(5);
-    EXPECT_EQ(state().backgroundFadeTimer, 10);
+    step(5);
+    EXPECT_EQ(adv::stage().backgroundFadeTimer, 10);
     frame([] { adv::drawBackground("gradient.bmp", 2); });
-    EXPECT_EQ(state().backgroundFadeTimer, adv::transitionFrames);
-    EXPECT_EQ(state().nextBackground, "gradient.bmp");
-    EXPECT_EQ(state().background, "red.bmp");
+    EXPECT_EQ(adv::stage().backgroundFadeTimer, adv::transitionFrames);
+    EXPECT_EQ(adv::stage().nextBackground, "gradient.bmp");
+    EXPECT_EQ(adv::stage().background, "red.bmp");
     EXPECT_EQ(pixel(0, 0), red);  // side-1 tiles over the old picture
     EXPECT_EQ(pixel(20, 20), gradient(20, 20));
-    frames(14);
-    EXPECT_EQ(state().background, "red.bmp");
+    step(14);
+    EXPECT_EQ(adv::stage().background, "red.bmp");
     frame();
-    EXPECT_EQ(state().background, "gradient.bmp");
+    EXPECT_EQ(adv::stage().background, "gradient.bmp");
     EXPECT_EQ(pixel(0, 0), gradient(0, 0));
 }
 
@@ -86,8 +86,8 @@ struct FadeStep {
 TEST_F(StageTest, TransitionEndsWithThePictureItStartedWithAfterDirectoryMovesOn) {
     frame([] { adv::drawBackground("red.bmp", 1); });
     frame([] { adv::setDirectory("elsewhere"); });
-    frames(14);
-    EXPECT_EQ(state().background, "red.bmp");
+    step(14);
+    EXPECT_EQ(adv::stage().background, "red.bmp");
     EXPECT_EQ(pixel(320, 240), red);
 }
 
@@ -96,7 +96,7 @@ TEST_F(StageTest, FadeInFromBlackOverFifteenFrames) {
     std::size_t next = 0;
     for (int f = 1; f <= 17; ++f) {
         frame([f] { if (f == 1) adv::drawBackground("white.bmp", 1); });
-        EXPECT_EQ(state().background.empty(), f < 16) << "frame " << f;
+        EXPECT_EQ(adv::stage().background.empty(), f < 16) << "frame " << f;
         if (next < steps.size() && steps[next].frame == f) {
             EXPECT_NEAR(redLevel(100, 100), steps[next].level, 2) << "frame " << f;
             ++next;
@@ -115,7 +115,7 @@ TEST_F(StageTest, FadeOutToBlackOverFifteenFrames) {
             ++next;
         }
     }
-    EXPECT_TRUE(state().background.empty());
+    EXPECT_TRUE(adv::stage().background.empty());
     EXPECT_EQ(Orba_getWidth("bg"), 0);  // freed
 }
 
@@ -146,7 +146,7 @@ TEST_F(StageTest, ShrinkingTilesFromSideFortyToTwo) {
         frame([f] { if (f == 1) adv::eraseBackground(2); });
         checkTiles(probes, f);
     }
-    EXPECT_TRUE(state().background.empty());
+    EXPECT_TRUE(adv::stage().background.empty());
     EXPECT_EQ(pixel(20, 20), black);
 }
 
@@ -169,13 +169,13 @@ TEST_F(StageTest, BackgroundDrawnAtOnceDuringAnEraseTakesTheEraseEffect) {
     frame([] { adv::eraseBackground(1); });
     frame();
     frame([] { adv::drawBackground("red.bmp", 0); });  // erase timer now 13
-    EXPECT_EQ(state().background, "red.bmp");
+    EXPECT_EQ(adv::stage().background, "red.bmp");
     EXPECT_EQ(pixel(300, 200) & 0x00FFFF, 0u);
     EXPECT_NEAR(redLevel(300, 200), 13 * 255 / 15, 2);
-    frames(12);
+    step(12);
     EXPECT_NEAR(redLevel(300, 200), 17, 2);
     frame();
-    EXPECT_TRUE(state().background.empty());
+    EXPECT_TRUE(adv::stage().background.empty());
     EXPECT_EQ(pixel(300, 200), black);
 }
 
@@ -191,8 +191,8 @@ TEST_F(StageTest, UnknownEraseEffectMeetingARunningEraseDrawsNothing) {
         EXPECT_EQ(pixel(300, 200), black);
         frame();
     }
-    EXPECT_EQ(state().eraseTimer, 0);
-    EXPECT_TRUE(state().background.empty());
+    EXPECT_EQ(adv::stage().eraseTimer, 0);
+    EXPECT_TRUE(adv::stage().background.empty());
     frame([] { adv::drawBackground("red.bmp", 0); });
     EXPECT_EQ(pixel(300, 200), red);
 }
@@ -219,7 +219,7 @@ protected:
 
 TEST_F(CharacterTest, SlotsOverlapLeftThenMiddleThenRight) {
     showAll();
-    EXPECT_EQ(state().characterLeft, "left.bmp");
+    EXPECT_EQ(adv::stage().characters[0], "left.bmp");
     EXPECT_EQ(pixel(110, 240), black);  // colour key
     EXPECT_EQ(pixel(150, 240), red);
     EXPECT_EQ(pixel(250, 240), blue);
@@ -239,7 +239,7 @@ TEST_F(CharacterTest, ErasePositionsOtherThanOneAndTwoMeanLeft) {
     showAll();
     frame([] { adv::eraseCharacter(-1, 0); });
     for (int x : {150, 250, 380, 500}) EXPECT_EQ(pixel(x, 240), black) << x;
-    EXPECT_TRUE(state().characterMiddle.empty());
+    EXPECT_TRUE(adv::stage().characters[1].empty());
 }
 
 TEST_F(CharacterTest, DrawingAgainReloadsTheFile) {
@@ -256,14 +256,14 @@ TEST_F(StageTest, FlashFillsEveryOtherFrameStartingWithItsOwn) {
         const bool filled = f == 1 || f == 3 || f == 5;
         EXPECT_EQ(pixel(639, 479), filled ? 0x00FFFFu : red) << "frame " << f;
     }
-    EXPECT_EQ(state().flashTimer, 0);
+    EXPECT_EQ(adv::stage().flashTimer, 0);
 }
 
 TEST_F(StageTest, FlashCountSaturatesInsteadOfOverflowing) {
     adv::flash(yellow, int32Max);
-    EXPECT_EQ(state().flashTimer, int32Max);
+    EXPECT_EQ(adv::stage().flashTimer, int32Max);
     adv::flash(yellow, std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(state().flashTimer, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(adv::stage().flashTimer, std::numeric_limits<std::int32_t>::min());
     frame();
     EXPECT_EQ(pixel(0, 0), black);
 }
@@ -275,7 +275,7 @@ TEST_F(StageTest, ShakeOfAmplitudeZeroDoesNothing) {
         EXPECT_EQ(shownOffset(), 0);
         frame();
     }
-    EXPECT_EQ(state().shakeHold, 5);
+    EXPECT_EQ(adv::stage().shakeHold, 5);
 }
 
 struct ShakeCase {
@@ -292,7 +292,7 @@ TEST_F(StageTest, ShakeHoldsThenShrinksAlternatingWithTheFrameCounter) {
     for (const ShakeCase& c : cases) {
         for (std::size_t f = 0; f < c.magnitudes.size(); ++f) {
             frame([&] { if (f == 0) adv::shake(c.amplitude, c.hold); });
-            const int sign = state().frameCounter % 2 == 0 ? -1 : 1;
+            const int sign = adv::course().frameCounter % 2 == 0 ? -1 : 1;
             EXPECT_EQ(shownOffset(), sign * c.magnitudes[f])
                 << "amplitude " << c.amplitude << " hold " << c.hold << " frame " << f + 1;
         }
@@ -305,14 +305,14 @@ TEST_F(StageTest, FrameClocksWrapWithoutBreakingTheirAnimations) {
     start("PF()");
     frame([] { adv::drawBackground("white.bmp", 0); });
     for (const std::uint32_t from : {std::uint32_t{int32Max}, std::numeric_limits<std::uint32_t>::max()}) {
-        state().frameCounter = from - 1;
-        state().messageCounter = from - 1;
+        adv::course().frameCounter = from - 1;
+        adv::messageWindow().messageCounter = from - 1;
         frame([] { adv::shake(8, 8); });
         int previous = shownOffset();
         for (std::uint32_t step = 1; step <= 3; ++step) {
             frame();
-            EXPECT_EQ(state().frameCounter, from + step) << from;
-            EXPECT_EQ(state().messageCounter, from + step) << from;
+            EXPECT_EQ(adv::course().frameCounter, from + step) << from;
+            EXPECT_EQ(adv::messageWindow().messageCounter, from + step) << from;
             const int offset = shownOffset();
             EXPECT_EQ(offset, -previous) << from << " step " << step;
             previous = offset;
@@ -326,7 +326,7 @@ TEST_F(StageTest, HugeShakeHidesThePictureInsteadOfWrapping) {
     Orba_flip();
     EXPECT_EQ(testsupport::screenPixel(0, 240), black);
     EXPECT_EQ(testsupport::screenPixel(639, 240), black);
-    EXPECT_EQ(state().shakeAmplitude, int32Max - 1);
+    EXPECT_EQ(adv::stage().shakeAmplitude, int32Max - 1);
 }
 
 } // namespace

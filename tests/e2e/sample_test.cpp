@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "adv/engine.h"
+#include "adv/framestep.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
@@ -48,23 +49,21 @@ std::optional<std::pair<int, int>> placeOnMap(int value) {
 }
 
 bool transitionRunning() {
-    const adv::EngineState& e = adv::engine();
-    return e.backgroundFadeTimer > 0 || e.eraseTimer > 0;
+    return adv::stage().backgroundFadeTimer > 0 || adv::stage().eraseTimer > 0;
 }
 
 // Gives the input a player would give in the runner's present state.
 void respond(Played& played, int choice, int place) {
-    adv::EngineState& e = adv::engine();
     if (transitionRunning()) return;  // let the picture settle first
-    if (e.state == adv::WaitPage) {
-        played.backgrounds.push_back(e.background);
-        played.pages.push_back(e.messages);
+    if (adv::course().state == adv::RunnerState::WaitPage) {
+        played.backgrounds.push_back(adv::stage().background);
+        played.pages.push_back(adv::messageWindow().messages);
         moveMouse(620, 20);
         click();
-    } else if (e.state == adv::Choosing) {
+    } else if (adv::course().state == adv::RunnerState::Choosing) {
         moveMouse(320, 100 + 60 * choice);
         click();
-    } else if (e.state == adv::MapPick) {
+    } else if (adv::course().state == adv::RunnerState::MapPick) {
         const auto cell = placeOnMap(place);
         if (!cell) throw std::runtime_error("no map cell leads to script " + std::to_string(place));
         moveMouse(cell->first, cell->second);
@@ -82,12 +81,8 @@ Played play(int choice, int place) {
     runner.loadFile("start.lua");
     try {
         for (int frame = 0; frame < 5000; ++frame) {
-            Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-            runner.update();
-            runner.draw();
-            Orba_flip();
             respond(played, choice, place);  // seen by the snapshot of this frame
-            Orba_update(0);
+            adv::runFrame(runner, 0);
         }
         played.end = "still running after 5000 frames";
     } catch (const std::exception& e) {

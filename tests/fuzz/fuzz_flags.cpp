@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     adv::clearMessages();
     adv::addMessage(text);
-    const std::string& line = adv::engine().messages.at(0);
+    const std::string& line = adv::messageWindow().messages.at(0);
     if (text.find('%') == std::string_view::npos && line != text) std::abort();
     if (line != expectedLine(text)) std::abort();
     return 0;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "adv/engine.h"
+#include "adv/framestep.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"
 #include "fuzz_input_file.h"
@@ -288,9 +289,8 @@ void pushInput(const Schedule& schedule, int frame) {
 
 bool scriptFinished(const LuaRunner& runner) {
     if (!runner.luaState) return true;
-    const adv::EngineState& e = adv::engine();
     const luaexecutor::ScriptState* s = luaexecutor::findScriptState(runner.luaState.get());
-    return e.state == adv::Running && e.waitFrames == 0 && e.pendingScript.empty() && (!s || s->ended);
+    return adv::course().state == adv::RunnerState::Running && adv::course().waitFrames == 0 && adv::course().pendingScript.empty() && (!s || s->ended);
 }
 
 void play(const Schedule& schedule) {
@@ -300,11 +300,7 @@ void play(const Schedule& schedule) {
     for (int frame = 0; frame < endFrame; ++frame) {
         pushInput(schedule, frame);
         if (schedule.quitAtEnd && frame == maxFrames - 1) pushKey(SDLK_ESCAPE, true);
-        Orba_update(0);
-        Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
-        runner.update();
-        runner.draw();
-        Orba_flip();
+        adv::runFrame(runner, 0);
         if (endFrame == maxFrames && scriptFinished(runner)) endFrame = std::min(maxFrames, frame + framesAfterEnd);
     }
 }

@@ -17,6 +17,8 @@
 #include <sstream>
 #include <utility>
 
+#include "adv/flags.h"
+#include "gamefiles/gamepaths.h"
 #include "luaexecutor/luaexecutor.h"
 #include "tools/advcheck/luachunk.h"
 #include "tools/advcheck/luascan.h"
@@ -28,10 +30,10 @@ namespace advcheck {
 
 namespace {
 
-constexpr const char* levelFolder = "resource/level/";
-constexpr const char* soundFolder = "resource/sound/";
-constexpr const char* firstScript = "resource/level/start.lua";
-constexpr int flagCount = 128;
+const std::string levelFolder{gamepaths::levelFolder};
+const std::string soundFolder{gamepaths::soundFolder};
+const std::string firstScript = levelFolder + std::string(gamepaths::firstScript);
+constexpr int flagCount = adv::flagCount;
 
 using adv::ArgType;
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "adv/screen.h"
 #include "config/configparser.h"
 #include "config/sysinfo.h"
 #include "tools/advcheck/luascan.h"
@@ -17,8 +18,8 @@ namespace advcheck {
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-constexpr std::int32_t windowWidth = 640;
-constexpr std::int32_t windowHeight = 480;
+constexpr std::int32_t windowWidth = adv::screenWidth;
+constexpr std::int32_t windowHeight = adv::screenHeight;
 
 constexpr std::array baseGlobals{
     "print",    "type",         "pairs",        "ipairs",  "tostring", "tonumber",   "error",

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "adv/commands.h"
+#include "gamefiles/gamepaths.h"
 #include "tools/advcheck/report.h"
 
 namespace advcheck {
 
-inline constexpr const char* settingsFile = "resource/level/game.ini";
+inline const std::string settingsFile{gamepaths::settingsFile};
 
 struct GameSettings {
     bool loaded = false;  // the file could be read

@@ -1,0 +1,16 @@
+#include "adv/course.h"
+
+#include <string>
+
+#include "adv/engine.h"
+#include "gamefiles/gamepaths.h"
+
+namespace adv {
+
+void requestScript(std::string_view file) { course().pendingScript = file; }
+
+void setDirectory(std::string_view dir) {
+    scriptDirectory() = std::string(gamepaths::levelFolder) + std::string(dir) + "/";
+}
+
+} // namespace adv

@@ -1,0 +1,28 @@
+#pragma once
+// The script's course: what the runner is doing (running the script or
+// waiting for the player), the timed wait, a script asked for by LOAD, the
+// frame clock, and the folder scripts and pictures are read from.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "adv/screen.h"
+
+namespace adv {
+
+enum class RunnerState : std::int32_t { Running = 0, WaitPage = 1, Choosing = 2, MapPick = 3 };
+
+struct CourseState {
+    RunnerState state = RunnerState::Running;
+    std::int32_t waitFrames = 0;
+    std::string pendingScript;
+    // Frame clocks of the animations; unsigned, so that after 2^32 frames
+    // (about 4.5 years) they wrap to 0 instead of overflowing.
+    std::uint32_t frameCounter = 0;
+};
+
+void requestScript(std::string_view file);
+// The script folder: "resource/level/" + dir + "/".
+void setDirectory(std::string_view dir);
+
+} // namespace adv
