@@ -67,7 +67,7 @@ std::int32_t colourByName(const std::string& name) {
 
 int cmdPrint(lua_State* L) {
     const std::string text = checkString(L, System::CMD_PRINT, 1);
-    Orba_log("%s\n", text);  // standard output and run.log, once each
+    if (!playback().replaying) Orba_log("%s\n", text);  // standard output and run.log, once each
     return noResult;
 }
 
@@ -128,18 +128,26 @@ int cmdErc(lua_State* L) {
 int cmdBgm(lua_State* L) {
     const std::string path = soundFolder + checkString(L, System::CMD_BGM, 1);
     if (!insideGameFolder(path)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    music() = path;
+    if (playback().replaying) return noResult;  // started when the replay ends
     Orba_playBgm(path, -1, 0);
+    playback().musicPlaying = path;
     return noResult;
 }
 
 int cmdBgmOff(lua_State* L) {
-    Orba_stopBgm(checkNumber(L, System::CMD_BGMOFF, 1));
+    const std::int32_t fadeMs = checkNumber(L, System::CMD_BGMOFF, 1);
+    music().clear();
+    if (playback().replaying) return noResult;
+    Orba_stopBgm(fadeMs);
+    playback().musicPlaying.clear();
     return noResult;
 }
 
 int cmdSe(lua_State* L) {
     const std::string path = soundFolder + checkString(L, System::CMD_SE, 1);
     if (!insideGameFolder(path)) throw Error("Orba_loadWAV: Mix_LoadWAV_RW with NULL src (" + path + ")");
+    if (playback().quiet()) return noResult;
     Orba_loadWAV(soundKey, path);
     Orba_playWAV(soundKey, 0, -1);
     return noResult;
@@ -190,14 +198,14 @@ int cmdExit(lua_State* L) {
 int cmdFlash(lua_State* L) {
     const std::string name = optionalString(L, System::CMD_FLASH, 1, "WHITE");
     const std::int32_t count = optionalNumber(L, System::CMD_FLASH, 2, 3);
-    flash(colourByName(name), count);
+    if (!playback().quiet()) flash(colourByName(name), count);
     return noResult;
 }
 
 int cmdShake(lua_State* L) {
     const std::int32_t amplitude = optionalNumber(L, System::CMD_SHAKE, 1, 16);
     const std::int32_t hold = optionalNumber(L, System::CMD_SHAKE, 2, 8);
-    shake(amplitude, hold);
+    if (!playback().quiet()) shake(amplitude, hold);
     return noResult;
 }
 

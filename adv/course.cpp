@@ -7,6 +7,11 @@
 
 namespace adv {
 
+Playback& playback() {
+    static Playback current;
+    return current;
+}
+
 void requestScript(std::string_view file) { course().pendingScript = file; }
 
 void setDirectory(std::string_view dir) {

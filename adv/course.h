@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "adv/screen.h"
 
@@ -19,7 +20,25 @@ struct CourseState {
     // Frame clocks of the animations; unsigned, so that after 2^32 frames
     // (about 4.5 years) they wrap to 0 instead of overflowing.
     std::uint32_t frameCounter = 0;
+    // What the player decided since the script started, in order: -1 a page
+    // confirmed, 0 to 3 the choice picked. With the scene's start it is all
+    // a save needs to bring this moment back.
+    std::vector<std::int32_t> decisions;
 };
+
+inline constexpr std::int32_t pageConfirmed = -1;
+
+// How the frames are being played: straight, replayed towards a saved moment
+// (nothing drawn, heard or logged) or skipped (no waits, effects or sound
+// effects). Not part of any script's state.
+struct Playback {
+    bool replaying = false;
+    bool skipping = false;
+    std::string musicPlaying;  // what the sound system plays now
+
+    bool quiet() const { return replaying || skipping; }
+};
+Playback& playback();
 
 void requestScript(std::string_view file);
 // The script folder: "resource/level/" + dir + "/".

@@ -23,6 +23,7 @@ struct LastingState {
     std::string scriptDirectory{gamepaths::levelFolder};
     StageState stage;
     MapPickState mapPick;  // the map serves until the next MAP, across loads
+    std::string music;     // the path BGM last started, empty after BGMOFF
 };
 
 // The running script's own state, put back by each script load; the choices
@@ -52,5 +53,6 @@ inline MessageState& messageWindow() { return engine().script.message; }
 inline ChoiceState& choiceMenu() { return engine().script.choice; }
 inline MapPickState& mapPick() { return engine().lasting.mapPick; }
 inline StageState& stage() { return engine().lasting.stage; }
+inline std::string& music() { return engine().lasting.music; }
 
 } // namespace adv

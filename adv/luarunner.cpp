@@ -36,8 +36,9 @@ LuaRunner::LuaRunner() {
 
 LuaRunner::~LuaRunner() { close(); }
 
-void LuaRunner::loadFile(std::string_view file) {
-    const std::string path = scriptDirectory() + std::string(file);
+void LuaRunner::loadFile(std::string_view file) { loadScript(scriptDirectory() + std::string(file)); }
+
+void LuaRunner::loadScript(const std::string& path) {
     close();
     reset();
     if (!insideGameFolder(path)) throw Error("Not exist : " + path);  // as a missing script

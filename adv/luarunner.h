@@ -3,6 +3,7 @@
 // per frame in its running state, waits for the player or for time in the
 // others, and draws the stage, the state's pictures, the effects and the cursor.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "adv/engine.h"
@@ -16,6 +17,8 @@ public:
     ~LuaRunner() override;
 
     void loadFile(std::string_view file) override;  // scriptDirectory + file, commands registered
+    // The script at a path from the game's folder, as loadFile loads it.
+    void loadScript(const std::string& path);
     virtual void reset();
     virtual void update();
     virtual void draw();

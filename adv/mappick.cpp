@@ -30,6 +30,14 @@ void loadMap(std::string_view file) {
     mapPick().mapPath = path;
 }
 
+void restoreMap(const std::string& path) {
+    mapPick() = MapPickState{};
+    if (path.empty()) return;
+    if (!insideGameFolder(path)) throw Error("FMF file '" + path + "' cannot be read");
+    mapPick().map = std::make_unique<FMFLoader>(path);
+    mapPick().mapPath = path;
+}
+
 std::int32_t mapValueAt(int x, int y) {
     const std::unique_ptr<FMFLoader>& map = mapPick().map;
     if (!map || x < 0 || y < 0) return -1;

@@ -21,6 +21,8 @@ void loadMap(std::string_view file);
 // The layer-1 value of the 16 x 16 cell under a pixel; -1 without a map,
 // without a second layer or outside it.
 std::int32_t mapValueAt(int x, int y);
+// The map read again from where it was read (none for an empty path).
+void restoreMap(const std::string& path);
 // Suspends the script until the player picks a cell.
 void waitMapPick();
 

@@ -124,6 +124,31 @@ void stepBackgroundTimers() {
     }
 }
 
+void finishEffects() {
+    StageState& e = stage();
+    while (e.backgroundFadeTimer > 0 || e.eraseTimer > 0) stepBackgroundTimers();
+    e.flashTimer = 0;
+    e.shakeAmplitude = 0;
+    e.shakeHold = 0;
+}
+
+void restoreStage(const std::string& background, const std::string& backgroundPath,
+                  const std::array<std::string, characterSlots>& characters,
+                  const std::array<std::string, characterSlots>& characterPaths) {
+    StageState& e = stage();
+    e = StageState{};
+    e.background = background;
+    e.backgroundPath = backgroundPath;
+    if (!background.empty()) {
+        loadPicture("bg", backgroundPath, orbaNoKey, 0, 0);
+        Orba_setAlpha("bg", 255);
+    }
+    e.characters = characters;
+    e.characterPaths = characterPaths;
+    for (std::size_t slot = 0; slot < characterSlots; ++slot)
+        if (!characters[slot].empty()) loadPicture(characterKeys[slot], characterPaths[slot], 0, 255, 0);
+}
+
 void drawFlashOverlay() {
     StageState& e = stage();
     if (e.flashTimer <= 0) return;

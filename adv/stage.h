@@ -53,6 +53,12 @@ void shake(std::int32_t amplitude, std::int32_t hold);
 // background, the incoming background, the characters, and after the
 // state's pictures the flash overlay and the shake offset.
 void stepBackgroundTimers();
+// Runs the transitions to their ends at once, and drops the flash and shake.
+void finishEffects();
+// The background and characters shown without a transition, read from their paths.
+void restoreStage(const std::string& background, const std::string& backgroundPath,
+                  const std::array<std::string, characterSlots>& characters,
+                  const std::array<std::string, characterSlots>& characterPaths);
 void renderStageBackground();
 void renderStageNextBackground();
 void renderStageCharacters();

@@ -33,8 +33,17 @@ static_assert(keys.size() == 40);
 
 }  // namespace
 
+const std::array<SettingsKey, 4> optionalKeys{{{"SAVE", &System::SAVE},
+                                                {"SKIP", &System::SKIP},
+                                                {"AUTO", &System::AUTO},
+                                                {"HISTORY", &System::HISTORY}}};
+
 std::span<const SettingsKey> settingsKeys() {
     return keys;
+}
+
+std::span<const SettingsKey> optionalSettingsKeys() {
+    return optionalKeys;
 }
 
 void loadSettings() {
@@ -47,5 +56,9 @@ void loadSettings() {
         } else {
             *std::get<std::int32_t*>(key.field) = parser.getInt(key.name);
         }
+    }
+    for (const SettingsKey& key : optionalKeys) {
+        std::int32_t* field = std::get<std::int32_t*>(key.field);
+        *field = parser.table.contains(key.name) ? parser.getInt(key.name) : 1;
     }
 }

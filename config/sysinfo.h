@@ -51,6 +51,12 @@ public:
     inline static std::int32_t POS_CH_M_Y = 0;
     inline static std::int32_t POS_CH_R_X = 0;
     inline static std::int32_t POS_CH_R_Y = 0;
+
+    // Optional keys: 0 turns a player's comfort off; absent means on.
+    inline static std::int32_t SAVE = 1;     // F2 and F3, the save and load screens, autosave
+    inline static std::int32_t SKIP = 1;     // Ctrl held
+    inline static std::int32_t AUTO = 1;     // A
+    inline static std::int32_t HISTORY = 1;  // Page Up and the wheel
 };
 
 // One key of game.ini and the System field it fills (text or integer).
@@ -61,6 +67,9 @@ struct SettingsKey {
 
 // The 40 keys in the order loadSettings reads them.
 std::span<const SettingsKey> settingsKeys();
+
+// The optional keys, each 1 when game.ini does not have it.
+std::span<const SettingsKey> optionalSettingsKeys();
 
 // Reads resource/level/game.ini key by key in the order above; throws the
 // parser's Error naming the first faulty key.

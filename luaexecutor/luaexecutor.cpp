@@ -193,6 +193,10 @@ void Lua::close() {
     luaState.reset();
 }
 
+bool Lua::finished() const {
+    return !luaState || luaexecutor::scriptStateOf(luaState.get()).ended;
+}
+
 void Lua::resume() {
     if (!luaState) {
         return;

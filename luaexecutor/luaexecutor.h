@@ -34,6 +34,7 @@ public:
     virtual void registerFunction(std::string_view name, lua_CFunction function);
     virtual void close();
     virtual void resume();  // runs until the next yield or the end
+    bool finished() const;  // no script loaded, or it ran to its end or stopped
 
     // From the next loadFile on, runs check every `instructions` instructions
     // of the script, and after every instruction while they are slow (more

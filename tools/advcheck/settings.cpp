@@ -80,6 +80,8 @@ KeyLines locateKeys(const std::string& path) {
 bool isSettingsKey(std::string_view key) {
     for (const SettingsKey& k : settingsKeys())
         if (k.name == key) return true;
+    for (const SettingsKey& k : optionalSettingsKeys())
+        if (k.name == key) return true;
     return false;
 }
 
