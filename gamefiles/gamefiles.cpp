@@ -28,18 +28,25 @@ bool insideGameFolder(std::string_view path) {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
+    BoundedRead read = readFileUpTo(path, maxWholeFileBytes);
+    if (read.status == BoundedRead::TooLarge)
+        throw Error("File larger than " + std::to_string(maxWholeFileBytes >> 20) + " MiB (" + path + ")");
+    if (read.status != BoundedRead::Read) return std::nullopt;
+    return std::move(read.bytes);
+}
+
+BoundedRead readFileUpTo(const std::string& path, std::size_t limit) {
     // A name with a zero byte would be cut short by the system.
-    if (path.find('\0') != std::string::npos) return std::nullopt;
+    if (path.find('\0') != std::string::npos) return {};
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
-    std::string contents;
+    if (!file) return {};
+    BoundedRead read{BoundedRead::Read, {}};
     char buffer[65536];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        if (got > maxWholeFileBytes - contents.size())
-            throw Error("File larger than " + std::to_string(maxWholeFileBytes >> 20) + " MiB (" + path + ")");
-        contents.append(buffer, got);
+        if (got > limit - read.bytes.size()) return {BoundedRead::TooLarge, {}};
+        read.bytes.append(buffer, got);
     }
-    if (std::ferror(file.get())) return std::nullopt;
-    return contents;
+    if (std::ferror(file.get())) return {};
+    return read;
 }

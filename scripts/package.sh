@@ -11,7 +11,7 @@
 #                  (see kept_library), each with the run path $ORIGIN
 #   licenses/      the copyright file of each Debian package those libraries and
 #                  the font come from, under the package's name
-#   game/          the game folder (without run.log and screenshot.bmp), with the
+#   game/          the game folder (without run.log, screenshot.bmp and save/), with the
 #                  font of game.ini copied in when it is a system font
 #
 # The game is checked with advcheck first; a game with problems is not
@@ -169,7 +169,7 @@ copy_libraries() {
 
 copy_game() {
     mkdir -p "$stage/game"
-    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp .) | (cd "$stage/game" && tar -xf -)
+    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp --exclude=./save .) | (cd "$stage/game" && tar -xf -)
     local font source
     font=$(setting FONT)
     [[ -n $font && -f $game/$font ]] && return

@@ -1,0 +1,113 @@
+#include "gamefiles/atomicfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "gamefiles/atomicfile_testing.h"
+
+namespace {
+
+WriteStep failingStep = WriteStep::None;
+
+// Whether the test seam makes this step fail; sets errno as the system would.
+bool injectedFailure(WriteStep step) {
+    if (failingStep != step) return false;
+    errno = EIO;
+    return true;
+}
+
+// A file descriptor, closed when it goes unless closed before.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+    const bool failHalfway = failingStep == WriteStep::Write;
+    if (failHalfway) bytes = bytes.substr(0, bytes.size() / 2);
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return false;
+        if (put == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return !(failHalfway && injectedFailure(WriteStep::Write));
+}
+
+// Writes the temporary file, flushed to the disk and closed: 0, or the
+// system's error number.
+int writeTemporary(const std::string& temporary, std::string_view bytes) {
+    if (injectedFailure(WriteStep::Open)) return errno;
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (file.get() < 0) return errno;
+    if (!writeAll(file.get(), bytes)) return errno;
+    if (injectedFailure(WriteStep::Sync) || ::fsync(file.get()) != 0) return errno;
+    return file.close() ? 0 : errno;
+}
+
+// The folder that holds a file: "." for a bare name.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the rename itself last: flushes the folder that holds the file. A
+// failure here changes nothing the program could mend; the file is in place.
+void syncFolder(const std::string& path) {
+    Descriptor dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+std::string reason(int error) { return std::strerror(error); }
+
+} // namespace
+
+void failWritesAt(WriteStep step) { failingStep = step; }
+
+WriteResult writeFileAtomically(const std::string& path, std::string_view bytes) {
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return {false, "cannot write " + path + ": " + reason(EINVAL)};
+    const std::string temporary = path + ".tmp";
+    int error = writeTemporary(temporary, bytes);
+    if (error == 0 && (injectedFailure(WriteStep::Rename) || std::rename(temporary.c_str(), path.c_str()) != 0))
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return {false, "cannot write " + path + ": " + reason(error)};
+    }
+    syncFolder(path);
+    return {};
+}
+
+WriteResult makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) == 0) return {};
+    const int error = errno;
+    struct stat info{};
+    if (error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {};
+    return {false, "cannot make folder " + path + ": " + reason(error)};
+}
+
+WriteResult makeParentFolder(const std::string& file) {
+    const std::string folder = folderOf(file);
+    return folder == "." || folder == "/" ? WriteResult{} : makeFolder(folder);
+}
