@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "adv/comforts.h"
 #include "adv/commands.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
@@ -23,6 +24,7 @@ constexpr int quitCheckInstructions = 100;
 
 LuaRunner::LuaRunner() {
     resetEngineState();  // flags zeroed, no background, scripts from the level folder
+    resetComforts();
     Orba_loadBMP("pf", gamepaths::pageFeedPicture, 0, 255, 0);
     Orba_loadBMP("cursor", gamepaths::cursorPicture, 0, 255, 0);
     Orba_loadBMP("msgwin", gamepaths::messageWindowPicture, orbaNoKey, 0, 0);
@@ -44,11 +46,23 @@ void LuaRunner::loadScript(const std::string& path) {
     if (!insideGameFolder(path)) throw Error("Not exist : " + path);  // as a missing script
     Lua::loadFile(path);
     for (const Command& command : commandTable()) registerFunction(*command.name, command.function);
+    sceneStarted(path, changingScript_);
 }
 
 void LuaRunner::reset() { resetScriptState(); }
 
-void LuaRunner::update() { step(); }
+void LuaRunner::update() {
+    if (updateComforts(*this)) return;
+    step();
+}
+
+// A script that LOAD or a map pick asked for, as against the first one.
+void LuaRunner::changeScript(const std::string& file) {
+    // An Error from the load ends the game, so the flag needs no unwinding.
+    changingScript_ = true;
+    loadFile(file);
+    changingScript_ = false;
+}
 
 // One frame of the course: a page feed or a pick lets the script go on within
 // the same frame, so that step runs once more (not through the overridable
@@ -59,21 +73,27 @@ void LuaRunner::step() {
     stepBackgroundTimers();
     switch (c.state) {
     case RunnerState::Running:
+        if (c.waitFrames > 0 && playback().skipping) c.waitFrames = 0;
         if (c.waitFrames > 0) {
             c.waitFrames -= 1;
             return;
         }
         resume();
-        if (!c.pendingScript.empty()) loadFile(std::string(c.pendingScript));
+        if (!c.pendingScript.empty())
+            changeScript(std::string(c.pendingScript));
+        else if (c.state != RunnerState::Running)
+            waitReached();
         return;
     case RunnerState::WaitPage:
-        if (!stepPageWait()) return;
+        if (!stepPageWait() && !pageGoesOnByItself()) return;
+        c.decisions.push_back(pageConfirmed);
         break;
     case RunnerState::Choosing:
         if (!pickChoice()) return;
+        c.decisions.push_back(flagState().choiceResult);
         break;
     case RunnerState::MapPick:
-        if (const std::optional<std::string> script = pickedMapScript()) loadFile(*script);
+        if (const std::optional<std::string> script = pickedMapScript()) changeScript(*script);
         return;
     }
     clearMessages();
@@ -82,6 +102,10 @@ void LuaRunner::step() {
 }
 
 void LuaRunner::draw() {
+    if (drawComfortScreen()) {
+        Orba_drawEx("cursor", Orba_getMouseX(), Orba_getMouseY(), 0, 0, cursorSize, cursorSize);
+        return;
+    }
     renderBackground();
     renderNextBackground();
     renderCharacters();
@@ -103,6 +127,7 @@ void LuaRunner::draw() {
     }
     drawFlashOverlay();
     applyShakeOffset();
+    drawModeMarks();
     Orba_drawEx("cursor", Orba_getMouseX(), Orba_getMouseY(), hotCursor ? cursorSize : 0, 0,
                 cursorSize, cursorSize);
 }

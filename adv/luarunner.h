@@ -33,4 +33,6 @@ public:
 
 private:
     void step();
+    void changeScript(const std::string& file);
+    bool changingScript_ = false;
 };

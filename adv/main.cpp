@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "adv/comforts.h"
 #include "adv/commands.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
@@ -44,6 +45,7 @@ int main() {
     } catch (const std::exception& e) {
         Orba_logException(e);
         status = exitStatus(e);
+        if (std::string_view(e.what()) == orbaQuitMessage) adv::autosaveAtQuit();
     }
     Orba_quit();
     return status;

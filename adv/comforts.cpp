@@ -1,0 +1,387 @@
+#include "adv/comforts.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adv/comfortmarks.h"
+#include "adv/engine.h"
+#include "adv/historyscreen.h"
+#include "adv/luarunner.h"
+#include "adv/readpages.h"
+#include "adv/savefile.h"
+#include "adv/scene.h"
+#include "adv/screen.h"
+#include "config/sysinfo.h"
+#include "orba/bmpfile.h"
+#include "orba/orba.h"
+#include "orba/thumbnail.h"
+
+namespace adv {
+
+namespace {
+
+constexpr char pendingThumbnail[] = "save/pending.bmp";
+constexpr char changedQuestion[] = "the game has changed since this save; load the start of its scene?";
+constexpr std::size_t historyKept = maxHistoryPages;
+// Auto mode: a page goes on after 1.5 s and 30 ms for each character.
+constexpr std::int64_t autoBaseMs = 1500;
+constexpr std::int64_t autoPerCharacterMs = 30;
+
+enum class Request { None, Save, Load, History };
+
+// The play so far: every scene start the history or the moment refer to,
+// the moment of the last wait, and the pages shown.
+struct Record {
+    std::vector<SceneStart> scenes;
+    SavePoint current;
+    bool waitSeen = false;  // the current scene reached a wait
+    std::vector<HistoryPage> history;
+};
+
+struct Comforts {
+    Record record;
+    std::optional<ReadPages> readPages;
+    bool pageWasRead = false;
+    bool autosavePending = false;
+    bool autoMode = false;
+    bool skipAll = false;
+    Request request = Request::None;
+    std::unique_ptr<SlotScreen> slots;
+    SlotScreenMode slotMode = SlotScreenMode::Save;
+    std::unique_ptr<HistoryScreen> history;
+    std::optional<SaveFile> pendingSave;
+};
+
+Comforts& comforts() {
+    static Comforts current;
+    return current;
+}
+
+bool on(std::int32_t setting) { return setting != 0; }
+
+ReadPages& readPages() {
+    Comforts& c = comforts();
+    if (!c.readPages) c.readPages = ReadPages::load(readPagesPath);
+    return *c.readPages;
+}
+
+std::optional<WaitKind> currentWait() {
+    switch (course().state) {
+    case RunnerState::WaitPage: return WaitKind::Page;
+    case RunnerState::Choosing: return WaitKind::Choice;
+    case RunnerState::MapPick: return WaitKind::MapPick;
+    case RunnerState::Running: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::string joinedLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// Keeps only the scenes that the moment and the history refer to.
+void compactScenes(Record& r) {
+    std::vector<std::int32_t> newIndex(r.scenes.size(), -1);
+    std::vector<SceneStart> kept;
+    auto keep = [&](SavePoint& point) {
+        const auto old = static_cast<std::size_t>(point.scene);
+        if (old >= r.scenes.size()) return;
+        if (newIndex[old] < 0) {
+            newIndex[old] = static_cast<std::int32_t>(kept.size());
+            kept.push_back(r.scenes[old]);
+        }
+        point.scene = newIndex[old];
+    };
+    for (HistoryPage& page : r.history) keep(page.point);
+    keep(r.current);
+    r.scenes = std::move(kept);
+}
+
+std::string firstLineNow() {
+    if (!messageWindow().messages.empty()) return messageWindow().messages.front();
+    if (course().state == RunnerState::Choosing && !choiceMenu().choices.empty()) return choiceMenu().choices.front();
+    return {};
+}
+
+SaveFile saveOfNow() {
+    Record& r = comforts().record;
+    compactScenes(r);
+    SaveFile save;
+    save.savedAt = formatSavedAt(std::time(nullptr));
+    save.firstLine = firstLineNow();
+    save.scenes = r.scenes;
+    save.point = r.current;
+    save.history = r.history;
+    return save;
+}
+
+// A save's thumbnail as a picture, when the file is one the engine reads.
+std::string loadThumbnail(int slot) {
+    const std::string path = thumbnailPath(slot);
+    if (!orba::readBMP(path).picture) return {};
+    const std::string key = "thumb" + std::to_string(slot);
+    Orba_loadBMP(key, path, orbaNoKey, 0, 0);
+    return key;
+}
+
+SlotSummary summaryOf(int slot) {
+    SlotSummary summary;
+    summary.label = slot == autosaveSlot ? "Auto" : std::to_string(slot);
+    const SaveParse parse = readSaveFile(slotPath(slot));
+    if (parse.save) {
+        summary.empty = false;
+        summary.dateTime = parse.save->savedAt;
+        summary.firstLine = parse.save->firstLine;
+        summary.thumbnail = loadThumbnail(slot);
+    } else if (!parse.problem.empty()) {
+        summary.empty = false;
+        summary.firstLine = parse.problem;
+    }
+    return summary;
+}
+
+void openSlotScreen(SlotScreenMode mode) {
+    Comforts& c = comforts();
+    std::vector<SlotSummary> slots;
+    std::string message;
+    if (mode == SlotScreenMode::Load) slots.push_back(summaryOf(autosaveSlot));
+    for (int slot = 1; slot <= slotCount; ++slot) slots.push_back(summaryOf(slot));
+    if (mode == SlotScreenMode::Save) {
+        c.pendingSave = saveOfNow();
+        if (const WriteResult made = makeParentFolder(pendingThumbnail); !made) {
+            message = "Cannot save: " + made.problem;
+        } else if (const WriteResult shot = Orba_saveThumbnail(pendingThumbnail); !shot) {
+            message = "Cannot save: " + shot.problem;
+        }
+    }
+    c.slotMode = mode;
+    c.slots = std::make_unique<SlotScreen>(mode, std::move(slots), message);
+}
+
+void openHistory() {
+    std::vector<HistoryLines> pages;
+    for (const HistoryPage& page : comforts().record.history) pages.push_back(page.lines);
+    comforts().history = std::make_unique<HistoryScreen>(std::move(pages));
+}
+
+bool saveInto(int slot) {
+    Comforts& c = comforts();
+    if (!c.pendingSave) return false;
+    if (const WriteResult written = writeSaveFile(slotPath(slot), *c.pendingSave); !written) {
+        c.slots->setMessage("Cannot save: " + written.problem);
+        return false;
+    }
+    std::rename(pendingThumbnail, thumbnailPath(slot).c_str());
+    (void)readPages().save(readPagesPath);
+    return true;
+}
+
+// Brings back a moment of the record's scenes; false when its script no
+// longer fits, and then the moment before is brought back.
+bool goTo(LuaRunner& runner, const std::vector<SceneStart>& scenes, const SavePoint& point, bool sceneStartOnly) {
+    Record& r = comforts().record;
+    const SceneStart& scene = scenes.at(static_cast<std::size_t>(point.scene));
+    const std::vector<std::int32_t> none;
+    const auto& decisions = sceneStartOnly ? none : point.decisions;
+    const std::optional<WaitKind> wait = decisions.empty() ? std::nullopt : std::optional(point.wait);
+    if (replayScene(runner, scene, decisions, wait)) return true;
+    const SceneStart& back = r.scenes.at(static_cast<std::size_t>(r.current.scene));
+    replayScene(runner, back, r.current.decisions, r.waitSeen ? std::optional(r.current.wait) : std::nullopt);
+    return false;
+}
+
+// Takes the record of a save or of the history after a jump to a moment.
+void settleAt(std::vector<SceneStart> scenes, std::vector<HistoryPage> history, std::int32_t scene) {
+    Record& r = comforts().record;
+    r.scenes = std::move(scenes);
+    r.history = std::move(history);
+    r.current = SavePoint{scene, course().decisions, currentWait().value_or(WaitKind::Page)};
+    r.waitSeen = true;
+}
+
+void loadFrom(LuaRunner& runner, int slot, bool sceneStartOnly) {
+    Comforts& c = comforts();
+    const SaveParse parse = readSaveFile(slotPath(slot));
+    if (!parse.save) {
+        c.slots->setMessage(parse.problem.empty() ? "this slot is empty" : parse.problem);
+        return;
+    }
+    const SaveFile& save = *parse.save;
+    const SceneStart& scene = save.scenes.at(static_cast<std::size_t>(save.point.scene));
+    if (!sceneStartOnly && !scriptUnchanged(scene)) return c.slots->ask(changedQuestion, slot);
+    if (!goTo(runner, save.scenes, save.point, sceneStartOnly)) return c.slots->ask(changedQuestion, slot);
+    std::vector<HistoryPage> history = save.history;
+    if (sceneStartOnly) history.clear();
+    settleAt(save.scenes, std::move(history), save.point.scene);
+    c.slots.reset();
+}
+
+void jumpBack(LuaRunner& runner, int page) {
+    Record& r = comforts().record;
+    if (page < 0 || static_cast<std::size_t>(page) >= r.history.size()) return;
+    const SavePoint point = r.history[static_cast<std::size_t>(page)].point;
+    if (!goTo(runner, r.scenes, point, false)) return;
+    std::vector<HistoryPage> history(r.history.begin(), r.history.begin() + page);
+    std::vector<SceneStart> scenes = r.scenes;
+    settleAt(std::move(scenes), std::move(history), point.scene);
+    waitReached();  // the page shows again, and is the newest in the history
+}
+
+void updateSlotScreen(LuaRunner& runner) {
+    Comforts& c = comforts();
+    const SlotScreenAction action = c.slots->update();
+    const int slot = action.slot;
+    switch (action.kind) {
+    case SlotScreenAction::Kind::None: return;
+    case SlotScreenAction::Kind::Close: c.slots.reset(); return;
+    case SlotScreenAction::Kind::Act:
+        if (c.slotMode == SlotScreenMode::Save) {
+            if (saveInto(slot)) c.slots.reset();
+        } else {
+            loadFrom(runner, slot, false);
+        }
+        return;
+    case SlotScreenAction::Kind::Confirm: loadFrom(runner, slot, true); return;
+    }
+}
+
+void updateHistory(LuaRunner& runner) {
+    Comforts& c = comforts();
+    const HistoryAction action = c.history->update();
+    if (action.kind == HistoryAction::Kind::None) return;
+    c.history.reset();
+    if (action.kind == HistoryAction::Kind::JumpTo) jumpBack(runner, action.page);
+}
+
+bool wheelUp() { return (Orba_getPushMouse() & SDL_BUTTON(SDL_BUTTON_WHEELUP)) != 0; }
+
+void readKeys() {
+    Comforts& c = comforts();
+    if (on(System::SAVE) && Orba_isPushKey(SDLK_F2)) c.request = Request::Save;
+    if (on(System::SAVE) && Orba_isPushKey(SDLK_F3)) c.request = Request::Load;
+    if (on(System::HISTORY) && (Orba_isPushKey(SDLK_PAGEUP) || wheelUp())) c.request = Request::History;
+    if (on(System::AUTO) && Orba_isPushKey(SDLK_a)) c.autoMode = !c.autoMode;
+    if (on(System::SKIP) && Orba_isPushKey(SDLK_TAB)) c.skipAll = !c.skipAll;
+    playback().skipping = on(System::SKIP) && (Orba_isPressKey(SDLK_LCTRL) || Orba_isPressKey(SDLK_RCTRL));
+}
+
+// A request made during a WAIT or a transition waits for the next wait.
+bool openRequested() {
+    Comforts& c = comforts();
+    if (c.request == Request::None || !currentWait()) return false;
+    const Request request = c.request;
+    c.request = Request::None;
+    if (request == Request::History) {
+        openHistory();
+    } else {
+        openSlotScreen(request == Request::Save ? SlotScreenMode::Save : SlotScreenMode::Load);
+    }
+    return true;
+}
+
+void writeAutosave() {
+    if (!on(System::SAVE) || !comforts().record.waitSeen) return;
+    if (!makeParentFolder(slotPath(autosaveSlot))) return;
+    if (writeSaveFile(slotPath(autosaveSlot), saveOfNow())) (void)Orba_saveThumbnail(thumbnailPath(autosaveSlot));
+    (void)readPages().save(readPagesPath);
+}
+
+std::int64_t characterCount(const std::vector<std::string>& lines) {
+    std::int64_t count = 0;
+    for (const std::string& line : lines)
+        for (const char byte : line) count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+bool updateComforts(LuaRunner& runner) {
+    Comforts& c = comforts();
+    if (c.slots) {
+        updateSlotScreen(runner);
+        return true;
+    }
+    if (c.history) {
+        updateHistory(runner);
+        return true;
+    }
+    if (c.autosavePending && currentWait()) {
+        c.autosavePending = false;
+        writeAutosave();  // after the wait's first frame was shown, for its thumbnail
+    }
+    readKeys();
+    if (openRequested()) {
+        playback().skipping = false;
+        return true;
+    }
+    if (playback().skipping) finishEffects();
+    return false;
+}
+
+bool drawComfortScreen() {
+    const Comforts& c = comforts();
+    if (!c.slots && !c.history) return false;
+    Orba_setOffset(0, 0);
+    if (c.slots) c.slots->draw();
+    if (c.history) c.history->draw();
+    return true;
+}
+
+void drawModeMarks() {
+    const Comforts& c = comforts();
+    const SkipMark skip = !playback().skipping ? SkipMark::Off : c.skipAll ? SkipMark::AllPages : SkipMark::ReadPages;
+    if (c.autoMode || skip != SkipMark::Off) drawComfortMarks(c.autoMode, skip);
+}
+
+void sceneStarted(const std::string& scriptPath, bool scriptChange) {
+    if (playback().replaying) return;
+    Record& r = comforts().record;
+    r.scenes.push_back(captureScene(scriptPath));
+    r.current = SavePoint{static_cast<std::int32_t>(r.scenes.size() - 1), {}, WaitKind::Page};
+    r.waitSeen = false;
+    compactScenes(r);
+    comforts().autosavePending = scriptChange;
+}
+
+void waitReached() {
+    if (playback().replaying) return;
+    Comforts& c = comforts();
+    Record& r = c.record;
+    r.current.decisions = course().decisions;
+    r.current.wait = currentWait().value_or(WaitKind::Page);
+    r.waitSeen = true;
+    if (course().state != RunnerState::WaitPage) return;
+    const std::vector<std::string>& lines = messageWindow().messages;
+    r.history.push_back(HistoryPage{lines, r.current});
+    if (r.history.size() > historyKept) {
+        r.history.erase(r.history.begin());
+        compactScenes(r);
+    }
+    const std::string& script = r.scenes.at(static_cast<std::size_t>(r.current.scene)).script;
+    const std::uint64_t id = pageId(script, joinedLines(lines));
+    c.pageWasRead = readPages().contains(id);
+    readPages().add(id);
+}
+
+bool pageGoesOnByItself() {
+    const Comforts& c = comforts();
+    if (playback().skipping && (c.skipAll || c.pageWasRead)) return true;
+    if (!c.autoMode) return false;
+    const std::int64_t ms = autoBaseMs + autoPerCharacterMs * characterCount(messageWindow().messages);
+    const std::int64_t frames = (ms * framesPerSecond + 999) / 1000;
+    return messageWindow().messageCounter >= frames;
+}
+
+void autosaveAtQuit() { writeAutosave(); }
+
+void resetComforts() { comforts() = Comforts{}; }
+
+} // namespace adv

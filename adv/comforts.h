@@ -1,0 +1,36 @@
+#pragma once
+// The player's comforts around the game's own frames: the save and load
+// screens (F2, F3) with the autosave, the text history with its jump back
+// (Page Up, the wheel), skipping (Ctrl held, Tab for all pages) and auto mode
+// (A). A player who presses none of their keys sees the game exactly as
+// written; game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
+#include <cstdint>
+#include <string>
+
+class LuaRunner;
+
+namespace adv {
+
+// Called by LuaRunner at the start of a frame's update: true when the frame
+// belongs to one of the screens, and the game's step is to be left out.
+bool updateComforts(LuaRunner& runner);
+// Called by LuaRunner::draw: true when a screen was drawn instead of the game.
+bool drawComfortScreen();
+// The marks of auto mode and skipping, over the game's frame.
+void drawModeMarks();
+
+// The course's events, from LuaRunner: a script loaded (a change when LOAD or
+// a map pick asked for it, not the first script), and a wait reached.
+void sceneStarted(const std::string& scriptPath, bool scriptChange);
+void waitReached();
+// Whether a waiting page goes on by itself in this frame (skip or auto).
+bool pageGoesOnByItself();
+
+// Writes the autosave of the last wait reached; the entry calls it when the
+// player quits. A failed write changes nothing.
+void autosaveAtQuit();
+
+// Back to a program start: no record, no screen, no mode (for a new runner).
+void resetComforts();
+
+} // namespace adv
