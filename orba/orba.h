@@ -66,6 +66,8 @@ void Orba_setColor(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 void Orba_setColorHex(int rgb);
 int Orba_getColorHex();
 void Orba_drawText(std::string_view text, int x, int y, int alpha);
+int Orba_getTextWidth(std::string_view text); // pixels the current font draws it in; 0 without a font
+int Orba_getFontHeight();                     // the current font's line height; 0 without a font
 
 // --- sound effects and music ---
 void Orba_loadWAV(std::string_view key, std::string_view file);

@@ -237,6 +237,31 @@ void Orba_drawText(std::string_view text, int x, int y, int alpha) {
     orba::recordBlit(surface, rendered->id, whole, x, y, true, static_cast<Uint8>(std::clamp(alpha, 0, 255)));
 }
 
+namespace {
+
+// The current font, or none before the first Orba_openFont.
+TTF_Font* currentFont() {
+    const orba::State& s = orba::state();
+    if (!s.ttfReady) return nullptr;
+    const auto font = s.fonts.find(s.currentFont);
+    return font == s.fonts.end() ? nullptr : font->second.get();
+}
+
+} // namespace
+
+int Orba_getTextWidth(std::string_view text) {
+    TTF_Font* font = currentFont();
+    if (!font || text.empty()) return 0;
+    int w = 0, h = 0;
+    const std::string_view measured = text.substr(0, cutAt(text, maxRenderedBytes));
+    return TTF_SizeUTF8(font, std::string(measured).c_str(), &w, &h) == 0 ? w : 0;
+}
+
+int Orba_getFontHeight() {
+    TTF_Font* font = currentFont();
+    return font ? TTF_FontHeight(font) : 0;
+}
+
 namespace orba {
 
 // Closes every font and gives back the library reference taken by the first
