@@ -68,7 +68,8 @@ void putScene(std::string& out, const SceneStart& scene) {
     out += '\n';
     putText(out, "directory", scene.directory);
     for (std::size_t i = 0; i < scene.flags.size(); ++i)
-        if (scene.flags[i] != 0) out += "flag " + std::to_string(i) + ' ' + std::to_string(scene.flags[i]) + '\n';
+        if (scene.flags[i] != 0)
+            out += "flag " + std::to_string(i) + ' ' + std::to_string(scene.flags[i]) + '\n';
     out += "choice " + std::to_string(scene.choiceResult) + '\n';
     putText(out, "background", scene.background);
     putText(out, "backgroundPath", scene.backgroundPath);
@@ -216,7 +217,8 @@ void readFlags(LineReader& in, SceneStart& scene) {
     while (in.ok() && in.nextKey() == "flag") {
         std::string_view fields = in.value("flag");
         const std::int64_t index = in.number(fields, "flag index", 0, INT64_MAX);
-        if (in.ok() && index >= static_cast<std::int64_t>(scene.flags.size())) in.fail("flag index out of range");
+        if (in.ok() && index >= static_cast<std::int64_t>(scene.flags.size()))
+            in.fail("flag index out of range");
         if (in.ok() && index <= last) in.fail("flags out of order");
         const std::int64_t value = in.number(fields, "flag value", INT32_MIN, INT32_MAX);
         if (in.ok() && !fields.empty()) in.fail("flag: text after the value");
@@ -309,7 +311,8 @@ std::optional<SaveParse> versionProblem(LineReader& in) {
     std::string_view fields = in.value("save");
     const std::int64_t version = in.number(fields, "save", 1, INT64_MAX);
     if (!in.ok() || !fields.empty()) return damaged("line 1: bad version line");
-    if (version > saveVersion) return SaveParse{std::nullopt, "this save comes from a newer version of the engine"};
+    if (version > saveVersion)
+        return SaveParse{std::nullopt, "this save comes from a newer version of the engine"};
     return std::nullopt;
 }
 
@@ -323,7 +326,8 @@ std::string formatSave(const SaveFile& save) {
     for (const SceneStart& scene : save.scenes) putScene(out, scene);
     out += "point " + std::to_string(save.point.scene) + ' ' + waitName(save.point.wait) + '\n';
     putDecisions(out, save.point.decisions);
-    const std::size_t first = save.history.size() > maxHistoryPages ? save.history.size() - maxHistoryPages : 0;
+    const std::size_t first =
+        save.history.size() > maxHistoryPages ? save.history.size() - maxHistoryPages : 0;
     out += "history " + std::to_string(save.history.size() - first) + '\n';
     for (std::size_t p = first; p < save.history.size(); ++p) {
         const HistoryPage& page = save.history[p];
@@ -380,7 +384,8 @@ bool scriptUnchanged(const SceneStart& scene) {
 
 std::string slotPath(int slot) {
     if (slot < autosaveSlot || slot > slotCount) throw Error("slotPath: no slot " + std::to_string(slot));
-    return std::string(saveFolder) + (slot == autosaveSlot ? "/auto" : "/slot" + std::to_string(slot)) + ".sav";
+    return std::string(saveFolder) + (slot == autosaveSlot ? "/auto" : "/slot" + std::to_string(slot)) +
+           ".sav";
 }
 
 std::string thumbnailPath(int slot) {

@@ -34,7 +34,8 @@ adv::SaveFile deepSave() {
 // A scratch folder as the working directory while the benchmark runs.
 struct ScratchFolder {
     std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("orba-bench-" + std::to_string(getpid()));
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("orba-bench-" + std::to_string(getpid()));
     ScratchFolder() {
         std::filesystem::create_directories(folder);
         std::filesystem::current_path(folder);

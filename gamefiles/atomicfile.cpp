@@ -89,7 +89,8 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view bytes)
         return {false, "cannot write " + path + ": " + reason(EINVAL)};
     const std::string temporary = path + ".tmp";
     int error = writeTemporary(temporary, bytes);
-    if (error == 0 && (injectedFailure(WriteStep::Rename) || std::rename(temporary.c_str(), path.c_str()) != 0))
+    if (error == 0 &&
+        (injectedFailure(WriteStep::Rename) || std::rename(temporary.c_str(), path.c_str()) != 0))
         error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
@@ -102,7 +103,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view bytes)
 WriteResult makeFolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0755) == 0) return {};
     const int error = errno;
-    struct stat info{};
+    struct stat info {};
     if (error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {};
     return {false, "cannot make folder " + path + ": " + reason(error)};
 }

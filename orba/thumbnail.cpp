@@ -44,7 +44,8 @@ std::pair<int, int> block(int i, int sourceSize, int thumbnailSize) {
 std::uint32_t averageOf(const SDL_Surface* rgb, std::pair<int, int> xs, std::pair<int, int> ys) {
     std::uint32_t sum[3] = {0, 0, 0};
     for (int y = ys.first; y < ys.second; ++y) {
-        const auto* row = static_cast<const std::uint8_t*>(rgb->pixels) + static_cast<std::ptrdiff_t>(y) * rgb->pitch;
+        const auto* row =
+            static_cast<const std::uint8_t*>(rgb->pixels) + static_cast<std::ptrdiff_t>(y) * rgb->pitch;
         for (int x = xs.first; x < xs.second; ++x) {
             std::uint32_t pixel;
             std::memcpy(&pixel, row + 4 * x, 4);
@@ -73,15 +74,15 @@ std::string bmpHeaders() {
     std::string out = "BM";
     put32(out, 54 + imageBytes);
     put32(out, 0);
-    put32(out, 54);                  // where the rows start
-    put32(out, 40);                  // the usual info header
+    put32(out, 54); // where the rows start
+    put32(out, 40); // the usual info header
     put32(out, thumbnailWidth);
-    put32(out, thumbnailHeight);     // positive: the rows run bottom up
+    put32(out, thumbnailHeight); // positive: the rows run bottom up
     put16(out, 1);
     put16(out, 24);
-    put32(out, 0);                   // no compression
+    put32(out, 0); // no compression
     put32(out, imageBytes);
-    put32(out, 2835);                // 72 dots per inch
+    put32(out, 2835); // 72 dots per inch
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
@@ -96,7 +97,7 @@ std::string thumbnailBMP(SDL_Surface* rgb) {
         const auto ys = block(ty, rgb->h, thumbnailHeight);
         for (int tx = 0; tx < thumbnailWidth; ++tx) {
             const std::uint32_t colour = averageOf(rgb, block(tx, rgb->w, thumbnailWidth), ys);
-            out += static_cast<char>(colour & 0xff);  // blue, green, red
+            out += static_cast<char>(colour & 0xff); // blue, green, red
             out += static_cast<char>(colour >> 8 & 0xff);
             out += static_cast<char>(colour >> 16 & 0xff);
         }
@@ -113,6 +114,7 @@ WriteResult Orba_saveThumbnail(const std::string& path) {
     SDL_Surface* frame = orba::state().screen ? orba::lastFrame() : nullptr;
     if (!frame) return {false, "cannot write " + path + ": no window"};
     const SurfacePtr rgb = orba::asRGB(frame);
-    if (!rgb || rgb->w <= 0 || rgb->h <= 0) return {false, "cannot write " + path + ": no picture of the screen"};
+    if (!rgb || rgb->w <= 0 || rgb->h <= 0)
+        return {false, "cannot write " + path + ": no picture of the screen"};
     return writeFileAtomically(path, orba::thumbnailBMP(rgb.get()));
 }

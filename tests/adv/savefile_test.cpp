@@ -17,7 +17,8 @@ namespace {
 
 // Texts that a careless format would lose: line breaks, backslashes and what
 // looks like an escape, control bytes, spaces at the ends, UTF-8.
-const std::string awkward = std::string("  a\\nb\\\\ \n\r\t\x7f\x01 \xe6\x97\xa5\xe6\x9c\xac ") + '\0' + "end ";
+const std::string awkward =
+    std::string("  a\\nb\\\\ \n\r\t\x7f\x01 \xe6\x97\xa5\xe6\x9c\xac ") + '\0' + "end ";
 
 SceneStart scene(const std::string& script) {
     SceneStart s;
@@ -75,7 +76,8 @@ TEST(SaveFile, DamagedFilesAreRefusedWithTheirReason) {
         {"\x89PNG garbage", "not a save file"},
         {changed("save 1", "save 2"), "this save comes from a newer version of the engine"},
         {changed("save 1", "save one"), "bad version line"},
-        {changed("flag 5 17", "flag 1000000000 17"), "this save is damaged (line 9: flag index out of range)"},
+        {changed("flag 5 17", "flag 1000000000 17"),
+         "this save is damaged (line 9: flag index out of range)"},
         {changed("flag 5 17\n", manyFlags), "flag index out of range"},
         {changed("flag 5 17", "flag 0 17"), "flags out of order"},
         {changed("flag 5 17", "flag 5 2147483648"), "flag value: number out of range"},
@@ -92,11 +94,14 @@ TEST(SaveFile, DamagedFilesAreRefusedWithTheirReason) {
         {changed("scenes 2", "scenes 2000"), "too many scenes"},
         {changed("history 2", "history 201"), "too many pages"},
         {changed("page 0 page 3", "page 0 page 257"), "too many lines"},
-        {changed("script resource/level/start.lua", "script resource/../../x.lua"), "script: path leaves the game folder"},
-        {changed("script resource/level/start.lua", "script /etc/passwd"), "script: path leaves the game folder"},
+        {changed("script resource/level/start.lua", "script resource/../../x.lua"),
+         "script: path leaves the game folder"},
+        {changed("script resource/level/start.lua", "script /etc/passwd"),
+         "script: path leaves the game folder"},
         {changed("script resource/level/start.lua", "script"), "script: path missing"},
         {changed("directory resource/level/ch1/", "directory ../"), "directory: path leaves"},
-        {changed("backgroundPath resource/level/ch1/bg.bmp", "backgroundPath /bg.bmp"), "backgroundPath: path leaves"},
+        {changed("backgroundPath resource/level/ch1/bg.bmp", "backgroundPath /bg.bmp"),
+         "backgroundPath: path leaves"},
         {changed("rightPath resource/level/ch1/x.bmp", "rightPath ../x.bmp"), "rightPath: path leaves"},
         {changed("music resource/sound/theme.ogg", "music ../../theme.ogg"), "music: path leaves"},
         {changed("map resource/level/ch1/map.fmf", "map /map.fmf"), "map: path leaves"},
@@ -133,8 +138,9 @@ TEST(SaveFile, OnlyWhatReadsBackIsWritten) {
     save.history.back().lines = {std::string(maxSaveText - 1, 'a') + "\xe6\x97\xa5"};
     const SaveParse parsed = parseSave(formatSave(save));
     ASSERT_TRUE(parsed.save) << parsed.problem;
-    EXPECT_EQ(parsed.save->history.size(), maxHistoryPages);  // the newest kept
-    EXPECT_EQ(parsed.save->history.back().lines[0], std::string(maxSaveText - 1, 'a'));  // cut before the character
+    EXPECT_EQ(parsed.save->history.size(), maxHistoryPages); // the newest kept
+    EXPECT_EQ(parsed.save->history.back().lines[0],
+              std::string(maxSaveText - 1, 'a')); // cut before the character
 
     testsupport::TempDir dir;
     EXPECT_TRUE(writeSaveFile(slotPath(1), save));
