@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "adv/comfortmarks.h"
+#include "adv/slotscreen.h"
 #include "adv/engine.h"
 #include "adv/historyscreen.h"
 #include "adv/luarunner.h"
@@ -238,7 +239,8 @@ void jumpBack(LuaRunner& runner, int page) {
 void updateSlotScreen(LuaRunner& runner) {
     Comforts& c = comforts();
     const SlotScreenAction action = c.slots->update();
-    const int slot = action.slot;
+    // Rows: the load screen's first is the autosave, the save screen's slot 1.
+    const int slot = c.slotMode == SlotScreenMode::Save ? action.slot + 1 : action.slot;
     switch (action.kind) {
     case SlotScreenAction::Kind::None: return;
     case SlotScreenAction::Kind::Close: c.slots.reset(); return;

@@ -15,16 +15,16 @@ constexpr int padding = 8, pageGap = 8;
 
 int linePitch() { return screen::lineHeight() + 2; }
 
-int pageHeight(const HistoryPage& page) {
+int pageHeight(const HistoryLines& page) {
     return static_cast<int>(std::max<std::size_t>(page.size(), 1)) * linePitch() + 2 * padding;
 }
 
 } // namespace
 
 // Lines wider than a panel are cut to it once, here.
-HistoryScreen::HistoryScreen(std::vector<HistoryPage> pages)
+HistoryScreen::HistoryScreen(std::vector<HistoryLines> pages)
     : pages_(std::move(pages)), bottomPage_(static_cast<int>(pages_.size()) - 1) {
-    for (HistoryPage& page : pages_)
+    for (HistoryLines& page : pages_)
         for (std::string& line : page) line = screen::fitText(line, panelWidth - 2 * padding);
 }
 
@@ -72,7 +72,7 @@ void HistoryScreen::draw() const {
     const int pitch = linePitch();
     for (const Placed& p : layout()) {
         screen::drawPanel(p.box, p.page == pointed_);
-        const HistoryPage& page = pages_[static_cast<std::size_t>(p.page)];
+        const HistoryLines& page = pages_[static_cast<std::size_t>(p.page)];
         int y = p.box.y + padding;
         for (const std::string& line : page) {
             if (y + pitch > p.box.y + p.box.h - padding) break;

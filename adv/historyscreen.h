@@ -9,7 +9,7 @@
 
 namespace adv {
 
-using HistoryPage = std::vector<std::string>;  // a page's lines
+using HistoryLines = std::vector<std::string>;  // a page's lines
 
 struct HistoryAction {
     enum class Kind {
@@ -25,7 +25,7 @@ struct HistoryAction {
 class HistoryScreen {
 public:
     // Oldest first; the last page is the one the game shows now.
-    explicit HistoryScreen(std::vector<HistoryPage> pages);
+    explicit HistoryScreen(std::vector<HistoryLines> pages);
 
     // Page Up or the wheel up scrolls back one page, Page Down or the wheel
     // down forward one; a click on the newest page closes.
@@ -44,7 +44,7 @@ public:
 private:
     int pageAt(int x, int y) const;
 
-    std::vector<HistoryPage> pages_;
+    std::vector<HistoryLines> pages_;
     int bottomPage_ = -1;
     int pointed_ = -1;  // the earlier page under the pointer, lit
 };

@@ -1,0 +1,222 @@
+// The player's comforts through their keys: save and load, the autosave,
+// damaged and outdated saves, skipping, auto mode and the history's jump back.
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "adv/historyscreen.h"
+#include "game_fixture.h"
+
+using namespace advtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Everything a loaded moment must bring back.
+struct Moment {
+    adv::RunnerState state;
+    std::vector<std::string> messages, choices;
+    std::array<std::int32_t, adv::flagCount> flags;
+    std::int32_t choiceResult;
+    std::string directory, background, music;
+    std::array<std::string, adv::characterSlots> characters;
+    bool operator==(const Moment&) const = default;
+};
+
+void PrintTo(const Moment& m, std::ostream* out) {
+    *out << "state " << static_cast<int>(m.state) << ", lines";
+    for (const std::string& line : m.messages) *out << " '" << line << "'";
+    *out << ", flags 1-3 " << m.flags[1] << " " << m.flags[2] << " " << m.flags[3] << ", result " << m.choiceResult
+         << ", folder " << m.directory << ", background " << m.background << ", music " << m.music << ", right "
+         << m.characters[2] << ", choices " << m.choices.size();
+}
+
+// The choices stay after a pick, but show only while choosing.
+std::vector<std::string> shownChoices() {
+    return adv::course().state == adv::RunnerState::Choosing ? adv::choiceMenu().choices : std::vector<std::string>{};
+}
+
+Moment now() {
+    return {adv::course().state,        adv::messageWindow().messages, shownChoices(),
+            adv::flagState().flags,     adv::flagState().choiceResult, adv::scriptDirectory(),
+            adv::stage().background,    adv::music(),                  adv::stage().characters};
+}
+
+// One scene per kind of wait and command that a replay must pass through.
+constexpr const char* chapter =
+    "DRB('bg.bmp') DRC('c.bmp', 2) BGM('m.wav') SETF(1, 5) MSG('one') PF()\n"
+    "MSG('two') PF()\n"
+    "SELECT('x', 'y', 'z')\n"
+    "SETF(2, RET()) WAIT(1) DRB('bg2.bmp', 1) MSG('three %F2') PF()\n"
+    "MAP('m.fmf') EXIT()\n";
+
+class ComfortsTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        testsupport::writeSolidBMP("resource/level/ch/bg.bmp", 640, 480, 0x336699);
+        testsupport::writeSolidBMP("resource/level/ch/bg2.bmp", 640, 480, 0x993366);
+        testsupport::writeSolidBMP("resource/level/ch/c.bmp", 40, 80, 0xFFFF00);
+        testsupport::writeWAV("resource/sound/m.wav", 2000);
+        writeScript("ch/a.lua", chapter);
+        std::vector<std::uint8_t> cells(40 * 30, 0);
+        cells[0] = 5;  // the top left cell leads to 05.lua
+        writeMap("ch/m.fmf", 40, 30, cells);
+        writeScript("ch/05.lua", "MSG('after map') PF() SETF(3, GETF(1) + 1) MSG('end') PF()");
+    }
+
+    void tap(int key, int frames = 1) {
+        testsupport::tapKey(key);
+        step(frames);
+    }
+    void confirm() { tap(SDLK_RETURN); }
+    // Frames until the state is `state` (at most `limit`); the count.
+    int stepUntil(adv::RunnerState state, int limit = 200) {
+        for (int f = 1; f <= limit; ++f) {
+            step();
+            if (adv::course().state == state) return f;
+        }
+        return 0;
+    }
+    void startChapter() {
+        start("DIRECTORY('ch') LOAD('a.lua')");
+        stepUntil(adv::RunnerState::WaitPage);
+    }
+    void saveInto(int downs) {
+        tap(SDLK_F2);
+        for (int i = 0; i < downs; ++i) tap(SDLK_DOWN);
+        confirm();
+    }
+    // The load screen's selection starts on slot 1, the autosave one row up.
+    void loadFrom(int slot) {
+        tap(SDLK_F3);
+        for (int row = 1; row < slot; ++row) tap(SDLK_DOWN);
+        if (slot == 0) tap(SDLK_UP);
+        confirm();
+        step();
+    }
+    // The chapter up to its third page, picking the third choice.
+    void playToThirdPage() {
+        startChapter();
+        confirm();
+        confirm();
+        tap(SDLK_DOWN);
+        tap(SDLK_DOWN);
+        confirm();
+        stepUntil(adv::RunnerState::WaitPage);
+        step(20);  // the fade ends
+    }
+    void restart() {
+        runner.reset();
+        makeRunner();
+        startChapter();
+    }
+};
+
+TEST_F(ComfortsTest, LoadingBringsBackEachSavedMomentExactly) {
+    playToThirdPage();
+    ASSERT_EQ(adv::messageWindow().messages, std::vector<std::string>{"three 2"});
+    const Moment third = now();
+    saveInto(0);
+    EXPECT_TRUE(fs::exists("save/slot1.sav") && fs::exists("save/slot1.bmp"));
+    EXPECT_EQ(now(), third);  // saving changes nothing
+
+    confirm();
+    testsupport::moveMouse(3, 3);
+    testsupport::click();
+    stepUntil(adv::RunnerState::WaitPage);  // after the map pick, in 05.lua
+    const Moment afterMap = now();
+    saveInto(1);
+
+    restart();
+    loadFrom(1);
+    EXPECT_EQ(now(), third);
+    loadFrom(2);
+    EXPECT_EQ(now(), afterMap);
+    confirm();
+    EXPECT_EQ(adv::flagState().flags[3], 6);  // the script goes on as if it never stopped
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"end"});
+}
+
+TEST_F(ComfortsTest, AutosaveAtAScriptChangeOnlyAndLoadableFromItsSlot) {
+    start("MSG('first') PF() DIRECTORY('ch') LOAD('a.lua')");
+    step(3);
+    EXPECT_FALSE(fs::exists("save")) << "the first script is no script change";
+    confirm();  // LOAD: a.lua starts in the next frame, and its first page is saved in the one after
+    step(2);
+    EXPECT_TRUE(fs::exists("save/auto.sav") && fs::exists("save/auto.bmp"));
+    const Moment first = now();
+    confirm();
+    restart();
+    confirm();
+    loadFrom(0);
+    EXPECT_EQ(now(), first);
+}
+
+TEST_F(ComfortsTest, DamagedOrOutdatedSavesLoadNothingTheyCannotTrust) {
+    startChapter();
+    confirm();  // page "two"
+    saveInto(0);
+    const Moment two = now();
+    for (const char* damage : {"", "garbage\n", "save 99\n"}) {
+        testsupport::writeFile("save/slot2.sav", damage);
+        loadFrom(2);
+        EXPECT_EQ(now(), two) << damage;
+        tap(SDLK_F3);  // closes the screen
+    }
+    writeScript("ch/a.lua", std::string("MSG('changed') PF() ") + chapter);
+    loadFrom(1);  // the question, with Yes chosen
+    EXPECT_EQ(now(), two);
+    confirm();
+    step();
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"changed"});
+}
+
+TEST_F(ComfortsTest, SkipPassesReadPagesAndStopsAtUnreadOnesAndChoices) {
+    start("for i = 1, 2 do MSG('same') PF() end MSG('new') PF() SELECT('a', 'b') MSG('after') PF()");
+    testsupport::pushKey(SDLK_LCTRL, true);
+    step(5);
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"same"});
+    EXPECT_TRUE(adv::course().decisions.empty()) << "the first page was never read";
+    confirm();
+    step(5);
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"new"});
+    tap(SDLK_TAB, 5);  // skip all pages
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
+    testsupport::pushKey(SDLK_LCTRL, false);
+}
+
+TEST_F(ComfortsTest, AutoModeTurnsAPageAfterItsTime) {
+    start("MSG('abc') PF() MSG('next') PF()");
+    step();  // the page shows from frame 1 on
+    tap(SDLK_a);
+    int frame = 2;
+    while (adv::messageWindow().messages != std::vector<std::string>{"next"} && frame < 100) {
+        step();
+        ++frame;
+    }
+    EXPECT_EQ(frame, 49) << "1.5 s and 3 characters of 30 ms: 48 frames of waiting";
+}
+
+TEST_F(ComfortsTest, HistoryShowsPagesInOrderAndJumpsBackWithTheirState) {
+    start("SETF(1, 1) MSG('p1') PF() SETF(1, 2) MSG('p2') PF() SETF(1, 3) MSG('p3') PF()");
+    step(2);
+    confirm();
+    confirm();
+    ASSERT_EQ(adv::flagState().flags[1], 3);
+    const adv::HistoryScreen shown({{"p1"}, {"p2"}, {"p3"}});
+    const std::vector<adv::HistoryScreen::Placed> placed = shown.layout();
+    ASSERT_EQ(placed.size(), 3u);
+    EXPECT_EQ(placed.front().page, 2) << "the newest page at the bottom";
+    tap(SDLK_PAGEUP);
+    const adv::screen::Box first = placed.back().box;
+    clickAt(first.x + first.w / 2, first.y + first.h / 2);
+    step();
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"p1"});
+    EXPECT_EQ(adv::flagState().flags[1], 1);
+    confirm();
+    EXPECT_EQ(adv::flagState().flags[1], 2);
+}
+
+} // namespace
