@@ -53,6 +53,7 @@ struct Comforts {
     bool autoMode = false;
     bool skipAll = false;
     Request request = Request::None;
+    bool markFreeFrame = false;  // the frame before the save screen, shown without the marks
     std::unique_ptr<SlotScreen> slots;
     SlotScreenMode slotMode = SlotScreenMode::Save;
     std::unique_ptr<HistoryScreen> history;
@@ -279,6 +280,10 @@ void readKeys() {
 bool openRequested() {
     Comforts& c = comforts();
     if (c.request == Request::None || !currentWait()) return false;
+    // The save screen's thumbnail is the frame last shown: one frame more
+    // without the marks, and without the game moving on, comes first.
+    if (c.request == Request::Save && !c.markFreeFrame) return c.markFreeFrame = true;
+    c.markFreeFrame = false;
     const Request request = c.request;
     c.request = Request::None;
     if (request == Request::History) {
@@ -339,6 +344,7 @@ bool drawComfortScreen() {
 
 void drawModeMarks() {
     const Comforts& c = comforts();
+    if (c.markFreeFrame) return;
     const SkipMark skip = !playback().skipping ? SkipMark::Off : c.skipAll ? SkipMark::AllPages : SkipMark::ReadPages;
     if (c.autoMode || skip != SkipMark::Off) drawComfortMarks(c.autoMode, skip);
 }

@@ -84,7 +84,7 @@ protected:
         stepUntil(adv::RunnerState::WaitPage);
     }
     void saveInto(int downs) {
-        tap(SDLK_F2);
+        tap(SDLK_F2, 2);  // the screen opens after one more frame without the marks
         for (int i = 0; i < downs; ++i) tap(SDLK_DOWN);
         confirm();
     }
@@ -217,6 +217,25 @@ TEST_F(ComfortsTest, HistoryShowsPagesInOrderAndJumpsBackWithTheirState) {
     EXPECT_EQ(adv::flagState().flags[1], 1);
     confirm();
     EXPECT_EQ(adv::flagState().flags[1], 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ComfortsTest, SaveAskedDuringAWaitOpensAtTheNextPageAndAFolderItCannotWriteIsNoHarm) {
+    testsupport::writeFile("save", "a file where the folder would be");
+    start("WAIT(1) MSG('p') PF() MSG('q') PF()");
+    tap(SDLK_F2);
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Running) << "the WAIT goes on";
+    stepUntil(adv::RunnerState::WaitPage);
+    step(2);  // the screen is open now
+    confirm();  // saving fails: the screen says so and stays
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"p"});
+    tap(SDLK_F2);  // closes it
+    confirm();
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"q"});
+    EXPECT_TRUE(fs::is_regular_file("save"));
 }
 
 } // namespace
