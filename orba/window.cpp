@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include <SDL/SDL_syswm.h>
+#include <SDL_syswm.h>
 
 #include "orba/orba.h"
 #include "orba/orba_state.h"
