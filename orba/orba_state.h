@@ -119,7 +119,7 @@ struct State {
     int buttonCount = 0;
     std::vector<bool> buttons, prevButtons;
     std::int16_t axisX = 0, axisY = 0, prevAxisX = 0, prevAxisY = 0;
-    std::uint32_t lastFrameTicks = 0;
+    std::uint64_t lastFrameMs = 0;  // the monotonic clock's millisecond the last frame ended at
     std::uint32_t delayCalls = 0;
 
     KeyedTable<Picture> pictures;

@@ -7,7 +7,7 @@
 // Pretends joystick 0 is present with the given number of buttons, so that
 // pushed SDL_JOYBUTTON* and SDL_JOYAXISMOTION events reach the snapshot.
 void Orba_testAttachJoystick(int buttonCount);
-// Number of 1 ms sleeps the frame pacing has made since Orba_init.
+// Number of sleeps the frame pacing has made since Orba_init, one per frame that waited.
 std::uint32_t Orba_testDelayCalls();
 // Whether the mixer's thread is held because nothing has played for a while.
 bool Orba_testMixerHeld();

@@ -1,9 +1,15 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
+#include <poll.h>
+#include <time.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
+#include <SDL_syswm.h>
 
 #include "orba/orba.h"
 #include "orba/orba_state.h"
@@ -23,7 +29,10 @@ constexpr const char* quitMessage = orbaQuitMessage;
 constexpr int stickThreshold = 26214;
 constexpr int mouseButtonCount = 8;
 // A quit check inside a script polls the window at most this often.
-constexpr std::uint32_t quitPollMs = 10;
+constexpr std::uint64_t quitPollMs = 10;
+// SDL's own event pump runs at least this often, even when the window system
+// has sent nothing: it keeps the screen saver off every few seconds.
+constexpr std::uint64_t fullPumpMs = 1000;
 
 // Live input state built from the events polled since the last snapshot. A
 // press that is released before the frame ends still counts as held in that
@@ -37,13 +46,23 @@ struct LiveInput {
     std::vector<bool> joyHeld;
     std::vector<std::uint8_t> joyPresses;
     std::int16_t axisX = 0, axisY = 0;
-    std::uint32_t lastPollTicks = 0;
+    Display* display = nullptr;  // SDL's connection for the window's events, if X
+    std::uint64_t lastPollMs = 0;
+    std::uint64_t lastPumpMs = 0;
+    // The engine asked SDL for something of the window (a caption, the
+    // pointer, the mode) since SDL last pumped its events: such a request may
+    // read events from the connection or leave a request unsent, which only
+    // SDL's pump deals with.
+    bool pumpDue = true;
 };
 
 LiveInput& live() {
     static LiveInput l;
     return l;
 }
+
+// After a request to the window system, SDL's pump runs in full once.
+void windowRequested() { live().pumpDue = true; }
 
 void countPress(std::uint8_t& presses) {
     if (presses < UINT8_MAX) ++presses;
@@ -83,6 +102,14 @@ void skipComposeTable() {
 #endif
 }
 
+// The connection SDL reads the window's events from, when it is one to X.
+Display* eventDisplay() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11) return nullptr;
+    return info.info.x11.display;
+}
+
 void openVideo(std::string_view caption) {
     State& s = state();
     skipComposeTable();
@@ -91,6 +118,7 @@ void openVideo(std::string_view caption) {
     s.depth = chooseDepth();
     s.screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
     if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
+    live().display = eventDisplay();
     Orba_setCaption(caption);
     if (SDL_Surface* icon = SDL_LoadBMP("resource/orba.bmp")) {
         SDL_WM_SetIcon(icon, nullptr);
@@ -128,22 +156,36 @@ void openJoystick() {
     resizeJoystickButtons(SDL_JoystickNumButtons(s.joystick.get()));
 }
 
-void paceFrame(std::uint32_t frameMs) {
+// Milliseconds of the monotonic clock, the one the frames are paced by.
+std::uint64_t monotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
+
+// Sleeps until the clock reaches `ms`: one wake-up, never early. A signal
+// (SIGTERM becomes a close request) only resumes the sleep.
+void sleepUntilMs(std::uint64_t ms) {
+    const timespec deadline{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {}
+}
+
+// A frame ends at the first whole millisecond at least frameMs after the one
+// the last frame ended at, so the frames keep to the millisecond grid and the
+// sleep's lateness never adds up. A frame already late, or one asked to wait
+// more than 9999 ms, is not waited for. Returns the time the frame ended.
+std::uint64_t paceFrame(std::uint32_t frameMs) {
     State& s = state();
-    if (s.lastFrameTicks == 0) s.lastFrameTicks = SDL_GetTicks();
-    std::uint32_t now = SDL_GetTicks();
-    for (;;) {
-        const std::uint32_t remaining = s.lastFrameTicks + frameMs - now;
-        if (remaining < 1 || remaining > 9999) break;
-        // One sleep for the whole wait: SDL_Delay never wakes early, and the
-        // tick count it is measured against only counts whole milliseconds,
-        // so this ends the frame when 1 ms steps would, with one wake-up
-        // instead of two or three. The clock is checked again all the same.
-        SDL_Delay(remaining);
+    std::uint64_t now = monotonicMs();
+    if (s.lastFrameMs == 0) s.lastFrameMs = now;
+    const std::uint64_t deadline = s.lastFrameMs + frameMs;
+    if (deadline > now && deadline - now <= 9999) {
+        sleepUntilMs(deadline);
         ++s.delayCalls;
-        now = SDL_GetTicks();
+        now = monotonicMs();
     }
-    s.lastFrameTicks = now;
+    s.lastFrameMs = now;
+    return now;
 }
 
 void keyEvent(const SDL_KeyboardEvent& key) {
@@ -178,11 +220,35 @@ void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
     if (axis.axis == 1) live().axisY = axis.value;
 }
 
+// Whether SDL's pump may find something. Its own check of the X connection
+// takes three system calls, and the frame loop checks 30 times a second: when
+// X has sent nothing (no event in the connection's queue, nothing to read),
+// one poll tells so. SDL pumps in full without an X connection, with a
+// joystick (it is read in the pump), after the engine's own window requests
+// and at least once every fullPumpMs.
+bool pumpNeeded(std::uint64_t now) {
+    const LiveInput& in = live();
+    Display* display = in.display;
+    if (!display || state().joystick || in.pumpDue || now - in.lastPumpMs >= fullPumpMs) return true;
+    if (QLength(display) > 0) return true;
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    return poll(&connection, 1, 0) != 0;
+}
+
+void pumpEvents(std::uint64_t now) {
+    LiveInput& in = live();
+    in.lastPollMs = now;
+    if (!pumpNeeded(now)) return;
+    SDL_PumpEvents();
+    in.lastPumpMs = now;
+    in.pumpDue = false;
+}
+
 // Any close request in the frame counts, whatever events follow it.
-void pollEvents() {
-    live().lastPollTicks = SDL_GetTicks();
+void pollEvents(std::uint64_t now) {
+    pumpEvents(now);
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) {
         switch (event.type) {
         case SDL_QUIT: state().quitRequested = true; break;
         case SDL_KEYDOWN: case SDL_KEYUP: keyEvent(event.key); break;
@@ -194,7 +260,7 @@ void pollEvents() {
     }
 }
 
-void takeSnapshot() {
+void takeSnapshot(std::uint64_t now) {
     State& s = state();
     LiveInput& in = live();
     s.prevMouseButtons = s.mouseButtons;
@@ -202,7 +268,7 @@ void takeSnapshot() {
     s.prevButtons = s.buttons;
     s.prevAxisX = s.axisX;
     s.prevAxisY = s.axisY;
-    pollEvents();
+    pollEvents(now);
     // A new press is a push even when the previous frame also counted it held
     // (two quick taps in consecutive frames give two pushes).
     std::uint8_t mousePushed = 0;
@@ -236,11 +302,15 @@ void toggleFullScreen() {
     if (!screen) throw Error("Orba_init: Couldn't set video mode");
     s.screen = screen;
     screenReplaced();
+    windowRequested();
 }
 
 void handleHotKeys() {
     State& s = state();
-    if (Orba_isPushKey(SDLK_F5)) SDL_WM_IconifyWindow();
+    if (Orba_isPushKey(SDLK_F5)) {
+        SDL_WM_IconifyWindow();
+        windowRequested();
+    }
     if (Orba_isPushKey(SDLK_F9)) toggleFullScreen();
     if (Orba_isPushKey(SDLK_F12)) SDL_SaveBMP(s.screen, "screenshot.bmp");
     if (Orba_isPressKey(SDLK_ESCAPE)) s.quitRequested = true;
@@ -297,16 +367,16 @@ void Orba_quit() {
 
 void Orba_update(std::uint32_t frameMs) {
     orba::settleSound();
-    orba::paceFrame(frameMs);
-    orba::takeSnapshot();
+    orba::takeSnapshot(orba::paceFrame(frameMs));
     orba::handleHotKeys();
     if (state().quitRequested) throw Error(orba::quitMessage);
 }
 
 void Orba_checkQuit() {
     orba::LiveInput& in = orba::live();
-    if (!state().quitRequested && SDL_GetTicks() - in.lastPollTicks < orba::quitPollMs) return;
-    orba::pollEvents();
+    const std::uint64_t now = orba::monotonicMs();
+    if (!state().quitRequested && now - in.lastPollMs < orba::quitPollMs) return;
+    orba::pollEvents(now);
     const auto escape = static_cast<std::size_t>(SDLK_ESCAPE);
     if (in.keysHeld[escape] || in.keyPresses[escape] > 0) state().quitRequested = true;
     if (state().quitRequested) throw Error(orba::quitMessage);
@@ -338,6 +408,7 @@ void Orba_warpMouse(int x, int y) {
     const orba::State& s = state();
     SDL_WarpMouse(static_cast<Uint16>(std::clamp(x, 0, std::max(s.width - 1, 0))),
                   static_cast<Uint16>(std::clamp(y, 0, std::max(s.height - 1, 0))));
+    orba::windowRequested();
 }
 
 std::uint8_t Orba_getPushMouse() {
@@ -369,6 +440,7 @@ bool Orba_isPushDecide() {
 void Orba_setCaptionText(std::string_view title) {
     const std::string text(title);
     SDL_WM_SetCaption(text.c_str(), nullptr);
+    orba::windowRequested();
 }
 
 void Orba_logText(std::string_view text) {

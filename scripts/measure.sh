@@ -15,19 +15,29 @@
 # counted, with each thread's share and wake-ups per second beside those of
 # a thread that only sleeps 33 ms at a time (what 30 wake-ups a second cost
 # on this machine). Peak resident memory (VmHWM) is read just before the end.
+# Last, the system calls of each thread of the engine on the quiet page are
+# counted over 10 s with strace, per second and per frame.
 #
-#   scripts/measure.sh [--idle IDLE] [RUNS]
+# --pulse plays through a private sound server with a silent sink (started
+# for the run) instead of SDL's dummy driver when there is no sound device:
+# a real driver, whose thread blocks in the server's write.
+#
+#   scripts/measure.sh [--idle IDLE] [--pulse] [RUNS]
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ORBA_BUILD_DIR:-$root/build}
 idle=60
-if [[ ${1:-} == --idle ]]; then
-    idle=${2:-}
-    shift 2 || true
-fi
+pulse=
+while [[ ${1:-} == --* ]]; do
+    case $1 in
+    --idle) idle=${2:-}; shift 2 || shift ;;
+    --pulse) pulse=1; shift ;;
+    *) break ;;
+    esac
+done
 runs=${1:-7}
-usage="usage: $0 [--idle SECONDS] [RUNS]"
+usage="usage: $0 [--idle SECONDS] [--pulse] [RUNS]"
 [[ $runs =~ ^[1-9][0-9]*$ && $idle =~ ^[1-9][0-9]*$ ]] || { echo "$usage" >&2; exit 2; }
 
 "$root/scripts/deps.sh"
@@ -47,7 +57,8 @@ while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$
 Xvfb ":$display" -screen 0 1024x768x24 -br -noreset -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
 quiet=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$quiet"' EXIT
+sound_server=
+trap 'kill "$xvfb" $sound_server 2>/dev/null || true; rm -rf "$quiet"' EXIT
 export DISPLAY=:$display
 for _ in $(seq 100); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.05; done
 xdpyinfo > /dev/null 2>&1 || { echo "measure: Xvfb did not start" >&2; exit 1; }
@@ -57,6 +68,16 @@ audio="the default sound device"
 if ! compgen -G '/dev/snd/pcm*' > /dev/null && [[ -z ${PULSE_SERVER:-} ]] &&
     [[ ! -S ${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native ]]; then
     export SDL_AUDIODRIVER=dummy
+fi
+if [[ -n $pulse && ${SDL_AUDIODRIVER:-} == dummy ]]; then
+    command -v pulseaudio > /dev/null || { echo "measure: --pulse needs pulseaudio" >&2; exit 1; }
+    HOME=$quiet XDG_RUNTIME_DIR=$quiet PULSE_RUNTIME_PATH=$quiet pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+        --use-pid-file=no -L "module-null-sink sink_name=silent" \
+        -L "module-native-protocol-unix socket=$quiet/pulse auth-anonymous=1" > /dev/null 2>&1 &
+    sound_server=$!
+    for _ in $(seq 100); do [[ -S $quiet/pulse ]] && break; sleep 0.05; done
+    export SDL_AUDIODRIVER=pulse PULSE_SERVER=unix:$quiet/pulse
+    audio="a private sound server with a silent sink (SDL_AUDIODRIVER=pulse)"
 fi
 [[ ${SDL_AUDIODRIVER:-} == dummy ]] && audio="SDL_AUDIODRIVER=dummy (no sound device; the mixer still mixes in real time)"
 
@@ -87,8 +108,35 @@ idle_run() {
 
 echo "waiting on the first page for $idle s, its music playing:"
 idle_run
-cp -r "$game/." "$quiet"
-sed -i '/^music(/d' "$quiet/resource/level/start.lua"
+quietgame=$quiet/game
+mkdir "$quietgame"
+cp -r "$game/." "$quietgame"
+sed -i '/^music(/d' "$quietgame/resource/level/start.lua"
 echo "waiting on the first page for $idle s, quiet (the game without its music):"
-(cd "$quiet" && idle_run)
+(cd "$quietgame" && idle_run)
+
+# System calls of each thread on the quiet page, over 10 s.
+syscall_run() {
+    "$engine" > /dev/null 2>&1 &
+    local pid=$! traces=$quiet/trace
+    timeout 10 xdotool search --sync --pid "$pid" > /dev/null || true
+    sleep 3
+    mkdir -p "$traces"
+    timeout -s INT 10 strace -f -ff -qq -o "$traces/t" -p "$pid" 2> /dev/null || true
+    kill -TERM "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+    for trace in "$traces"/t.*; do
+        awk -v tid="${trace##*.}" '
+            match($0, /^[a-z_0-9]+\(/) { n++; calls[substr($0, 1, RLENGTH - 1)]++ }
+            END {
+                line = ""
+                for (c in calls) line = line sprintf(" %s %.1f,", c, calls[c] / 10)
+                printf "  thread %-7s %6.1f calls/s (%.2f a frame):%s\n", tid, n / 10, n / 300, line
+            }' "$trace"
+    done
+}
+if command -v strace > /dev/null; then
+    echo "system calls on the quiet page over 10 s (strace; 300 frames):"
+    (cd "$quietgame" && syscall_run)
+fi
 echo "measure: load average $(cut -d' ' -f1-3 /proc/loadavg) after the runs"

@@ -162,6 +162,19 @@ TEST_F(WindowTest, PacingNeverSleepsForZeroOrLateFramesButWaitsOtherwise) {
     EXPECT_GT(Orba_testDelayCalls(), before);
 }
 
+// Frames that only wait keep the period and sleep once each, never in steps.
+TEST_F(WindowTest, WaitingFramesKeepThePeriodWithOneSleepEach) {
+    constexpr int frames = 30;
+    Orba_update(33);
+    const std::uint32_t before = Orba_testDelayCalls();
+    const Uint32 start = SDL_GetTicks();
+    for (int i = 0; i < frames; ++i) Orba_update(33);
+    EXPECT_GE(SDL_GetTicks() - start, static_cast<Uint32>(frames * 33 - 1));
+    const std::uint32_t sleeps = Orba_testDelayCalls() - before;
+    EXPECT_GE(sleeps, 1u);
+    EXPECT_LE(sleeps, static_cast<std::uint32_t>(frames));
+}
+
 TEST_F(WindowTest, SecondInitChangesNothing) {
     SDL_Surface* screen = Orba_testScreen();
     Orba_init("other", 320, 200, true);
