@@ -19,6 +19,8 @@
 #include "adv/scene.h"
 #include "adv/screen.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
+#include "gamefiles/hash.h"
 #include "orba/bmpfile.h"
 #include "orba/orba.h"
 #include "orba/thumbnail.h"
@@ -389,6 +391,22 @@ bool pageGoesOnByItself() {
 }
 
 void autosaveAtQuit() { writeAutosave(); }
+
+const SceneStart* currentSceneStart() {
+    const Record& r = comforts().record;
+    const auto scene = static_cast<std::size_t>(r.current.scene);
+    return scene < r.scenes.size() ? &r.scenes[scene] : nullptr;
+}
+
+void currentSceneReplayed() {
+    Record& r = comforts().record;
+    const auto scene = static_cast<std::size_t>(r.current.scene);
+    if (scene >= r.scenes.size()) return;
+    r.scenes[scene].scriptHash = hashBytes(readWholeFile(r.scenes[scene].script).value_or(""));
+    r.current.decisions = course().decisions;
+    r.current.wait = currentWait().value_or(WaitKind::Page);
+    r.waitSeen = currentWait().has_value();
+}
 
 void resetComforts() { comforts() = Comforts{}; }
 

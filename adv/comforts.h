@@ -11,6 +11,8 @@ class LuaRunner;
 
 namespace adv {
 
+struct SceneStart;
+
 // Called by LuaRunner at the start of a frame's update: true when the frame
 // belongs to one of the screens, and the game's step is to be left out.
 bool updateComforts(LuaRunner& runner);
@@ -29,6 +31,12 @@ bool pageGoesOnByItself();
 // Writes the autosave of the last wait reached; the entry calls it when the
 // player quits. A failed write changes nothing.
 void autosaveAtQuit();
+
+// The start of the scene running now (null before the first script), and,
+// after developer mode replayed it with a changed script, the record taken
+// up again: the script's new hash and the moment the replay reached.
+const SceneStart* currentSceneStart();
+void currentSceneReplayed();
 
 // Back to a program start: no record, no screen, no mode (for a new runner).
 void resetComforts();

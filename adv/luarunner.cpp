@@ -25,6 +25,11 @@ constexpr int quitCheckInstructions = 100;
 LuaRunner::LuaRunner() {
     resetEngineState();  // flags zeroed, no background, scripts from the level folder
     resetComforts();
+    loadInterfacePictures();
+    setInstructionWatch(Orba_checkQuit, quitCheckInstructions);
+}
+
+void LuaRunner::loadInterfacePictures() {
     Orba_loadBMP("pf", gamepaths::pageFeedPicture, 0, 255, 0);
     Orba_loadBMP("cursor", gamepaths::cursorPicture, 0, 255, 0);
     Orba_loadBMP("msgwin", gamepaths::messageWindowPicture, orbaNoKey, 0, 0);
@@ -33,7 +38,6 @@ LuaRunner::LuaRunner() {
     pageIconSize = pfHeight;
     cursorSize = Orba_getHeight("cursor");
     Orba_setAlpha("msgwin", std::clamp(System::MSGWIN_ALPHA, 0, 255));
-    setInstructionWatch(Orba_checkQuit, quitCheckInstructions);
 }
 
 LuaRunner::~LuaRunner() { close(); }
@@ -44,9 +48,11 @@ void LuaRunner::loadScript(const std::string& path) {
     close();
     reset();
     if (!insideGameFolder(path)) throw Error("Not exist : " + path);  // as a missing script
+    // The scene starts before its script is read, so that a script that
+    // fails to load is still the one an author's fix brings back.
+    sceneStarted(path, changingScript_);
     Lua::loadFile(path);
     for (const Command& command : commandTable()) registerFunction(*command.name, command.function);
-    sceneStarted(path, changingScript_);
 }
 
 void LuaRunner::reset() { resetScriptState(); }

@@ -20,6 +20,8 @@ public:
     // The script at a path from the game's folder, as loadFile loads it.
     void loadScript(const std::string& path);
     virtual void reset();
+    // pf, cursor and msgwin from the level folder, as the constructor reads them.
+    void loadInterfacePictures();
     virtual void update();
     virtual void draw();
     virtual void renderBackground();

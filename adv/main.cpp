@@ -1,12 +1,14 @@
 // The program entry: settings, window, font, the one script runner and the
 // frame loop. Every end of the game, the normal ones included, arrives here as
-// an exception; its text goes to the log and the platform is shut down.
+// an exception; its text goes to the log and the platform is shut down. With
+// --dev the frames run in developer mode, which shows errors instead.
 #include <exception>
 #include <memory>
 #include <string_view>
 
 #include "adv/comforts.h"
 #include "adv/commands.h"
+#include "adv/devmode.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
 #include "adv/screen.h"
@@ -18,10 +20,18 @@ namespace {
 
 constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
 
-[[noreturn]] void run() {
+[[noreturn]] void runDeveloperMode() {
+    adv::DevMode dev([] { return std::make_unique<LuaRunner>(); });
+    dev.start();
+    dev.frame(0);
+    for (;;) dev.frame(framePeriodMs);
+}
+
+[[noreturn]] void run(bool developerMode) {
     loadSettings();
     Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false);
     Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
+    if (developerMode) runDeveloperMode();
     const auto runner = std::make_unique<LuaRunner>();
     runner->loadFile(gamepaths::firstScript);
     // The first frame comes at once; each later one a frame period after it.
@@ -36,12 +46,20 @@ int exitStatus(const std::exception& e) {
     return text == adv::gameEndMessage || text == orbaQuitMessage ? 0 : 1;
 }
 
+// Developer mode is asked for by --dev; other arguments have no effect, as
+// launchers of a game may pass their own.
+bool developerModeAsked(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--dev") return true;
+    return false;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     int status = 0;
     try {
-        run();
+        run(developerModeAsked(argc, argv));
     } catch (const std::exception& e) {
         Orba_logException(e);
         status = exitStatus(e);

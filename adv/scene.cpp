@@ -33,16 +33,6 @@ void captureBackground(SceneStart& scene) {
     }
 }
 
-std::optional<WaitKind> waitOf(RunnerState state) {
-    switch (state) {
-    case RunnerState::WaitPage: return WaitKind::Page;
-    case RunnerState::Choosing: return WaitKind::Choice;
-    case RunnerState::MapPick: return WaitKind::MapPick;
-    case RunnerState::Running: return std::nullopt;
-    }
-    return std::nullopt;
-}
-
 // Takes one decision at the wait the script reached; false when it does not fit.
 bool decide(std::int32_t decision) {
     CourseState& c = course();
@@ -84,6 +74,16 @@ void restoreScene(const SceneStart& scene) {
     music() = scene.music;
 }
 
+std::optional<WaitKind> waitOf(RunnerState state) {
+    switch (state) {
+    case RunnerState::WaitPage: return WaitKind::Page;
+    case RunnerState::Choosing: return WaitKind::Choice;
+    case RunnerState::MapPick: return WaitKind::MapPick;
+    case RunnerState::Running: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 void syncMusic() {
     Playback& p = playback();
     if (music() == p.musicPlaying) return;
@@ -94,33 +94,50 @@ void syncMusic() {
     p.musicPlaying = music();
 }
 
+namespace {
+
+ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
+                       std::optional<WaitKind> wait) {
+    const ReplayingMode replaying;
+    restoreScene(scene);
+    runner.loadScript(scene.script);
+    ReplayReach reach;
+    for (std::size_t resumes = 0; resumes <= decisions.size() + spareResumes;) {
+        CourseState& c = course();
+        if (const std::optional<WaitKind> reached = waitOf(c.state)) {
+            finishEffects();
+            reach.atWait = true;
+            if (reach.taken == decisions.size()) {
+                reach.fits = !wait || *wait == *reached;
+                return reach;
+            }
+            if (!decide(decisions[reach.taken])) return reach;
+            reach.atWait = false;
+            ++reach.taken;
+            continue;
+        }
+        if (!c.pendingScript.empty() || runner.finished()) return reach;
+        c.waitFrames = 0;
+        runner.resume();
+        ++resumes;
+    }
+    return reach;
+}
+
+} // namespace
+
+ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
+                             std::optional<WaitKind> wait) {
+    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait);
+    if (reach.atWait) syncMusic();
+    return reach;
+}
+
 bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
                  std::optional<WaitKind> wait) {
-    {
-        const ReplayingMode replaying;
-        restoreScene(scene);
-        runner.loadScript(scene.script);
-        std::size_t next = 0;
-        for (std::size_t resumes = 0; resumes <= decisions.size() + spareResumes;) {
-            CourseState& c = course();
-            if (const std::optional<WaitKind> reached = waitOf(c.state)) {
-                finishEffects();
-                if (next == decisions.size()) {
-                    if (wait && *wait != *reached) return false;
-                    break;
-                }
-                if (!decide(decisions[next++])) return false;
-                continue;
-            }
-            if (!c.pendingScript.empty() || runner.finished()) return false;
-            c.waitFrames = 0;
-            runner.resume();
-            ++resumes;
-        }
-        if (waitOf(course().state) == std::nullopt) return false;
-    }
-    syncMusic();
-    return true;
+    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait);
+    if (reach.fits) syncMusic();
+    return reach.fits;
 }
 
 } // namespace adv

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "adv/course.h"
 #include "adv/savefile.h"
 
 class LuaRunner;
@@ -20,6 +21,9 @@ SceneStart captureScene(const std::string& scriptPath);
 // Sets the lasting state to the scene's start, reading its pictures and map again.
 void restoreScene(const SceneStart& scene);
 
+// The wait a runner state stands for, none while the script runs.
+std::optional<WaitKind> waitOf(RunnerState state);
+
 // Starts or stops the music so that it plays what the lasting state names.
 void syncMusic();
 
@@ -32,5 +36,19 @@ void syncMusic();
 // trusts.
 bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
                  std::optional<WaitKind> wait);
+
+// How far a replay came: the decisions it took, whether the state shows a
+// wait (the one after the last decision taken, where the next one did not
+// fit), and whether the decisions fitted all the way as replayScene wants.
+struct ReplayReach {
+    std::size_t taken = 0;
+    bool atWait = false;
+    bool fits = false;
+};
+// As replayScene, but where the decisions stop fitting at a wait, the state
+// is that wait, ready for the player. A replay that ends without a wait
+// (the script ended or loaded another first) leaves the state undefined.
+ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
+                             std::optional<WaitKind> wait);
 
 } // namespace adv

@@ -207,6 +207,16 @@ ScriptState& attachScriptState(lua_State* L) {
     return *state;
 }
 
+// Where the failing call was, for the author; without memory for the text
+// the place is left out rather than an exception let into Lua's frames.
+void keepPlace(lua_State* L, ScriptState& state) noexcept {
+    try {
+        state.keptPlace = callerPlace(L);
+    } catch (...) {
+        state.keptPlace.clear();
+    }
+}
+
 // Runs the host function; an exception it throws is kept, not propagated.
 int runGuarded(lua_CFunction function, lua_State* L, ScriptState& state) {
     state.yieldRequested = false;
@@ -218,6 +228,7 @@ int runGuarded(lua_CFunction function, lua_State* L, ScriptState& state) {
         state.kept = std::current_exception();
     }
     --state.hostCalls;
+    if (state.kept) keepPlace(L, state);
     return results;
 }
 
@@ -280,6 +291,15 @@ void updateHooks(lua_State* L, ScriptState& state) {
     lua_pop(L, 1);
 }
 
+std::string callerPlace(lua_State* L) {
+    lua_Debug caller{};
+    for (int level = 1; lua_getstack(L, level, &caller); ++level) {
+        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0)
+            return std::string(caller.short_src) + ":" + std::to_string(caller.currentline);
+    }
+    return {};
+}
+
 std::exception_ptr takeKeptException(lua_State* L, ScriptState& state) {
     std::exception_ptr kept = std::exchange(state.kept, nullptr);
     if (kept) {
@@ -323,13 +343,7 @@ int scriptError(lua_State* L, std::string text) {
     if (!state || state->hostCalls == 0) {
         throw Error(text);  // only behind the wrapper can a Lua error be raised safely
     }
-    lua_Debug caller{};  // the nearest script code on the way to the call (pcall is no script code)
-    for (int level = 1; lua_getstack(L, level, &caller); ++level) {
-        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0) {
-            text = std::string(caller.short_src) + ":" + std::to_string(caller.currentline) + ": " + text;
-            break;
-        }
-    }
+    if (const std::string place = luaexecutor::callerPlace(L); !place.empty()) text = place + ": " + text;
     state->failure = text.empty() ? std::string("script error") : std::move(text);
     return -1;
 }

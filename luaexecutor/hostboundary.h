@@ -16,6 +16,7 @@ namespace luaexecutor {
 struct ScriptState {
     lua_State* mainThread = nullptr;
     std::exception_ptr kept;      // thrown by a host function, not yet rethrown
+    std::string keptPlace;        // "file:line" of the script's call that threw it
     std::string failure;          // Lua error a host function raised to stop the script, not yet reported
     bool ended = false;           // main chunk returned or failed: never resume again
     int hostCalls = 0;            // host functions running now
@@ -41,6 +42,10 @@ void updateHooks(lua_State* L, ScriptState& state);
 
 // Takes the kept exception (null if none) and removes the hooks that stopped the script.
 std::exception_ptr takeKeptException(lua_State* L, ScriptState& state);
+// "file:line" of the nearest script code on the way to the running host
+// function (pcall is no script code); empty when there is none.
+std::string callerPlace(lua_State* L);
+
 // Takes the failure text (empty if none) and removes the hooks that stopped the script.
 std::string takeFailure(lua_State* L, ScriptState& state);
 

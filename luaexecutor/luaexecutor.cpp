@@ -84,8 +84,8 @@ int loadScript(lua_State* L, const std::string& path) {
 }
 
 // Writes the interpreter's message on the stack top (file and line included)
-// to standard error as one line, for the game's author.
-void reportLuaMessage(lua_State* L) {
+// to standard error as one line, for the game's author, and returns it.
+std::string reportLuaMessage(lua_State* L) {
     const char* text = lua_tostring(L, -1);
     std::string message = text ? text : std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
     for (char& c : message) {
@@ -94,6 +94,7 @@ void reportLuaMessage(lua_State* L) {
         }
     }
     std::cerr << message << std::endl;
+    return message;
 }
 
 std::int32_t saturatingTruncate(lua_Number value) {
@@ -161,7 +162,7 @@ void Lua::loadFile(std::string_view path) {
         throw Error("Not exist : " + file);
     }
     if (status == LUA_ERRSYNTAX) {
-        reportLuaMessage(L);
+        scriptMessage_ = reportLuaMessage(L);
         throw Error("Lua Syntax error : " + file);
     }
 }
@@ -191,6 +192,8 @@ void Lua::registerFunction(std::string_view name, lua_CFunction function) {
 
 void Lua::close() {
     luaState.reset();
+    scriptMessage_.clear();
+    failurePlace_.clear();
 }
 
 bool Lua::finished() const {
@@ -210,13 +213,14 @@ void Lua::resume() {
     const int status = lua_resume(L, 0);
     state.ended = status != LUA_YIELD || state.stopped();
     if (std::exception_ptr kept = luaexecutor::takeKeptException(L, state)) {
+        failurePlace_ = std::exchange(state.keptPlace, std::string());
         std::rethrow_exception(kept);
     }
     if (const std::string failure = luaexecutor::takeFailure(L, state); !failure.empty()) {
         lua_pushstring(L, failure.c_str());  // the error a host function raised, not the stop that followed
-        reportLuaMessage(L);
+        scriptMessage_ = reportLuaMessage(L);
     } else if (status != 0 && status != LUA_YIELD) {
-        reportLuaMessage(L);
+        scriptMessage_ = reportLuaMessage(L);
     }
 }
 

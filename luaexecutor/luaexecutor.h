@@ -49,6 +49,13 @@ public:
     void setMemoryLimit(std::size_t bytes);
     static constexpr std::size_t defaultMemoryLimit = std::size_t{512} << 20;
 
+    // For the author's eyes: the interpreter's message (file and line
+    // included) of the last syntax or runtime error, as written to standard
+    // error, and the place ("file:line") of the script's call whose host
+    // function threw. Both are emptied by close and by the next loadFile.
+    const std::string& scriptMessage() const { return scriptMessage_; }
+    const std::string& failurePlace() const { return failurePlace_; }
+
     LuaStatePtr luaState;
     std::int32_t libraries = 0;
 
@@ -56,6 +63,8 @@ private:
     std::function<void()> watch_;
     int watchInterval_ = 0;
     std::size_t memoryLimit_ = defaultMemoryLimit;
+    std::string scriptMessage_;
+    std::string failurePlace_;
 };
 
 // Argument helpers for host functions. funcName is the name the script calls

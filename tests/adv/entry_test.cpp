@@ -164,3 +164,18 @@ TEST_F(EntryTest, TheWindowStaysOpenUntilQuit) {
         EXPECT_EQ(readFile("run.log"), "ready\ndOrba system quit.\n") << script;
     }
 }
+
+// With --dev an error leaves the window open; the fixed script runs (one
+// without a wait runs live after its replay, so its line is logged), and the
+// player's quit still ends the program as always.
+TEST_F(EntryTest, DeveloperModeShowsAnErrorAndGoesOnAfterTheFix) {
+    writeGame("PRINT('ready') MSG(12)");
+    const pid_t pid = launch({"--dev"});
+    waitForLogLine("ready");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    writeFile("resource/level/start.lua", "PRINT('fixed')");
+    waitForLogLine("fixed");
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waitForExit(pid), 0);
+    EXPECT_EQ(readFile("run.log"), "ready\nfixed\ndOrba system quit.\n");
+}
