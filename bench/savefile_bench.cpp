@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "adv/engine.h"
 #include "adv/savefile.h"
+#include "adv/scene.h"
+#include "benchgame.h"
 #include "orba/orba.h"
 #include "orba/thumbnail.h"
 
@@ -68,5 +71,22 @@ void BM_ReadSave(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(adv::readSaveFile(adv::slotPath(1)));
 }
 BENCHMARK(BM_ReadSave)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// A load 500 pages into one script: its scene restored, its script read and
+// run again with 499 pages confirmed, up to the 500th page.
+void BM_LoadFiveHundredPagesIn(benchmark::State& state) {
+    benchgame::Game game;
+    game.start("for page = 1, 500 do MSG('Line one of page ' .. page) MSG('and its second line.') PF() end");
+    const adv::SceneStart scene = adv::captureScene("resource/level/start.lua");
+    const std::vector<std::int32_t> decisions(499, adv::pageConfirmed);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(adv::replayScene(*game.runner, scene, decisions, adv::WaitKind::Page));
+    if (adv::messageWindow().messages.front() != "Line one of page 500") state.SkipWithError("wrong page");
+}
+BENCHMARK(BM_LoadFiveHundredPagesIn)->Unit(benchmark::kMillisecond);
 
 } // namespace
