@@ -32,7 +32,7 @@ void drawChoice(int index, int lift) {
 // -1 for a new press of Up, 1 for Down, 0 for neither or both.
 int keyStep() { return (Orba_isPushKey(SDLK_DOWN) ? 1 : 0) - (Orba_isPushKey(SDLK_UP) ? 1 : 0); }
 
-} // namespace
+}  // namespace
 
 // Up and Down move the pointer to the middle of the neighbouring choice's
 // row, so the pointer and the highlight stay one; the pointer is not read in
@@ -65,4 +65,4 @@ void setChoices(const std::vector<std::string>& items) {
     choiceMenu().choiceCursor = 0;
 }
 
-} // namespace adv
+}  // namespace adv

@@ -21,4 +21,4 @@ void setChoices(const std::vector<std::string>& items);
 bool pickChoice();
 void drawChoices();
 
-} // namespace adv
+}  // namespace adv

@@ -18,7 +18,7 @@ int drawMark(std::string_view text, int right) {
     return left - markGap;
 }
 
-} // namespace
+}  // namespace
 
 void drawComfortMarks(bool autoMode, SkipMark skip) {
     int right = markRight;
@@ -26,4 +26,4 @@ void drawComfortMarks(bool autoMode, SkipMark skip) {
     if (skip != SkipMark::Off) drawMark(skip == SkipMark::AllPages ? "SKIP ALL" : "SKIP", right);
 }
 
-} // namespace adv
+}  // namespace adv

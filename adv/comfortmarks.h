@@ -10,4 +10,4 @@ enum class SkipMark { Off, ReadPages, AllPages };
 // "SKIP" (or "SKIP ALL") and "AUTO", right to left, in the message colour.
 void drawComfortMarks(bool autoMode, SkipMark skip);
 
-} // namespace adv
+}  // namespace adv

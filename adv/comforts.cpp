@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "adv/comfortmarks.h"
-#include "adv/slotscreen.h"
 #include "adv/engine.h"
 #include "adv/historyscreen.h"
 #include "adv/luarunner.h"
@@ -18,6 +17,7 @@
 #include "adv/savefile.h"
 #include "adv/scene.h"
 #include "adv/screen.h"
+#include "adv/slotscreen.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
@@ -111,7 +111,8 @@ void compactScenes(Record& r) {
 
 std::string firstLineNow() {
     if (!messageWindow().messages.empty()) return messageWindow().messages.front();
-    if (course().state == RunnerState::Choosing && !choiceMenu().choices.empty()) return choiceMenu().choices.front();
+    if (course().state == RunnerState::Choosing && !choiceMenu().choices.empty())
+        return choiceMenu().choices.front();
     return {};
 }
 
@@ -190,7 +191,8 @@ bool saveInto(int slot) {
 
 // Brings back a moment of the record's scenes; false when its script no
 // longer fits, and then the moment before is brought back.
-bool goTo(LuaRunner& runner, const std::vector<SceneStart>& scenes, const SavePoint& point, bool sceneStartOnly) {
+bool goTo(LuaRunner& runner, const std::vector<SceneStart>& scenes, const SavePoint& point,
+          bool sceneStartOnly) {
     Record& r = comforts().record;
     const SceneStart& scene = scenes.at(static_cast<std::size_t>(point.scene));
     const std::vector<std::int32_t> none;
@@ -299,7 +301,8 @@ bool openRequested() {
 void writeAutosave() {
     if (!on(System::SAVE) || !comforts().record.waitSeen) return;
     if (!makeParentFolder(slotPath(autosaveSlot))) return;
-    if (writeSaveFile(slotPath(autosaveSlot), saveOfNow())) (void)Orba_saveThumbnail(thumbnailPath(autosaveSlot));
+    if (writeSaveFile(slotPath(autosaveSlot), saveOfNow()))
+        (void)Orba_saveThumbnail(thumbnailPath(autosaveSlot));
     (void)readPages().save(readPagesPath);
 }
 
@@ -310,7 +313,7 @@ std::int64_t characterCount(const std::vector<std::string>& lines) {
     return count;
 }
 
-} // namespace
+}  // namespace
 
 bool updateComforts(LuaRunner& runner) {
     Comforts& c = comforts();
@@ -347,7 +350,9 @@ bool drawComfortScreen() {
 void drawModeMarks() {
     const Comforts& c = comforts();
     if (c.markFreeFrame) return;
-    const SkipMark skip = !playback().skipping ? SkipMark::Off : c.skipAll ? SkipMark::AllPages : SkipMark::ReadPages;
+    const SkipMark skip = !playback().skipping ? SkipMark::Off
+                          : c.skipAll          ? SkipMark::AllPages
+                                               : SkipMark::ReadPages;
     if (c.autoMode || skip != SkipMark::Off) drawComfortMarks(c.autoMode, skip);
 }
 
@@ -410,4 +415,4 @@ void currentSceneReplayed() {
 
 void resetComforts() { comforts() = Comforts{}; }
 
-} // namespace adv
+}  // namespace adv

@@ -41,4 +41,4 @@ void currentSceneReplayed();
 // Back to a program start: no record, no screen, no mode (for a new runner).
 void resetComforts();
 
-} // namespace adv
+}  // namespace adv

@@ -55,11 +55,11 @@ std::int32_t colourByName(const std::string& name) {
         std::int32_t rgb;
     };
     static constexpr std::array<Named, 6> colours{{{"RED", 0xFF0000},
-                                                  {"BLUE", 0x0000FF},
-                                                  {"BLACK", 0x000000},
-                                                  {"GREEN", 0x00FF00},
-                                                  {"WHITE", 0xFFFFFF},
-                                                  {"YELLOW", 0xFFFF00}}};
+                                                   {"BLUE", 0x0000FF},
+                                                   {"BLACK", 0x000000},
+                                                   {"GREEN", 0x00FF00},
+                                                   {"WHITE", 0xFFFFFF},
+                                                   {"YELLOW", 0xFFFF00}}};
     for (const Named& c : colours)
         if (name == c.name) return c.rgb;
     return 0xFFFFFF;
@@ -256,7 +256,7 @@ static_assert(std::all_of(std::begin(commands), std::end(commands), [](const Com
     return c.key.starts_with("CMD_") && validArguments(c.arguments);
 }));
 
-} // namespace
+}  // namespace
 
 int Command::requiredCount() const {
     return static_cast<int>(std::count_if(arguments.begin(), arguments.end(),
@@ -276,4 +276,4 @@ const Command* findCommand(std::string_view key) {
     return nullptr;
 }
 
-} // namespace adv
+}  // namespace adv

@@ -37,4 +37,4 @@ struct Command {
 std::span<const Command> commandTable();
 const Command* findCommand(std::string_view key);
 
-} // namespace adv
+}  // namespace adv

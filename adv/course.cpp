@@ -18,4 +18,4 @@ void setDirectory(std::string_view dir) {
     scriptDirectory() = std::string(gamepaths::levelFolder) + std::string(dir) + "/";
 }
 
-} // namespace adv
+}  // namespace adv

@@ -44,4 +44,4 @@ void requestScript(std::string_view file);
 // The script folder: "resource/level/" + dir + "/".
 void setDirectory(std::string_view dir);
 
-} // namespace adv
+}  // namespace adv

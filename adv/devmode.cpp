@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "adv/commands.h"
 #include "adv/comforts.h"
+#include "adv/commands.h"
 #include "adv/engine.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
@@ -29,8 +29,9 @@ constexpr int panelMargin = 20, panelPadding = 12;
 constexpr std::size_t errorLines = 14;
 constexpr int textColour = 0xFFFFFF;
 constexpr char errorHint[] = "Fix the file to go on, or press F8 to try again; Escape quits.";
-constexpr char noticeText[] = "The changed script no longer fits the decisions taken: stopped at the first wait "
-                              "that differs.";
+constexpr char noticeText[] =
+    "The changed script no longer fits the decisions taken: stopped at the first wait "
+    "that differs.";
 constexpr std::string_view interfacePictures[] = {gamepaths::pageFeedPicture, gamepaths::cursorPicture,
                                                   gamepaths::messageWindowPicture};
 
@@ -54,7 +55,8 @@ bool hasExtension(std::string_view path, std::string_view extension) {
 // What a failure says to the author: a Lua error in the interpreter's own
 // words, a host function's error with the place of the script's call.
 std::string describe(const Error& e, const LuaRunner* runner) {
-    if (runner && !runner->scriptMessage().empty()) return std::string(e.what()) + "\n" + runner->scriptMessage();
+    if (runner && !runner->scriptMessage().empty())
+        return std::string(e.what()) + "\n" + runner->scriptMessage();
     if (runner && !runner->failurePlace().empty()) return runner->failurePlace() + ": " + e.what();
     return e.what();
 }
@@ -91,7 +93,7 @@ std::string pageCaption() {
     return System::CAPTION + " \xE2\x80\x94 " + std::string(script) + ", page " + std::to_string(pages);
 }
 
-} // namespace
+}  // namespace
 
 DevMode::DevMode(MakeRunner makeRunner) : makeRunner_(std::move(makeRunner)) {
     watch_.add(std::string(gamepaths::levelFolder), true);  // scripts, pictures, maps and game.ini
@@ -119,7 +121,8 @@ void DevMode::frame(std::uint32_t periodMs) {
 
 // Runs a step of the game; an error that would end it is shown instead,
 // except the ends that the game or the player chose.
-template <class Step> void DevMode::guarded(const Step& step) {
+template <class Step>
+void DevMode::guarded(const Step& step) {
     try {
         step();
     } catch (const Error& e) {
@@ -210,8 +213,7 @@ void DevMode::errorFrame(std::uint32_t periodMs) {
     Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
     try {
         if (runner_) runner_->draw();  // the last picture, as far as it can be drawn
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     Orba_setOffset(0, 0);
     drawTextPanel(error_ + "\n" + errorHint, panelMargin, errorLines);
     Orba_flip();
@@ -232,4 +234,4 @@ void DevMode::updateCaption() {
     caption_ = std::move(caption);
 }
 
-} // namespace adv
+}  // namespace adv

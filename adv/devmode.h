@@ -36,7 +36,8 @@ public:
 private:
     enum class Change { None, Moment, Settings };
     Change changeOf(const std::vector<std::string>& paths);
-    template <class Step> void guarded(const Step& step);
+    template <class Step>
+    void guarded(const Step& step);
     void restart(bool readSettings);
     void reloadMoment();
     void retry(Change change);
@@ -54,4 +55,4 @@ private:
     std::string caption_;
 };
 
-} // namespace adv
+}  // namespace adv

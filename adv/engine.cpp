@@ -6,7 +6,7 @@ namespace {
 
 EngineState current;
 
-} // namespace
+}  // namespace
 
 EngineState& engine() { return current; }
 
@@ -19,4 +19,4 @@ void resetScriptState() {
     stage().flashTimer = 0;
 }
 
-} // namespace adv
+}  // namespace adv

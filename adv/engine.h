@@ -55,4 +55,4 @@ inline MapPickState& mapPick() { return engine().lasting.mapPick; }
 inline StageState& stage() { return engine().lasting.stage; }
 inline std::string& music() { return engine().lasting.music; }
 
-} // namespace adv
+}  // namespace adv

@@ -16,4 +16,4 @@ struct FlagState {
 void setFlag(std::int32_t index, std::int32_t value);
 std::int32_t getFlag(std::int32_t index);
 
-} // namespace adv
+}  // namespace adv

@@ -14,4 +14,4 @@ void runFrame(LuaRunner& runner, std::uint32_t periodMs, const std::function<voi
     Orba_flip();
 }
 
-} // namespace adv
+}  // namespace adv

@@ -13,4 +13,4 @@ namespace adv {
 // (and the overlay, when given, over it) and presents the frame.
 void runFrame(LuaRunner& runner, std::uint32_t periodMs, const std::function<void()>& overlay = {});
 
-} // namespace adv
+}  // namespace adv

@@ -19,7 +19,7 @@ int pageHeight(const HistoryLines& page) {
     return static_cast<int>(std::max<std::size_t>(page.size(), 1)) * linePitch() + 2 * padding;
 }
 
-} // namespace
+}  // namespace
 
 // Lines wider than a panel are cut to it once, here.
 HistoryScreen::HistoryScreen(std::vector<HistoryLines> pages)
@@ -82,4 +82,4 @@ void HistoryScreen::draw() const {
     }
 }
 
-} // namespace adv
+}  // namespace adv

@@ -49,4 +49,4 @@ private:
     int pointed_ = -1;  // the earlier page under the pointer, lit
 };
 
-} // namespace adv
+}  // namespace adv

@@ -20,7 +20,7 @@ namespace {
 // it is time to poll the window); slow instructions are checked one by one.
 constexpr int quitCheckInstructions = 100;
 
-} // namespace
+}  // namespace
 
 LuaRunner::LuaRunner() {
     resetEngineState();  // flags zeroed, no background, scripts from the level folder
@@ -125,17 +125,14 @@ void LuaRunner::draw() {
         drawChoices();
         renderMessageWindow();
         break;
-    case RunnerState::MapPick:
-        hotCursor = drawMapPickFeedback();
-        break;
-    case RunnerState::Running:
-        break;
+    case RunnerState::MapPick: hotCursor = drawMapPickFeedback(); break;
+    case RunnerState::Running: break;
     }
     drawFlashOverlay();
     applyShakeOffset();
     drawModeMarks();
-    Orba_drawEx("cursor", Orba_getMouseX(), Orba_getMouseY(), hotCursor ? cursorSize : 0, 0,
-                cursorSize, cursorSize);
+    Orba_drawEx("cursor", Orba_getMouseX(), Orba_getMouseY(), hotCursor ? cursorSize : 0, 0, cursorSize,
+                cursorSize);
 }
 
 void LuaRunner::renderBackground() { renderStageBackground(); }

@@ -54,7 +54,7 @@ bool developerModeAsked(int argc, char** argv) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     int status = 0;

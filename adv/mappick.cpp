@@ -21,7 +21,7 @@ std::string mapScriptName(std::int32_t value) {
     return name + ".lua";
 }
 
-} // namespace
+}  // namespace
 
 void loadMap(std::string_view file) {
     const std::string path = scriptDirectory() + std::string(file);
@@ -69,4 +69,4 @@ bool drawMapPickFeedback() {
     return frame % 16 < 8;
 }
 
-} // namespace adv
+}  // namespace adv

@@ -32,4 +32,4 @@ std::optional<std::string> pickedMapScript();
 // cell in this frame.
 bool drawMapPickFeedback();
 
-} // namespace adv
+}  // namespace adv

@@ -38,7 +38,7 @@ void drawLine(std::string_view line, int x, int y) {
     Orba_drawText(line, x, y, 255);
 }
 
-} // namespace
+}  // namespace
 
 // Replaces every "%F" or "%f" followed by a digit run with the value of the
 // flag that the whole run names; "%F" without digits stays as it is.
@@ -93,4 +93,4 @@ void drawPageFeed(int cellCount, int cellSize) {
     Orba_drawEx("pf", System::PF_X, System::PF_Y, static_cast<int>(cell * cellSize), 0, cellSize, cellSize);
 }
 
-} // namespace adv
+}  // namespace adv

@@ -25,4 +25,4 @@ void drawMessageWindow();
 // The page-feed cursor: cells of cellSize square, cellCount of them in a row.
 void drawPageFeed(int cellCount, int cellSize);
 
-} // namespace adv
+}  // namespace adv

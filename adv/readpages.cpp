@@ -11,7 +11,7 @@ namespace adv {
 namespace {
 
 constexpr std::string_view versionLine = "read 1\n";
-constexpr std::size_t idLineBytes = 17; // 16 hex digits and a line break
+constexpr std::size_t idLineBytes = 17;  // 16 hex digits and a line break
 constexpr char hexDigits[] = "0123456789abcdef";
 
 // The id of a line of exactly 16 lower-case hex digits, or false.
@@ -20,11 +20,11 @@ bool readId(std::string_view digits, std::uint64_t& id) {
     return std::from_chars(digits.data(), digits.data() + 16, id, 16).ec == std::errc();
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t pageId(std::string_view script, std::string_view text) {
     std::string key(script);
-    key += '\0'; // no path holds one, so script and text cannot run into each other
+    key += '\0';  // no path holds one, so script and text cannot run into each other
     key += text;
     return hashBytes(key);
 }
@@ -71,4 +71,4 @@ WriteResult ReadPages::save(const std::string& path) const {
     return writeFileAtomically(path, format());
 }
 
-} // namespace adv
+}  // namespace adv

@@ -17,7 +17,7 @@
 namespace adv {
 
 inline constexpr char readPagesPath[] = "save/read.dat";
-inline constexpr std::size_t maxReadPages = 400'000; // about 6.5 MiB of file
+inline constexpr std::size_t maxReadPages = 400'000;  // about 6.5 MiB of file
 
 // The id of a page: hashBytes of its script's path and its text.
 std::uint64_t pageId(std::string_view script, std::string_view text);
@@ -32,10 +32,10 @@ public:
     std::string format() const;
     static ReadPages parse(std::string_view text);
     static ReadPages load(const std::string& path);
-    WriteResult save(const std::string& path) const; // atomically, its folder made when missing
+    WriteResult save(const std::string& path) const;  // atomically, its folder made when missing
 
 private:
     std::unordered_set<std::uint64_t> ids_;
 };
 
-} // namespace adv
+}  // namespace adv

@@ -8,16 +8,14 @@
 namespace adv {
 
 constexpr std::int32_t saturate(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
-constexpr std::int32_t saturatingAdd(std::int32_t a, std::int32_t b) {
-    return saturate(std::int64_t{a} + b);
-}
+constexpr std::int32_t saturatingAdd(std::int32_t a, std::int32_t b) { return saturate(std::int64_t{a} + b); }
 
 constexpr std::int32_t saturatingMultiply(std::int32_t a, std::int32_t b) {
     return saturate(std::int64_t{a} * b);
 }
 
-} // namespace adv
+}  // namespace adv

@@ -316,7 +316,7 @@ std::optional<SaveParse> versionProblem(LineReader& in) {
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
 std::string formatSave(const SaveFile& save) {
     std::string out = "save " + std::to_string(saveVersion) + '\n';
@@ -400,4 +400,4 @@ std::string formatSavedAt(std::time_t when) {
     return text;
 }
 
-} // namespace adv
+}  // namespace adv

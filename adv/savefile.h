@@ -46,15 +46,15 @@ namespace adv {
 
 // What lives on across a script change, as it was when a script started.
 struct SceneStart {
-    std::string script; // path of the script from the game folder, "resource/level/ch1/02.lua"
+    std::string script;  // path of the script from the game folder, "resource/level/ch1/02.lua"
     std::uint64_t scriptHash = 0;
-    std::string directory; // script folder, "resource/level/ch1/"
+    std::string directory;  // script folder, "resource/level/ch1/"
     std::array<std::int32_t, 128> flags{};
     std::int32_t choiceResult = 0;
-    std::string background, backgroundPath;                // name as the script gave it, and the path read
-    std::array<std::string, 3> characters, characterPaths; // left, middle, right
-    std::string music;                                     // path of the music playing, empty for none
-    std::string map;                                       // path of the map loaded, empty for none
+    std::string background, backgroundPath;                 // name as the script gave it, and the path read
+    std::array<std::string, 3> characters, characterPaths;  // left, middle, right
+    std::string music;                                      // path of the music playing, empty for none
+    std::string map;                                        // path of the map loaded, empty for none
 
     bool operator==(const SceneStart&) const = default;
 };
@@ -63,9 +63,9 @@ enum class WaitKind { Page, Choice, MapPick };
 
 // One moment: a scene start and the decisions taken since.
 struct SavePoint {
-    std::int32_t scene = 0;              // index into SaveFile::scenes
-    std::vector<std::int32_t> decisions; // -1 a page confirmed, 0..3 the choice picked
-    WaitKind wait = WaitKind::Page;      // the wait the replay ends at
+    std::int32_t scene = 0;               // index into SaveFile::scenes
+    std::vector<std::int32_t> decisions;  // -1 a page confirmed, 0..3 the choice picked
+    WaitKind wait = WaitKind::Page;       // the wait the replay ends at
 
     bool operator==(const SavePoint&) const = default;
 };
@@ -78,21 +78,21 @@ struct HistoryPage {
 };
 
 struct SaveFile {
-    std::string savedAt;   // "2026-12-08 17:30"
-    std::string firstLine; // first line of that page's text (or the first choice)
+    std::string savedAt;    // "2026-12-08 17:30"
+    std::string firstLine;  // first line of that page's text (or the first choice)
     std::vector<SceneStart> scenes;
     SavePoint point;
-    std::vector<HistoryPage> history; // oldest first
+    std::vector<HistoryPage> history;  // oldest first
 
     bool operator==(const SaveFile&) const = default;
 };
 
 // What a save may hold; a file beyond these is taken for damaged.
 inline constexpr std::size_t maxSaveScenes = 1024;
-inline constexpr std::size_t maxSaveDecisions = 1'000'000; // per moment
+inline constexpr std::size_t maxSaveDecisions = 1'000'000;  // per moment
 inline constexpr std::size_t maxHistoryPages = 200;
 inline constexpr std::size_t maxPageLines = 256;
-inline constexpr std::size_t maxSaveText = 64 * 1024; // bytes of any one text or path
+inline constexpr std::size_t maxSaveText = 64 * 1024;  // bytes of any one text or path
 
 // The file's text. Of the history only the newest maxHistoryPages pages are
 // written, of each page the first maxPageLines lines, and the first line and
@@ -125,10 +125,10 @@ bool scriptUnchanged(const SceneStart& scene);
 inline constexpr int autosaveSlot = 0;
 inline constexpr int slotCount = 9;
 inline constexpr char saveFolder[] = "save";
-std::string slotPath(int slot);      // "save/slot1.sav", "save/auto.sav" for slot 0
-std::string thumbnailPath(int slot); // "save/slot1.bmp", "save/auto.bmp"
+std::string slotPath(int slot);       // "save/slot1.sav", "save/auto.sav" for slot 0
+std::string thumbnailPath(int slot);  // "save/slot1.bmp", "save/auto.bmp"
 
 // Local time as a save shows it: "2026-12-08 17:30".
 std::string formatSavedAt(std::time_t when);
 
-} // namespace adv
+}  // namespace adv

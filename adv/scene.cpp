@@ -48,7 +48,7 @@ bool decide(std::int32_t decision) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 SceneStart captureScene(const std::string& scriptPath) {
     SceneStart scene;
@@ -124,10 +124,10 @@ ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::ve
     return reach;
 }
 
-} // namespace
+}  // namespace
 
-ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
-                             std::optional<WaitKind> wait) {
+ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene,
+                             const std::vector<std::int32_t>& decisions, std::optional<WaitKind> wait) {
     const ReplayReach reach = replayUpTo(runner, scene, decisions, wait);
     if (reach.atWait) syncMusic();
     return reach;
@@ -140,4 +140,4 @@ bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<s
     return reach.fits;
 }
 
-} // namespace adv
+}  // namespace adv

@@ -48,7 +48,7 @@ struct ReplayReach {
 // As replayScene, but where the decisions stop fitting at a wait, the state
 // is that wait, ready for the player. A replay that ends without a wait
 // (the script ended or loaded another first) leaves the state undefined.
-ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
-                             std::optional<WaitKind> wait);
+ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene,
+                             const std::vector<std::int32_t>& decisions, std::optional<WaitKind> wait);
 
-} // namespace adv
+}  // namespace adv

@@ -6,4 +6,4 @@ inline constexpr int screenWidth = 640;
 inline constexpr int screenHeight = 480;
 inline constexpr int framesPerSecond = 30;
 
-} // namespace adv
+}  // namespace adv

@@ -54,9 +54,11 @@ bool narrowEnough(std::string_view text, int width) { return Orba_getTextWidth(t
 // within the width, or between code points when one word is too wide. At
 // least one code point, so that wrapping always moves on.
 std::size_t lineEnd(std::string_view text, int width) {
-    const std::size_t end = longestStart(text, [width](std::string_view part) { return narrowEnough(part, width); });
+    const std::size_t end =
+        longestStart(text, [width](std::string_view part) { return narrowEnough(part, width); });
     if (end >= text.size()) return text.size();
-    if (const std::size_t space = text.substr(0, end + 1).rfind(' '); space != std::string_view::npos && space > 0)
+    if (const std::size_t space = text.substr(0, end + 1).rfind(' ');
+        space != std::string_view::npos && space > 0)
         return space;
     return std::max(end, nextCodePoint(text, 0));
 }
@@ -67,7 +69,7 @@ std::string_view trimSpaces(std::string_view text) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 void drawBackdrop() { Orba_fillRect(0, 0, windowWidth, windowHeight, 12, 12, 20); }
 
@@ -91,7 +93,8 @@ int lineHeight() { return std::max(Orba_getFontHeight(), 1); }
 std::string fitText(std::string_view text, int width) {
     if (narrowEnough(text, width)) return std::string(text);
     const int room = width - Orba_getTextWidth(ellipsis);
-    const std::size_t end = longestStart(text, [room](std::string_view part) { return narrowEnough(part, room); });
+    const std::size_t end =
+        longestStart(text, [room](std::string_view part) { return narrowEnough(part, room); });
     return std::string(trimSpaces(text.substr(0, end))) + ellipsis;
 }
 
@@ -131,4 +134,4 @@ Input readInput() {
     return in;
 }
 
-} // namespace adv::screen
+}  // namespace adv::screen

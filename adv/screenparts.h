@@ -17,10 +17,10 @@ struct Box {
     bool contains(int px, int py) const { return px >= x && px < x + w && py >= y && py < y + h; }
 };
 
-void drawBackdrop();                          // the whole window in the screens' dark colour
-void drawPanel(const Box& box, bool lit);     // a grey frame around a dark inside; lit: brighter
-void drawText(std::string_view text, int x, int y); // the current colour over the messages' grey shadow
-int lineHeight();                             // the current font's line height, at least 1
+void drawBackdrop();                                 // the whole window in the screens' dark colour
+void drawPanel(const Box& box, bool lit);            // a grey frame around a dark inside; lit: brighter
+void drawText(std::string_view text, int x, int y);  // the current colour over the messages' grey shadow
+int lineHeight();                                    // the current font's line height, at least 1
 
 // The text cut between code points, with an ellipsis, to be at most `width` pixels wide.
 std::string fitText(std::string_view text, int width);
@@ -39,4 +39,4 @@ struct Input {
 };
 Input readInput();
 
-} // namespace adv::screen
+}  // namespace adv::screen

@@ -18,7 +18,7 @@ constexpr char emptyText[] = "\xE2\x80\x94 empty \xE2\x80\x94";
 // The rows on the left, the chosen slot's pane on the right, the bottom line below both.
 constexpr int listLeft = 16, listTop = 52, rowWidth = 368, rowHeight = 30, rowPitch = 34;
 constexpr int labelIndent = 12, contentIndent = 64;
-constexpr Box pane{400, listTop, 224, rowPitch * SlotScreen::maxSlots - (rowPitch - rowHeight)};
+constexpr Box pane{400, listTop, 224, rowPitch* SlotScreen::maxSlots - (rowPitch - rowHeight)};
 constexpr int thumbnailWidth = 160, thumbnailHeight = 120;
 constexpr int paneIndent = 12;
 constexpr int paneTextTop = 204;
@@ -45,7 +45,7 @@ std::vector<std::string> wrapFirstLine(const SlotSummary& slot) {
     return screen::wrapText(slot.firstLine, paneTextWidth(), static_cast<std::size_t>(lines));
 }
 
-} // namespace
+}  // namespace
 
 SlotScreen::SlotScreen(SlotScreenMode mode, std::vector<SlotSummary> slots, std::string message)
     : mode_(mode), slots_(std::move(slots)), mouseX_(Orba_getMouseX()), mouseY_(Orba_getMouseY()) {
@@ -83,7 +83,8 @@ SlotScreenAction SlotScreen::update() {
     const bool moved = in.mouseX != mouseX_ || in.mouseY != mouseY_;
     mouseX_ = in.mouseX;
     mouseY_ = in.mouseY;
-    if (Orba_isPushKey(mode_ == SlotScreenMode::Save ? SDLK_F2 : SDLK_F3)) return {SlotScreenAction::Kind::Close};
+    if (Orba_isPushKey(mode_ == SlotScreenMode::Save ? SDLK_F2 : SDLK_F3))
+        return {SlotScreenAction::Kind::Close};
     return asking() ? updateQuestion(in, moved) : updateList(in, moved);
 }
 
@@ -142,8 +143,8 @@ void SlotScreen::drawRow(int index) const {
     const int top = middleTop(box);
     screen::drawText(screen::fitText(slot.label, contentIndent - labelIndent - 4), box.x + labelIndent, top);
     const int contentWidth = box.w - contentIndent - labelIndent;
-    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, contentWidth), box.x + contentIndent,
-                     top);
+    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, contentWidth),
+                     box.x + contentIndent, top);
 }
 
 void SlotScreen::drawDetails() const {
@@ -178,4 +179,4 @@ void SlotScreen::drawBottom() const {
     }
 }
 
-} // namespace adv
+}  // namespace adv

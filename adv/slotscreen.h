@@ -14,7 +14,7 @@ enum class SlotScreenMode { Save, Load };
 
 // What a slot shows.
 struct SlotSummary {
-    std::string label;      // "Auto", "1" … "9"
+    std::string label;  // "Auto", "1" … "9"
     bool empty = true;
     std::string thumbnail;  // key of its 160 x 120 picture, loaded by the caller; empty for none
     std::string dateTime;
@@ -80,4 +80,4 @@ private:
     int mouseX_ = 0, mouseY_ = 0;
 };
 
-} // namespace adv
+}  // namespace adv

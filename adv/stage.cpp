@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <utility>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "adv/engine.h"
-#include "adv/screen.h"
 #include "adv/saturating.h"
+#include "adv/screen.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "orba/orba.h"
@@ -52,7 +52,7 @@ std::size_t characterSlot(std::int32_t position) {
 
 constexpr std::array<const char*, characterSlots> characterKeys{"charaL", "charaM", "charaR"};
 
-} // namespace
+}  // namespace
 
 void drawBackground(std::string_view file, std::int32_t effect) {
     StageState& e = stage();
@@ -186,9 +186,7 @@ void renderStageBackground() {
         Orba_setAlpha("bg", e.eraseTimer * 255 / transitionFrames);
         Orba_draw("bg", 0, 0, 0, 0, 0, 0);
         break;
-    case effects::tiles:
-        drawTiles("bg", tileSize * e.eraseTimer / transitionFrames);
-        break;
+    case effects::tiles: drawTiles("bg", tileSize * e.eraseTimer / transitionFrames); break;
     default:  // effect 0, or an unknown effect meeting a running erase: nothing
         break;
     }
@@ -205,9 +203,7 @@ void renderStageNextBackground() {
     case effects::tiles:
         drawTiles("bg2", tileSize - tileSize * e.backgroundFadeTimer / transitionFrames);
         break;
-    default:
-        Orba_draw("bg2", 0, 0, 0, 0, 0, 0);
-        break;
+    default: Orba_draw("bg2", 0, 0, 0, 0, 0, 0); break;
     }
 }
 
@@ -222,4 +218,4 @@ void renderStageCharacters() {
     }
 }
 
-} // namespace adv
+}  // namespace adv

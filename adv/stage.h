@@ -17,7 +17,7 @@ namespace effects {
 inline constexpr std::int32_t cut = 0;
 inline constexpr std::int32_t fade = 1;
 inline constexpr std::int32_t tiles = 2;
-} // namespace effects
+}  // namespace effects
 
 // The character positions; any other number is the left one, and erasing
 // at `all` empties every slot.
@@ -26,7 +26,7 @@ inline constexpr std::int32_t left = 0;
 inline constexpr std::int32_t middle = 1;
 inline constexpr std::int32_t right = 2;
 inline constexpr std::int32_t all = -1;
-} // namespace positions
+}  // namespace positions
 
 inline constexpr std::size_t characterSlots = 3;
 
@@ -65,4 +65,4 @@ void renderStageCharacters();
 void drawFlashOverlay();
 void applyShakeOffset();
 
-} // namespace adv
+}  // namespace adv

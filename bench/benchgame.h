@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "adv/framestep.h"
-#include "adv/screen.h"
 #include "adv/luarunner.h"
+#include "adv/screen.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
 
@@ -188,4 +188,4 @@ inline constexpr std::string_view fourLines =
     "MSG('Tom: I brought paper, string and a box')\n"
     "MSG('of little candles, enough for all of us.')\n";
 
-} // namespace benchgame
+}  // namespace benchgame

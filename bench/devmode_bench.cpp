@@ -64,4 +64,4 @@ void BM_ReloadAfterSave(benchmark::State& state) {
 }
 BENCHMARK(BM_ReloadAfterSave)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 
-} // namespace
+}  // namespace

@@ -1,7 +1,7 @@
 // Cost of whole engine frames (clear, runner update and draw, Orba_flip,
 // Orba_update(0)) while a page waits and in the heaviest frame the engine draws.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 
 #include <string>
 
@@ -43,12 +43,13 @@ BENCHMARK(BM_PageWaitFrameMouseMoving)->Unit(benchmark::kMicrosecond);
 // colour covers every second frame.
 void BM_HeaviestFrame(benchmark::State& state) {
     Game game;
-    game.start("DRB('day.bmp', 0)\n"
-               "DRC('chara0.bmp', 0)\nDRC('chara1.bmp', 1)\nDRC('chara2.bmp', 2)\n" +
-               std::string(benchgame::fourLines) + std::string(benchgame::fourLines) +
-               "DRB('dusk.bmp', 1)\nFLASH('WHITE', 1000000)\n"
-               "SELECT('Just one, small and bright', 'Two, to keep each other company',"
-               " 'Three, one for each of us', 'None this year')\n");
+    game.start(
+        "DRB('day.bmp', 0)\n"
+        "DRC('chara0.bmp', 0)\nDRC('chara1.bmp', 1)\nDRC('chara2.bmp', 2)\n" +
+        std::string(benchgame::fourLines) + std::string(benchgame::fourLines) +
+        "DRB('dusk.bmp', 1)\nFLASH('WHITE', 1000000)\n"
+        "SELECT('Just one, small and bright', 'Two, to keep each other company',"
+        " 'Three, one for each of us', 'None this year')\n");
     for (auto _ : state) {
         if (adv::stage().backgroundFadeTimer < 3) adv::stage().backgroundFadeTimer = adv::transitionFrames;
         game.frame();
@@ -56,4 +57,4 @@ void BM_HeaviestFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_HeaviestFrame)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

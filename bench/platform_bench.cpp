@@ -24,7 +24,7 @@ void BM_EmptyFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -42,4 +42,4 @@ void BM_PacedFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PacedFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(90);
 
-} // namespace
+}  // namespace

@@ -72,7 +72,7 @@ void BM_ReadSave(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadSave)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -89,4 +89,4 @@ void BM_LoadFiveHundredPagesIn(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadFiveHundredPagesIn)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

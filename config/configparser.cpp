@@ -29,9 +29,7 @@ FilePtr openFile(const std::string& name, const char* mode) {
 
 constexpr std::string_view whiteSpace = "\t\n\v\f\r ";
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view trim(std::string_view text) {
     const auto first = text.find_first_not_of(whiteSpace);
@@ -42,17 +40,13 @@ std::string_view trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
+std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 Error notDigit(std::string_view key, std::string_view value) {
     return Error("not digit value ... " + quoted(key) + " -> " + quoted(value));
 }
 
-void writeBytes(std::FILE* out, std::string_view bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-}
+void writeBytes(std::FILE* out, std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out); }
 
 // Length of the leading "digits[.digits]" part of text, or 0 if it has no digit.
 std::size_t decimalPrefixLength(std::string_view text) {
@@ -182,9 +176,7 @@ void ConfigParser::set(std::string_view key, std::string_view value) {
     table.emplace(std::string(key), std::string(value));
 }
 
-void ConfigParser::setInt(std::string_view key, std::int32_t value) {
-    set(key, std::to_string(value));
-}
+void ConfigParser::setInt(std::string_view key, std::int32_t value) { set(key, std::to_string(value)); }
 
 void ConfigParser::setFloat(std::string_view key, float value) {
     // Same text as printf "%g" in the C locale, whatever the current locale.
@@ -194,9 +186,7 @@ void ConfigParser::setFloat(std::string_view key, float value) {
     set(key, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
-void ConfigParser::setBool(std::string_view key, bool value) {
-    set(key, value ? "true" : "false");
-}
+void ConfigParser::setBool(std::string_view key, bool value) { set(key, value ? "true" : "false"); }
 
 void ConfigParser::save(std::string_view name) {
     const std::string target = name.empty() ? fileName : std::string(name);

@@ -34,17 +34,13 @@ static_assert(keys.size() == 40);
 }  // namespace
 
 const std::array<SettingsKey, 4> optionalKeys{{{"SAVE", &System::SAVE},
-                                                {"SKIP", &System::SKIP},
-                                                {"AUTO", &System::AUTO},
-                                                {"HISTORY", &System::HISTORY}}};
+                                               {"SKIP", &System::SKIP},
+                                               {"AUTO", &System::AUTO},
+                                               {"HISTORY", &System::HISTORY}}};
 
-std::span<const SettingsKey> settingsKeys() {
-    return keys;
-}
+std::span<const SettingsKey> settingsKeys() { return keys; }
 
-std::span<const SettingsKey> optionalSettingsKeys() {
-    return optionalKeys;
-}
+std::span<const SettingsKey> optionalSettingsKeys() { return optionalKeys; }
 
 void loadSettings() {
     ConfigParser parser;

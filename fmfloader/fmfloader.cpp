@@ -89,9 +89,7 @@ void Layer2D::set(std::int32_t x, std::int32_t y, std::int32_t value) {
         value;
 }
 
-void Layer2D::fill(std::int32_t value) {
-    std::fill(values.begin(), values.end(), value);
-}
+void Layer2D::fill(std::int32_t value) { std::fill(values.begin(), values.end(), value); }
 
 void Layer2D::copyFrom(const Layer2D& other) {
     if (other.width != width || other.height != height) return;

@@ -16,7 +16,7 @@ public:
     Layer2D(std::int32_t width, std::int32_t height, std::span<const std::uint16_t> cells);
     virtual ~Layer2D() = default;
 
-    virtual std::int32_t get(std::int32_t x, std::int32_t y) const;  // -1 outside the grid
+    virtual std::int32_t get(std::int32_t x, std::int32_t y) const;        // -1 outside the grid
     virtual void set(std::int32_t x, std::int32_t y, std::int32_t value);  // ignored outside
     virtual void fill(std::int32_t value);
     virtual void copyFrom(const Layer2D& other);  // only when the sizes match

@@ -80,7 +80,7 @@ void syncFolder(const std::string& path) {
 
 std::string reason(int error) { return std::strerror(error); }
 
-} // namespace
+}  // namespace
 
 void failWritesAt(WriteStep step) { failingStep = step; }
 

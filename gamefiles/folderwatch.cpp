@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -22,7 +22,7 @@ void addOnce(std::vector<std::string>& paths, std::string path) {
     if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(std::move(path));
 }
 
-} // namespace
+}  // namespace
 
 FolderWatch::FolderWatch() : descriptor_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     if (descriptor_ < 0) throw Error(std::string("FolderWatch: cannot watch files: ") + std::strerror(errno));

@@ -9,7 +9,7 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-} // namespace
+}  // namespace
 
 bool insideGameFolder(std::string_view path) {
     if (path.empty() || path.front() == '/') return false;

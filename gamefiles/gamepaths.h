@@ -15,4 +15,4 @@ inline constexpr std::string_view pageFeedPicture = "resource/level/pf.bmp";
 inline constexpr std::string_view cursorPicture = "resource/level/cursor.bmp";
 inline constexpr std::string_view messageWindowPicture = "resource/level/msgwin.bmp";
 
-} // namespace gamepaths
+}  // namespace gamepaths

@@ -257,7 +257,7 @@ int callHost(lua_State* L) {
     return results;
 }
 
-} // namespace
+}  // namespace
 
 ScriptState* findScriptState(lua_State* L) {
     pushRegistryValue(L, &scriptStateKey);
@@ -316,7 +316,7 @@ std::string takeFailure(lua_State* L, ScriptState& state) {
     return failure;
 }
 
-} // namespace luaexecutor
+}  // namespace luaexecutor
 
 // Behind the wrapper the yield is left to it, after the host function has
 // returned: a yield that Lua refuses (a call through pcall) then raises its

@@ -23,7 +23,7 @@ struct ScriptState {
     bool yieldRequested = false;  // the running host function asked to suspend
     std::function<void()> watch;  // run every watchInterval instructions, if set
     int watchInterval = 0;
-    int watchEvery = 0;           // the interval in force: shorter while instructions are slow
+    int watchEvery = 0;  // the interval in force: shorter while instructions are slow
     std::chrono::steady_clock::time_point lastWatch{};
 
     bool stopped() const { return kept || !failure.empty(); }  // no more script code may run
@@ -49,4 +49,4 @@ std::string callerPlace(lua_State* L);
 // Takes the failure text (empty if none) and removes the hooks that stopped the script.
 std::string takeFailure(lua_State* L, ScriptState& state);
 
-} // namespace luaexecutor
+}  // namespace luaexecutor

@@ -117,11 +117,11 @@ bool hasArgumentOfType(lua_State* L, int index, int type) {
 }
 
 Error invalidParameter(std::string_view funcName, int index, const char* typeName) {
-    return Error(std::string(funcName) + "(): Invalid parameter type. expected " + std::to_string(index) + " to " +
-                 typeName + " type");
+    return Error(std::string(funcName) + "(): Invalid parameter type. expected " + std::to_string(index) +
+                 " to " + typeName + " type");
 }
 
-} // namespace
+}  // namespace
 
 void LuaStateDeleter::operator()(lua_State* L) const {
     void* budget = nullptr;
@@ -132,13 +132,9 @@ void LuaStateDeleter::operator()(lua_State* L) const {
     }
 }
 
-Lua::~Lua() {
-    close();
-}
+Lua::~Lua() { close(); }
 
-void Lua::setLibraries(int flags) {
-    libraries = flags;
-}
+void Lua::setLibraries(int flags) { libraries = flags; }
 
 void Lua::loadFile(std::string_view path) {
     close();
@@ -172,9 +168,7 @@ void Lua::setInstructionWatch(std::function<void()> check, int instructions) {
     watchInterval_ = instructions;
 }
 
-void Lua::setMemoryLimit(std::size_t bytes) {
-    memoryLimit_ = bytes;
-}
+void Lua::setMemoryLimit(std::size_t bytes) { memoryLimit_ = bytes; }
 
 void Lua::registerFunction(std::string_view name, lua_CFunction function) {
     if (!luaState) {
@@ -196,9 +190,7 @@ void Lua::close() {
     failurePlace_.clear();
 }
 
-bool Lua::finished() const {
-    return !luaState || luaexecutor::scriptStateOf(luaState.get()).ended;
-}
+bool Lua::finished() const { return !luaState || luaexecutor::scriptStateOf(luaState.get()).ended; }
 
 void Lua::resume() {
     if (!luaState) {
@@ -238,6 +230,4 @@ std::string checkString(lua_State* L, std::string_view funcName, int index) {
     return std::string(lua_tostring(L, index));  // up to the first NUL byte
 }
 
-void pushNumber(lua_State* L, std::int32_t value) {
-    lua_pushnumber(L, value);
-}
+void pushNumber(lua_State* L, std::int32_t value) { lua_pushnumber(L, value); }

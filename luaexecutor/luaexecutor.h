@@ -26,7 +26,7 @@ public:
     Lua(const Lua&) = delete;
     Lua& operator=(const Lua&) = delete;
 
-    virtual void setLibraries(int flags);  // bits: 1 math, 2 string, 4 table, 8 io
+    virtual void setLibraries(int flags);          // bits: 1 math, 2 string, 4 table, 8 io
     virtual void loadFile(std::string_view path);  // fresh state, chunk loaded, not run
     // Makes a host function a global. An Error it throws ends the script and
     // leaves resume() unchanged; no script code runs after it, pcall or not.

@@ -61,7 +61,7 @@ bool usablePicture(const SDL_Surface* picture) {
     return picture->pitch >= picture->w * format->BytesPerPixel;
 }
 
-} // namespace
+}  // namespace
 
 BMPHeader readBMPHeader(const std::uint8_t* bytes) {
     BMPHeader header;
@@ -90,4 +90,4 @@ BMPFile readBMP(const std::string& path) {
     return {std::move(picture), {}};
 }
 
-} // namespace orba
+}  // namespace orba

@@ -11,10 +11,10 @@ namespace orba {
 
 // The fields of a BMP file's headers that decide how SDL reads its pixels.
 struct BMPHeader {
-    std::uint32_t offset = 0;       // where the rows of pixels start
-    std::uint32_t infoSize = 0;     // 12 for the old core header, commonly 40
-    std::uint32_t width = 0;        // as the file holds it (a negative width reads as a huge one)
-    std::int32_t height = 0;        // below 0: the rows run top down
+    std::uint32_t offset = 0;    // where the rows of pixels start
+    std::uint32_t infoSize = 0;  // 12 for the old core header, commonly 40
+    std::uint32_t width = 0;     // as the file holds it (a negative width reads as a huge one)
+    std::int32_t height = 0;     // below 0: the rows run top down
     std::uint32_t planes = 0;
     std::uint32_t bits = 0;         // per pixel
     std::uint32_t compression = 0;  // 0 plain, 3 colour masks; SDL refuses the others
@@ -37,4 +37,4 @@ struct BMPFile {
 // whatever SDL_LoadBMP reports.
 BMPFile readBMP(const std::string& path);
 
-} // namespace orba
+}  // namespace orba

@@ -59,7 +59,8 @@ void erasePicture(std::string_view key) {
 
 // Whether SDL_SetAlpha would leave the picture as it is.
 bool alphaUnchanged(const SDL_Surface* picture, Uint8 alpha) {
-    return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA && picture->format->alpha == alpha;
+    return (picture->flags & (SDL_SRCALPHA | SDL_RLEACCELOK)) == SDL_SRCALPHA &&
+           picture->format->alpha == alpha;
 }
 
 Uint32 readTopLeftPixel(SDL_Surface* picture) {
@@ -71,7 +72,9 @@ Uint32 readTopLeftPixel(SDL_Surface* picture) {
     case 1: value = p[0]; break;
     case 2: value = static_cast<Uint32>(p[0] | p[1] << 8); break;
     case 3: value = static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16); break;
-    default: value = static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<Uint32>(p[3]) << 24); break;
+    default:
+        value = static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<Uint32>(p[3]) << 24);
+        break;
     }
     SDL_UnlockSurface(picture);
     return value;
@@ -103,16 +106,19 @@ bool hasMasks(const SDL_PixelFormat* f, int bytesPerPixel) {
 // 32-bit screen, done directly: the same surface, bytes and colour key that
 // SDL_ConvertSurface makes, at a tenth of its cost. None for other formats.
 SurfacePtr bgrToXrgb(SDL_Surface* picture, const SDL_PixelFormat* screen) {
-    if (!hasMasks(picture->format, 3) || !hasMasks(screen, 4) || (picture->flags & SDL_SRCALPHA)) return nullptr;
+    if (!hasMasks(picture->format, 3) || !hasMasks(screen, 4) || (picture->flags & SDL_SRCALPHA))
+        return nullptr;
     SurfacePtr converted(SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 32, screen->Rmask,
                                               screen->Gmask, screen->Bmask, screen->Amask));
     if (!converted) return nullptr;
     SDL_LockSurface(picture);
     for (int y = 0; y < picture->h; ++y) {
-        const auto* from = static_cast<const Uint8*>(picture->pixels) + static_cast<std::ptrdiff_t>(y) * picture->pitch;
+        const auto* from =
+            static_cast<const Uint8*>(picture->pixels) + static_cast<std::ptrdiff_t>(y) * picture->pitch;
         auto* to = reinterpret_cast<Uint32*>(static_cast<Uint8*>(converted->pixels) +
                                              static_cast<std::ptrdiff_t>(y) * converted->pitch);
-        for (int x = 0; x < picture->w; ++x, from += 3) to[x] = Uint32{from[2]} << 16 | Uint32{from[1]} << 8 | from[0];
+        for (int x = 0; x < picture->w; ++x, from += 3)
+            to[x] = Uint32{from[2]} << 16 | Uint32{from[1]} << 8 | from[0];
     }
     SDL_UnlockSurface(picture);
     if (picture->flags & SDL_SRCCOLORKEY) {
@@ -143,8 +149,8 @@ SurfacePtr loadPlainBMP(const std::string& path) {
     const BMPHeader header = readBMPHeader(bytes);
     const auto width = static_cast<std::int32_t>(header.width);
     const std::int32_t height = header.height;
-    if (header.infoSize != 40 || header.planes != 1 || header.bits != 24 || header.compression != 0 || width <= 0 ||
-        height <= 0 || width > 32767 || height > 32767 || header.offset < sizeof bytes ||
+    if (header.infoSize != 40 || header.planes != 1 || header.bits != 24 || header.compression != 0 ||
+        width <= 0 || height <= 0 || width > 32767 || height > 32767 || header.offset < sizeof bytes ||
         std::fseek(file.get(), static_cast<long>(header.offset), SEEK_SET) != 0)
         return nullptr;
     const SDL_PixelFormat* screen = buffer->format;
@@ -157,7 +163,8 @@ SurfacePtr loadPlainBMP(const std::string& path) {
         auto* to = reinterpret_cast<Uint32*>(static_cast<Uint8*>(picture->pixels) +
                                              static_cast<std::ptrdiff_t>(y) * picture->pitch);
         const Uint8* from = row.data();
-        for (int x = 0; x < width; ++x, from += 3) to[x] = Uint32{from[2]} << 16 | Uint32{from[1]} << 8 | from[0];
+        for (int x = 0; x < width; ++x, from += 3)
+            to[x] = Uint32{from[2]} << 16 | Uint32{from[1]} << 8 | from[0];
     }
     return picture;
 }
@@ -165,7 +172,8 @@ SurfacePtr loadPlainBMP(const std::string& path) {
 // The 24-bit file format of a picture that bgrToXrgb or loadPlainBMP made:
 // the same surface and bytes that SDL_LoadBMP gives, colour key aside.
 SurfacePtr xrgbToBgr(SDL_Surface* picture) {
-    SurfacePtr original(SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xff0000, 0x00ff00, 0x0000ff, 0));
+    SurfacePtr original(
+        SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xff0000, 0x00ff00, 0x0000ff, 0));
     if (!original) return nullptr;
     SDL_LockSurface(picture);
     for (int y = 0; y < picture->h; ++y) {
@@ -192,8 +200,9 @@ Picture toScreenFormat(SurfacePtr picture, bool from24Bits) {
         return Picture{std::move(picture), newSourceId(), nullptr, false};
     const SDL_PixelFormat* have = picture->format;
     const SDL_PixelFormat* want = buffer->format;
-    if (have->BitsPerPixel == want->BitsPerPixel && have->Rmask == want->Rmask && have->Gmask == want->Gmask &&
-        have->Bmask == want->Bmask && have->Amask == want->Amask && !(picture->flags & SDL_SRCALPHA))
+    if (have->BitsPerPixel == want->BitsPerPixel && have->Rmask == want->Rmask &&
+        have->Gmask == want->Gmask && have->Bmask == want->Bmask && have->Amask == want->Amask &&
+        !(picture->flags & SDL_SRCALPHA))
         return Picture{std::move(picture), newSourceId(), nullptr, from24Bits && !keyed};  // already in it
     if (SurfacePtr converted = bgrToXrgb(picture.get(), want))
         return Picture{std::move(converted), newSourceId(), nullptr, !keyed};
@@ -218,8 +227,8 @@ SDL_Surface* drawnSurface(Picture& picture) {
     return picture.fileFormat ? picture.fileFormat.get() : surface;
 }
 
-} // namespace
-} // namespace orba
+}  // namespace
+}  // namespace orba
 
 using orba::state;
 
@@ -280,10 +289,10 @@ int Orba_getHeight(std::string_view key) {
 void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h) {
     orba::Picture& picture = orba::requirePicture(key, "Orba_draw: Has not exist key: ");
     SDL_Surface* surface = picture.surface.get();
-    const SDL_Rect source = (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h)
-                                               : orba::makeRect(sx, sy, surface->w, surface->h);
-    orba::recordBlit(orba::drawnSurface(picture), picture.id, source, x, y, (surface->flags & SDL_SRCALPHA) != 0,
-                     surface->format->alpha);
+    const SDL_Rect source =
+        (w != 0 && h != 0) ? orba::makeRect(sx, sy, w, h) : orba::makeRect(sx, sy, surface->w, surface->h);
+    orba::recordBlit(orba::drawnSurface(picture), picture.id, source, x, y,
+                     (surface->flags & SDL_SRCALPHA) != 0, surface->format->alpha);
 }
 
 void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, int h) {
@@ -292,8 +301,8 @@ void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, in
         w = picture.surface->w;
         h = picture.surface->h;
     }
-    Orba_draw(key, orba::saturatedInt(std::int64_t{cx} - w / 2), orba::saturatedInt(std::int64_t{cy} - h / 2), sx, sy, w,
-              h);
+    Orba_draw(key, orba::saturatedInt(std::int64_t{cx} - w / 2), orba::saturatedInt(std::int64_t{cy} - h / 2),
+              sx, sy, w, h);
 }
 
 void Orba_setAlpha(std::string_view key, int alpha) {

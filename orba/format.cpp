@@ -107,16 +107,19 @@ std::string render(const Directive& directive, const FormatArg& arg) {
     const bool text = arg.kind == FormatArg::Kind::Text;
     if (c == 's' || (text && c != 'c')) return printOne(head + "s", textOf(arg).c_str());
     switch (c) {
-    case 'd': case 'i': return printOne(head + "lld", asSigned(arg));
-    case 'o': case 'u': case 'x': case 'X':
-        return printOne(head + "ll" + c, static_cast<unsigned long long>(asSigned(arg)));
+    case 'd':
+    case 'i': return printOne(head + "lld", asSigned(arg));
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X': return printOne(head + "ll" + c, static_cast<unsigned long long>(asSigned(arg)));
     case 'c': return printOne(head + "c", static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
     case 'p': return printOne(head + "llx", static_cast<unsigned long long>(asSigned(arg)));
     default: return printOne(head + c, asReal(arg));
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string formatText(std::string_view format, std::span<const FormatArg> args) {
     std::string out;
@@ -133,7 +136,8 @@ std::string formatText(std::string_view format, std::span<const FormatArg> args)
             continue;
         }
         std::optional<Directive> directive = parseDirective(format, i);
-        const std::size_t needed = directive ? (directive->width == -2) + (directive->precision == -2) + 1u : 0u;
+        const std::size_t needed =
+            directive ? (directive->width == -2) + (directive->precision == -2) + 1u : 0u;
         if (!directive || directive->conversion == 'n' || next + needed > args.size()) {
             std::size_t end = directive ? directive->end : i + 1;
             out.append(format.substr(i, end - i));
@@ -144,7 +148,7 @@ std::string formatText(std::string_view format, std::span<const FormatArg> args)
             long long w = asSigned(args[next++]);
             if (w < 0) directive->flags += '-';
             directive->width = static_cast<int>(w < 0 ? std::min<long long>(-(w + 1), 99999) + 1
-                                                 : std::min<long long>(w, 100000));
+                                                      : std::min<long long>(w, 100000));
         }
         if (directive->precision == -2) {
             long long p = asSigned(args[next++]);

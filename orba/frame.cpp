@@ -61,7 +61,8 @@ SDL_Rect wholeBuffer() {
 SDL_Rect clipToBuffer(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
     const SDL_Surface* buffer = state().backBuffer.get();
     const std::int64_t x0 = std::max<std::int64_t>(x, 0), y0 = std::max<std::int64_t>(y, 0);
-    const std::int64_t x1 = std::min<std::int64_t>(x + w, buffer->w), y1 = std::min<std::int64_t>(y + h, buffer->h);
+    const std::int64_t x1 = std::min<std::int64_t>(x + w, buffer->w),
+                       y1 = std::min<std::int64_t>(y + h, buffer->h);
     if (x0 >= x1 || y0 >= y1) return SDL_Rect{0, 0, 0, 0};
     return SDL_Rect{static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                     static_cast<Uint16>(y1 - y0)};
@@ -125,8 +126,8 @@ void applyFrom(std::size_t first, const Area* within) {
     }
     for (std::size_t i = from; i < f.current.size(); ++i) {
         const SDL_Rect& b = f.current[i].bounds;
-        if (within && (b.x >= within->x1 || b.y >= within->y1 || b.x + b.w <= within->x0 ||
-                       b.y + b.h <= within->y0))
+        if (within &&
+            (b.x >= within->x1 || b.y >= within->y1 || b.x + b.w <= within->x0 || b.y + b.h <= within->y0))
             continue;  // nothing of it inside the area
         apply(f.current[i]);
     }
@@ -194,8 +195,10 @@ bool differingArea(SDL_Surface* a, SDL_Surface* b, const Area& within, SDL_Rect&
     SDL_LockSurface(a);
     SDL_LockSurface(b);
     for (int y = within.y0; y < within.y1; ++y) {
-        const auto* rowA = static_cast<const Uint8*>(a->pixels) + static_cast<std::ptrdiff_t>(y) * a->pitch + start;
-        const auto* rowB = static_cast<const Uint8*>(b->pixels) + static_cast<std::ptrdiff_t>(y) * b->pitch + start;
+        const auto* rowA =
+            static_cast<const Uint8*>(a->pixels) + static_cast<std::ptrdiff_t>(y) * a->pitch + start;
+        const auto* rowB =
+            static_cast<const Uint8*>(b->pixels) + static_cast<std::ptrdiff_t>(y) * b->pitch + start;
         if (std::memcmp(rowA, rowB, length) == 0) continue;
         if (top < 0) top = y;
         bottom = y;
@@ -277,7 +280,7 @@ Area finishFrame() {
     return changed;
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t newSourceId() { return ++frame().lastId; }
 
@@ -307,7 +310,8 @@ void recordBlit(SDL_Surface* source, std::uint64_t sourceId, const SDL_Rect& are
     const ClippedBlit clipped = clipToSource(source, area, x, y);
     op.bounds = clipToBuffer(clipped.x, clipped.y, clipped.w, clipped.h);
     if (!fitsSdl(x) || !fitsSdl(y) || !fitsSdl(clipped.x) || !fitsSdl(clipped.y)) {
-        const std::int64_t sx = clipped.sx + op.bounds.x - clipped.x, sy = clipped.sy + op.bounds.y - clipped.y;
+        const std::int64_t sx = clipped.sx + op.bounds.x - clipped.x,
+                           sy = clipped.sy + op.bounds.y - clipped.y;
         if (op.bounds.w == 0 || !fitsSdl(sx) || !fitsSdl(sy)) return;
         op.area = SDL_Rect{static_cast<Sint16>(sx), static_cast<Sint16>(sy), op.bounds.w, op.bounds.h};
         x = op.bounds.x;
@@ -356,4 +360,4 @@ void presentFrame() {
     ++f.number;
 }
 
-} // namespace orba
+}  // namespace orba

@@ -12,28 +12,29 @@
 // --- window, frame loop and input ---
 // The text of the Error raised on Escape, a close request or SIGTERM.
 inline constexpr char orbaQuitMessage[] = "dOrba system quit.";
-void Orba_init(std::string_view caption, int width, int height, bool fullScreen); // opens everything once
-void Orba_quit();                       // tears everything down; safe without a successful init
-void Orba_update(std::uint32_t frameMs); // pace, snapshot input, poll events, hot keys; may throw the quit Error
+void Orba_init(std::string_view caption, int width, int height, bool fullScreen);  // opens everything once
+void Orba_quit();  // tears everything down; safe without a successful init
+void Orba_update(
+    std::uint32_t frameMs);  // pace, snapshot input, poll events, hot keys; may throw the quit Error
 // Polls window events between frames (input waits for the next snapshot) and
 // raises the quit Error on Escape or a close request; for long-running scripts,
 // so cheap to call often: it reads the clock and polls only when 10 ms have
 // passed since the last poll.
 void Orba_checkQuit();
-bool Orba_isPressKey(int sym);          // key held in this frame
-bool Orba_isPushKey(int sym);           // held now, not in the previous frame
-int Orba_getMouseX();                   // pointer position at the time of the call
+bool Orba_isPressKey(int sym);  // key held in this frame
+bool Orba_isPushKey(int sym);   // held now, not in the previous frame
+int Orba_getMouseX();           // pointer position at the time of the call
 int Orba_getMouseY();
-void Orba_warpMouse(int x, int y);      // moves the pointer, kept within the window
-std::uint8_t Orba_getPushMouse();       // buttons held now and not in the previous frame
-bool Orba_isPushJoy(int button);        // joystick button newly pressed
-bool Orba_isPressJoyDir(int dir);       // stick beyond the threshold: 0 up, 1 down, 2 right, 3 left
-bool Orba_isPushJoyDir(int dir);        // beyond the threshold now and not before
-bool Orba_isPushDecide();               // Z, Return, Space, joystick button 0 or left click, newly pressed
+void Orba_warpMouse(int x, int y);  // moves the pointer, kept within the window
+std::uint8_t Orba_getPushMouse();   // buttons held now and not in the previous frame
+bool Orba_isPushJoy(int button);    // joystick button newly pressed
+bool Orba_isPressJoyDir(int dir);   // stick beyond the threshold: 0 up, 1 down, 2 right, 3 left
+bool Orba_isPushJoyDir(int dir);    // beyond the threshold now and not before
+bool Orba_isPushDecide();           // Z, Return, Space, joystick button 0 or left click, newly pressed
 
-void Orba_setCaptionText(std::string_view title); // window title, taken as it is
-void Orba_logText(std::string_view text);         // to standard output and run.log
-void Orba_logException(const std::exception& e);  // its text and a line break, to both
+void Orba_setCaptionText(std::string_view title);  // window title, taken as it is
+void Orba_logText(std::string_view text);          // to standard output and run.log
+void Orba_logException(const std::exception& e);   // its text and a line break, to both
 
 template <class... A>
 void Orba_setCaption(std::string_view format, const A&... args) {
@@ -45,32 +46,33 @@ void Orba_log(std::string_view format, const A&... args) {
 }
 
 // --- images and drawing (all into the back buffer) ---
-void Orba_flip();                                           // present the back buffer at the offset
-void Orba_setOffset(int x, int y);                          // where the next flip places the back buffer
-void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b); // w = h = 0: to the window's edges
-void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b); // 1-pixel outline around a centre
-void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int b); // r=-1 corner key, r<-1 none
-inline constexpr int orbaCornerKey = -1; // as r of Orba_loadBMP: the top-left pixel's colour is transparent
-inline constexpr int orbaNoKey = -2;     // as r of Orba_loadBMP: no transparent colour
+void Orba_flip();                   // present the back buffer at the offset
+void Orba_setOffset(int x, int y);  // where the next flip places the back buffer
+void Orba_fillRect(int x, int y, int w, int h, int r, int g, int b);      // w = h = 0: to the window's edges
+void Orba_drawRect(int cx, int cy, int rx, int ry, int r, int g, int b);  // 1-pixel outline around a centre
+void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g,
+                  int b);                 // r=-1 corner key, r<-1 none
+inline constexpr int orbaCornerKey = -1;  // as r of Orba_loadBMP: the top-left pixel's colour is transparent
+inline constexpr int orbaNoKey = -2;      // as r of Orba_loadBMP: no transparent colour
 void Orba_freeBMP(std::string_view key);
 int Orba_getWidth(std::string_view key);  // 0 for an absent key
 int Orba_getHeight(std::string_view key);
-void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h);     // top-left placed
-void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, int h); // centre placed
+void Orba_draw(std::string_view key, int x, int y, int sx, int sy, int w, int h);      // top-left placed
+void Orba_drawEx(std::string_view key, int cx, int cy, int sx, int sy, int w, int h);  // centre placed
 void Orba_setAlpha(std::string_view key, int alpha);
 long double Orba_sinDeg(float degrees);
 
 // --- fonts and text ---
-void Orba_openFont(std::string_view key, int size, std::string_view file); // becomes the current font
+void Orba_openFont(std::string_view key, int size, std::string_view file);  // becomes the current font
 void Orba_setColor(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 void Orba_setColorHex(int rgb);
 int Orba_getColorHex();
 void Orba_drawText(std::string_view text, int x, int y, int alpha);
-int Orba_getTextWidth(std::string_view text); // pixels the current font draws it in; 0 without a font
-int Orba_getFontHeight();                     // the current font's line height; 0 without a font
+int Orba_getTextWidth(std::string_view text);  // pixels the current font draws it in; 0 without a font
+int Orba_getFontHeight();                      // the current font's line height; 0 without a font
 
 // --- sound effects and music ---
 void Orba_loadWAV(std::string_view key, std::string_view file);
-void Orba_playWAV(std::string_view key, int loops, int channel); // channel outside -1..7 becomes -1
+void Orba_playWAV(std::string_view key, int loops, int channel);  // channel outside -1..7 becomes -1
 void Orba_playBgm(std::string_view file, int loops, int fadeInMs);
 void Orba_stopBgm(int fadeOutMs);

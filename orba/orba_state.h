@@ -13,7 +13,7 @@
 
 namespace orba {
 
-constexpr int keyCount = 323; // SDLK_LAST of SDL 1.2
+constexpr int keyCount = 323;  // SDLK_LAST of SDL 1.2
 
 // Keyed tables compare keys byte for byte and allow lookup by string_view.
 template <class V>
@@ -43,8 +43,8 @@ struct DrawOp {
     Uint32 colour = 0;              // the fill's colour
     bool blended = false;           // the source's per-surface alpha for this blit
     Uint8 alpha = 255;
-    bool coversAll = false;         // overwrites every pixel of the back buffer
-    SDL_Rect bounds{};              // the pixels it may change (not compared: follows from the rest)
+    bool coversAll = false;  // overwrites every pixel of the back buffer
+    SDL_Rect bounds{};       // the pixels it may change (not compared: follows from the rest)
 
     bool operator==(const DrawOp& o) const {
         return sourceId == o.sourceId && source == o.source && area.x == o.area.x && area.y == o.area.y &&
@@ -88,7 +88,8 @@ struct TextEntry {
     SurfacePtr surface;
     std::uint64_t id = 0;
     std::uint64_t lastFrame = 0;
-    int reach = 0;  // pixels of the line the surface holds from its left end: all of them, or more than the window shows
+    int reach = 0;  // pixels of the line the surface holds from its left end: all of them, or more than the
+                    // window shows
 };
 
 // Holds SDL's audio lock while it lives. The mixer's thread takes that lock
@@ -105,7 +106,7 @@ struct State {
     bool initialised = false;
     int width = 0, height = 0, depth = 0;
     std::uint32_t videoFlags = 0;
-    SDL_Surface* screen = nullptr; // owned by SDL
+    SDL_Surface* screen = nullptr;  // owned by SDL
     SurfacePtr backBuffer;
     int offsetX = 0, offsetY = 0;
 
@@ -167,4 +168,4 @@ void screenReplaced();
 // Frees the rendered texts not drawn in the last two frames (text.cpp).
 void evictTexts();
 
-} // namespace orba
+}  // namespace orba

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int lastChannel = 7; // the mixer's default 8 channels, 0 to 7
+constexpr int lastChannel = 7;  // the mixer's default 8 channels, 0 to 7
 
 // How long nothing must play before the mixer's thread is held. Looping
 // music can look stopped for up to one buffer (46 ms) at the end of its
@@ -27,7 +27,7 @@ void haltAndFreeMusic() {
     s.music.reset();
 }
 
-} // namespace
+}  // namespace
 
 void Orba_loadWAV(std::string_view key, std::string_view file) {
     auto& sounds = orba::state().sounds;
@@ -39,7 +39,8 @@ void Orba_loadWAV(std::string_view key, std::string_view file) {
     ChunkPtr chunk(fault.empty() ? Mix_LoadWAV(path.c_str()) : nullptr);
     if (!chunk) {
         if (old != sounds.end()) sounds.erase(old);
-        throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path + ")");
+        throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path +
+                    ")");
     }
     if (old != sounds.end())
         old->second = std::move(chunk);
@@ -69,8 +70,8 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
         throw Error("Orba_playBgm: " + fault + " (" + path + ")");
     s.music.reset(Mix_LoadMUS(path.c_str()));
     if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
-    const int result = fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops)
-                                     : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
+    const int result =
+        fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops) : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
     if (result != 0) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
     orba::soundStarted();
 }
@@ -81,7 +82,7 @@ void Orba_stopBgm(int fadeOutMs) {
     if (fadeOutMs <= 0)
         haltAndFreeMusic();
     else
-        Mix_FadeOutMusic(fadeOutMs); // stays loaded until replaced or Orba_quit
+        Mix_FadeOutMusic(fadeOutMs);  // stays loaded until replaced or Orba_quit
 }
 
 namespace orba {
@@ -120,6 +121,6 @@ void closeSound() {
     state().sounds.clear();
 }
 
-} // namespace orba
+}  // namespace orba
 
 bool Orba_testMixerHeld() { return orba::state().mixerHold != nullptr; }

@@ -14,7 +14,7 @@ constexpr std::uint32_t minRate = 1000;
 constexpr std::uint32_t maxRate = 384000;
 constexpr std::uint32_t maxChannels = 8;
 constexpr std::uint32_t maxBits = 32;
-constexpr int maxChunks = 256;  // walked before the data; real files have a few
+constexpr int maxChunks = 256;             // walked before the data; real files have a few
 constexpr std::uint64_t headerBytes = 12;  // "RIFF", its size, "WAVE"; also what tells music types apart
 
 struct FileCloser {
@@ -38,7 +38,8 @@ public:
     bool opened() const { return file_ != nullptr; }
     std::uint64_t size() const { return size_; }
     bool read(std::uint64_t at, unsigned char* into, std::size_t count) {
-        return at <= size_ && count <= size_ - at && std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) == 0 &&
+        return at <= size_ && count <= size_ - at &&
+               std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) == 0 &&
                std::fread(into, 1, count, file_.get()) == count;
     }
 
@@ -85,7 +86,8 @@ std::string waveFault(SoundFile& file, std::uint64_t at) {
     for (int walked = 0; walked < maxChunks; ++walked) {
         Chunk chunk;
         if (!readChunk(file, at, chunk)) return formatSeen ? "No data chunk" : "No format chunk";
-        if (chunk.size > file.size() - chunk.body) return "Chunk '" + chunk.id + "' runs past the end of the file";
+        if (chunk.size > file.size() - chunk.body)
+            return "Chunk '" + chunk.id + "' runs past the end of the file";
         if (!formatSeen && chunk.id == "fmt ") {
             if (std::string fault = formatFault(file, chunk); !fault.empty()) return fault;
             formatSeen = true;
@@ -109,7 +111,7 @@ std::uint64_t firstChunk(const unsigned char* header, bool music) {
     return is(header, "RIFF") && is(header + 8, "WAVE") ? headerBytes : 0;
 }
 
-} // namespace
+}  // namespace
 
 std::string soundFileFault(const std::string& path, bool music) {
     SoundFile file(path);
@@ -120,4 +122,4 @@ std::string soundFileFault(const std::string& path, bool music) {
     return chunks ? waveFault(file, chunks) : std::string();
 }
 
-} // namespace orba
+}  // namespace orba

@@ -8,11 +8,10 @@
 namespace orba {
 
 // What makes the file unsafe for the mixer, or empty when it may read it:
-// a WAVE file (as the mixer tells them for effects or for music) must hold, in the order the mixer reads them, any "LIST"
-// and "fact" chunks, a format chunk with 1 to 8 channels, 1000 to 384000 Hz
-// and 1 to 32 bits per sample, and then a data chunk, every chunk within the
-// file. Other files are left to the mixer, except that music must have at
-// least 12 bytes.
+// a WAVE file (as the mixer tells them for effects or for music) must hold, in the order the mixer reads
+// them, any "LIST" and "fact" chunks, a format chunk with 1 to 8 channels, 1000 to 384000 Hz and 1 to 32 bits
+// per sample, and then a data chunk, every chunk within the file. Other files are left to the mixer, except
+// that music must have at least 12 bytes.
 std::string soundFileFault(const std::string& path, bool music);
 
-} // namespace orba
+}  // namespace orba

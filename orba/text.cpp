@@ -31,8 +31,7 @@ bool existsAt(const fs::path& path) {
 std::optional<std::string> systemFontPath(const std::string& file) {
     char directory[256];
     const UINT length = GetWindowsDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory)
-        throw Error("Orba_openFont : system directory not found.");
+    if (length == 0 || length >= sizeof directory) throw Error("Orba_openFont : system directory not found.");
     std::string path = std::string(directory, length) + "\\fonts\\" + file;
     if (!existsAt(path)) return std::nullopt;
     return path;
@@ -62,7 +61,7 @@ std::optional<fs::path> findBelow(const fs::path& folder, const std::string& fil
     std::error_code ec;
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
     for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code entryError; // an unreadable entry does not end the search
+        std::error_code entryError;  // an unreadable entry does not end the search
         if (it->is_directory(entryError) && existsAt(it->path() / file)) return it->path() / file;
     }
     return std::nullopt;
@@ -194,7 +193,7 @@ void startLibrary() {
     Orba_setColor(255, 255, 255);
 }
 
-} // namespace
+}  // namespace
 
 void Orba_openFont(std::string_view key, int size, std::string_view file) {
     startLibrary();
@@ -247,7 +246,7 @@ TTF_Font* currentFont() {
     return font == s.fonts.end() ? nullptr : font->second.get();
 }
 
-} // namespace
+}  // namespace
 
 int Orba_getTextWidth(std::string_view text) {
     TTF_Font* font = currentFont();
@@ -281,4 +280,4 @@ void evictTexts() {
     if (frame > 1) evictBefore(frame - 1);
 }
 
-} // namespace orba
+}  // namespace orba

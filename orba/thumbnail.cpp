@@ -74,15 +74,15 @@ std::string bmpHeaders() {
     std::string out = "BM";
     put32(out, 54 + imageBytes);
     put32(out, 0);
-    put32(out, 54); // where the rows start
-    put32(out, 40); // the usual info header
+    put32(out, 54);  // where the rows start
+    put32(out, 40);  // the usual info header
     put32(out, thumbnailWidth);
-    put32(out, thumbnailHeight); // positive: the rows run bottom up
+    put32(out, thumbnailHeight);  // positive: the rows run bottom up
     put16(out, 1);
     put16(out, 24);
-    put32(out, 0); // no compression
+    put32(out, 0);  // no compression
     put32(out, imageBytes);
-    put32(out, 2835); // 72 dots per inch
+    put32(out, 2835);  // 72 dots per inch
     put32(out, 2835);
     put32(out, 0);
     put32(out, 0);
@@ -97,7 +97,7 @@ std::string thumbnailBMP(SDL_Surface* rgb) {
         const auto ys = block(ty, rgb->h, thumbnailHeight);
         for (int tx = 0; tx < thumbnailWidth; ++tx) {
             const std::uint32_t colour = averageOf(rgb, block(tx, rgb->w, thumbnailWidth), ys);
-            out += static_cast<char>(colour & 0xff); // blue, green, red
+            out += static_cast<char>(colour & 0xff);  // blue, green, red
             out += static_cast<char>(colour >> 8 & 0xff);
             out += static_cast<char>(colour >> 16 & 0xff);
         }
@@ -107,8 +107,8 @@ std::string thumbnailBMP(SDL_Surface* rgb) {
     return out;
 }
 
-} // namespace
-} // namespace orba
+}  // namespace
+}  // namespace orba
 
 WriteResult Orba_saveThumbnail(const std::string& path) {
     SDL_Surface* frame = orba::state().screen ? orba::lastFrame() : nullptr;

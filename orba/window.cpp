@@ -132,7 +132,8 @@ void openVideo(std::string_view caption) {
 void openAudio() {
     if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
         const std::string reason = SDL_GetError();
-        throw Error("Orba_init: " + (reason.empty() ? std::string("Couldn't open the audio device") : reason));
+        throw Error("Orba_init: " +
+                    (reason.empty() ? std::string("Couldn't open the audio device") : reason));
     }
     state().audioOpen = true;
 }
@@ -251,9 +252,12 @@ void pollEvents(std::uint64_t now) {
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) {
         switch (event.type) {
         case SDL_QUIT: state().quitRequested = true; break;
-        case SDL_KEYDOWN: case SDL_KEYUP: keyEvent(event.key); break;
-        case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: mouseEvent(event.button); break;
-        case SDL_JOYBUTTONDOWN: case SDL_JOYBUTTONUP: joyButtonEvent(event.jbutton); break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: keyEvent(event.key); break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: mouseEvent(event.button); break;
+        case SDL_JOYBUTTONDOWN:
+        case SDL_JOYBUTTONUP: joyButtonEvent(event.jbutton); break;
         case SDL_JOYAXISMOTION: joyAxisEvent(event.jaxis); break;
         default: break;
         }
@@ -328,8 +332,8 @@ bool stickPushed(int dir, int x, int y) {
 
 bool validDir(int dir) { return state().joystickPresent && dir >= 0 && dir <= 4; }
 
-} // namespace
-} // namespace orba
+}  // namespace
+}  // namespace orba
 
 using orba::state;
 
@@ -465,4 +469,3 @@ SDL_Surface* Orba_testBackBuffer() {
     return state().backBuffer.get();
 }
 SDL_Surface* Orba_testScreen() { return state().screen; }
-

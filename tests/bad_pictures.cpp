@@ -12,7 +12,7 @@ std::string bmpWithBitCount(std::uint16_t bitCount, std::uint32_t width, std::ui
     auto put = [&bytes](std::uint32_t v, int size) {
         for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xff);
     };
-    put(54 + pixelBytes, 4), put(0, 4), put(54, 4);                         // file header
+    put(54 + pixelBytes, 4), put(0, 4), put(54, 4);                          // file header
     put(40, 4), put(width, 4), put(height, 4), put(1, 2), put(bitCount, 2);  // size, planes, bits
     put(compression, 4);
     for (int i = 0; i < 5; ++i) put(0, 4);  // no palette
@@ -28,7 +28,8 @@ std::vector<BadPicture> makeBadPictures() {
     // its 8-bit field, 11544 to 24 bits of 163 bytes each), or 8 bits (8200)
     // without a palette.
     for (const std::uint16_t bits : {2048, 33, 64, 8200, 11544})
-        cases.push_back({std::to_string(bits) + " bits", bmpWithBitCount(bits), "Unsupported picture format"});
+        cases.push_back(
+            {std::to_string(bits) + " bits", bmpWithBitCount(bits), "Unsupported picture format"});
 
     // SDL would fill the fields a short file lacks from uninitialised memory.
     const std::string whole = bmpWithBitCount(24);
@@ -45,7 +46,8 @@ std::vector<BadPicture> makeBadPictures() {
                                                                 {"a longer header", versionFour},
                                                                 {"a header of size 0", sizeZero},
                                                                 {"no colour masks", maskless}};
-    for (const auto& [name, bytes] : shortHeaders) cases.push_back({name, bytes, "File ends within its header"});
+    for (const auto& [name, bytes] : shortHeaders)
+        cases.push_back({name, bytes, "File ends within its header"});
 
     // SDL allocates the picture before it reads the rows; a header asking for
     // more than 2 GiB failed inside SDL, so the rows must all be there first.
@@ -62,11 +64,11 @@ std::vector<BadPicture> makeBadPictures() {
     return cases;
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<BadPicture>& badPictures() {
     static const std::vector<BadPicture> cases = makeBadPictures();
     return cases;
 }
 
-} // namespace testsupport
+}  // namespace testsupport

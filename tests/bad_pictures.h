@@ -21,4 +21,4 @@ const std::vector<BadPicture>& badPictures();
 std::string bmpWithBitCount(std::uint16_t bitCount, std::uint32_t width = 4, std::uint32_t height = 4,
                             std::uint32_t compression = 0);
 
-} // namespace testsupport
+}  // namespace testsupport

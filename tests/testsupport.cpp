@@ -24,7 +24,7 @@ const bool environmentReady = [] {
     return true;
 }();
 
-} // namespace
+}  // namespace
 
 namespace testsupport {
 
@@ -143,9 +143,7 @@ void click() {
     pushMouseButton(SDL_BUTTON_LEFT, false);
 }
 
-void moveMouse(int x, int y) {
-    SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
-}
+void moveMouse(int x, int y) { SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y)); }
 
 void pushQuit() {
     SDL_Event event{};
@@ -210,7 +208,7 @@ void initWindow() {
     Orba_init("test", 640, 480, false);
 }
 
-} // namespace testsupport
+}  // namespace testsupport
 
 namespace testsupport {
 
@@ -221,7 +219,7 @@ void writeWAV(const fs::path& file, int frames, int rate, int channels) {
     put32(out, 36 + dataBytes);
     out += "WAVEfmt ";
     put32(out, 16);
-    put16(out, 1); // PCM
+    put16(out, 1);  // PCM
     put16(out, static_cast<unsigned>(channels));
     put32(out, static_cast<unsigned>(rate));
     put32(out, static_cast<unsigned>(rate) * blockAlign);
@@ -234,4 +232,4 @@ void writeWAV(const fs::path& file, int frames, int rate, int channels) {
     writeFile(file, out);
 }
 
-} // namespace testsupport
+}  // namespace testsupport

@@ -36,7 +36,7 @@ void writeSolidBMP(const std::filesystem::path& file, int width, int height, std
 void pushKey(int sym, bool down);
 void tapKey(int sym);  // pressed and released before the next frame
 void pushMouseButton(int button, bool down);
-void click();          // left button pressed and released before the next frame
+void click();  // left button pressed and released before the next frame
 void moveMouse(int x, int y);
 void pushQuit();
 void pushJoyButton(int button, bool down);
@@ -52,11 +52,11 @@ std::string errorText(const std::function<void()>& action);
 // Orba_init with the dummy drivers, 640 x 480, windowed.
 void initWindow();
 
-} // namespace testsupport
+}  // namespace testsupport
 
 namespace testsupport {
 
 // Writes a 16-bit PCM WAV file of `frames` sample frames holding a quiet square wave.
 void writeWAV(const std::filesystem::path& file, int frames, int rate = 22050, int channels = 2);
 
-} // namespace testsupport
+}  // namespace testsupport

@@ -15,11 +15,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -28,9 +28,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -100,11 +100,13 @@ public:
         if (!XGetWindowAttributes(display, window, &attributes)) fail("the window went away");
         root_ = attributes.root;
         const int screen = DefaultScreen(display);
-        image_ = XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
-                                 ZPixmap, nullptr, &segment_, static_cast<unsigned>(attributes.width),
+        image_ = XShmCreateImage(display, DefaultVisual(display, screen),
+                                 static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr,
+                                 &segment_, static_cast<unsigned>(attributes.width),
                                  static_cast<unsigned>(attributes.height));
         if (!image_ || image_->bits_per_pixel != 32) fail("needs a 24-bit display with shared memory");
-        segment_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line * image_->height), IPC_CREAT | 0600);
+        segment_.shmid = shmget(
+            IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line * image_->height), IPC_CREAT | 0600);
         segment_.shmaddr = image_->data = static_cast<char*>(shmat(segment_.shmid, nullptr, 0));
         segment_.readOnly = False;
         if (!XShmAttach(display, &segment_)) fail("XShmAttach failed");
@@ -122,13 +124,15 @@ public:
     // Whether the window is viewable and some pixel of it is not black.
     bool showsSomething() {
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display_, window_, &attributes) || attributes.map_state != IsViewable) return false;
+        if (!XGetWindowAttributes(display_, window_, &attributes) || attributes.map_state != IsViewable)
+            return false;
         int x = 0, y = 0;
         Window child;
         XTranslateCoordinates(display_, window_, root_, 0, 0, &x, &y, &child);
         if (!XShmGetImage(display_, root_, image_, x, y, AllPlanes)) return false;
         for (int row = 0; row < image_->height; ++row) {
-            const auto* pixels = reinterpret_cast<const std::uint32_t*>(image_->data + row * image_->bytes_per_line);
+            const auto* pixels =
+                reinterpret_cast<const std::uint32_t*>(image_->data + row * image_->bytes_per_line);
             for (int column = 0; column < image_->width; ++column)
                 if ((pixels[column] & 0xffffff) != 0) return true;
         }
@@ -164,7 +168,8 @@ std::optional<long long> cpuTicks(pid_t pid) {
 long long scheduledNs(pid_t pid) {
     long long total = 0;
     std::error_code ec;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
         std::ifstream in(task.path() / "schedstat");
         long long ns = 0;
         if (in >> ns) total += ns;
@@ -194,7 +199,8 @@ using ThreadCounts = std::map<long, ThreadCount>;
 ThreadCounts threadCounts(pid_t pid) {
     ThreadCounts counts;
     std::error_code ec;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
         ThreadCount count;
         std::ifstream(task.path() / "schedstat") >> count.ns;
         std::ifstream(task.path() / "comm") >> count.name;
@@ -218,7 +224,9 @@ void reportThreads(pid_t pid, const ThreadCounts& before, const ThreadCounts& af
         const ThreadCount& a = from == before.end() ? zero : from->second;
         const ThreadCount& b = to == after.end() ? zero : to->second;
         const char* role = tid == pid ? "main thread" : "thread";
-        const char* life = from == before.end() ? ", started in the window" : to == after.end() ? ", ended in the window" : "";
+        const char* life = from == before.end() ? ", started in the window"
+                           : to == after.end()  ? ", ended in the window"
+                                                : "";
         std::printf("  %-11s %-6ld %-15s %7.3f %% CPU, %6.1f wake-ups/s, %5.1f preemptions/s%s\n", role, tid,
                     entry.name.c_str(), 100.0 * static_cast<double>(b.ns - a.ns) / 1e9 / seconds,
                     static_cast<double>(b.waits - a.waits) / seconds,
@@ -275,7 +283,8 @@ int stopProgram(pid_t pid) {
     kill(pid, SIGTERM);
     int status = 0;
     for (int i = 0; i < 500; ++i) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         sleepMs(10);
     }
     kill(pid, SIGKILL);
@@ -283,15 +292,18 @@ int stopProgram(pid_t pid) {
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     double idleSeconds = 10, settleSeconds = 1;
     int first = 1;
     for (; first + 1 < argc && std::strncmp(argv[first], "--", 2) == 0; first += 2) {
-        if (std::strcmp(argv[first], "--idle") == 0) idleSeconds = std::atof(argv[first + 1]);
-        else if (std::strcmp(argv[first], "--settle") == 0) settleSeconds = std::atof(argv[first + 1]);
-        else fail(std::string("unknown option ") + argv[first]);
+        if (std::strcmp(argv[first], "--idle") == 0)
+            idleSeconds = std::atof(argv[first + 1]);
+        else if (std::strcmp(argv[first], "--settle") == 0)
+            settleSeconds = std::atof(argv[first + 1]);
+        else
+            fail(std::string("unknown option ") + argv[first]);
     }
     if (first >= argc) fail("usage: screenprobe [--idle S] [--settle S] PROGRAM [ARGS...]");
 
@@ -308,9 +320,12 @@ int main(int argc, char** argv) {
     ScreenReader reader(display, window);
     double shown = 0;
     while (!shown) {
-        if (reader.showsSomething()) shown = nowMs();
-        else if (exited(pid) || nowMs() - start > 10000) fail("the window stayed black");
-        else sleepMs(1);
+        if (reader.showsSomething())
+            shown = nowMs();
+        else if (exited(pid) || nowMs() - start > 10000)
+            fail("the window stayed black");
+        else
+            sleepMs(1);
     }
     std::printf("window mapped:       %7.1f ms after start\n", mapped - start);
     std::printf("first screen shown:  %7.1f ms after start\n", shown - start);
@@ -331,18 +346,23 @@ int main(int argc, char** argv) {
         const ThreadCount floorAfter = floor.count();
         const double elapsed = nowMs() - from;
         if (!before || !after) fail("the program ended while it should wait");
-        const double cpuMs = static_cast<double>(*after - *before) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+        const double cpuMs =
+            static_cast<double>(*after - *before) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
         std::printf("idle CPU:            %7.2f %% of one core (%.0f ms CPU in %.1f s, all threads)\n",
                     100.0 * cpuMs / elapsed, cpuMs, elapsed / 1000.0);
-        std::printf("idle CPU, scheduler: %7.2f %% of one core (%.1f ms on the CPU, /proc/PID/task/*/schedstat)\n",
-                    100.0 * static_cast<double>(scheduled) / 1e6 / elapsed, static_cast<double>(scheduled) / 1e6);
+        std::printf(
+            "idle CPU, scheduler: %7.2f %% of one core (%.1f ms on the CPU, /proc/PID/task/*/schedstat)\n",
+            100.0 * static_cast<double>(scheduled) / 1e6 / elapsed, static_cast<double>(scheduled) / 1e6);
         std::printf("per thread (/proc/PID/task/*/schedstat and status):\n");
         reportThreads(pid, threadsBefore, threadsAfter, elapsed / 1000.0);
-        std::printf("reference: a thread that only sleeps 33 ms at a time, in the probe: %.3f %% CPU, %.1f wake-ups/s\n",
-                    100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
-                    static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
+        std::printf(
+            "reference: a thread that only sleeps 33 ms at a time, in the probe: %.3f %% CPU, %.1f "
+            "wake-ups/s\n",
+            100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
+            static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
     }
-    std::printf("peak memory (VmHWM): %s\n", statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM").c_str());
+    std::printf("peak memory (VmHWM): %s\n",
+                statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM").c_str());
     const int status = stopProgram(pid);
     std::printf("exit status:         %d\n", status);
     return 0;

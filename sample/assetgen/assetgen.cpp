@@ -182,9 +182,7 @@ const Glyph* glyphFor(char letter) {
     return nullptr;
 }
 
-int textWidth(std::string_view text, int scale) {
-    return int(text.size()) * 6 * scale - scale;
-}
+int textWidth(std::string_view text, int scale) { return int(text.size()) * 6 * scale - scale; }
 
 void drawText(Picture& pic, std::string_view text, int x, int y, int scale, Rgb c) {
     for (char letter : text) {
@@ -611,9 +609,7 @@ std::string wav(const Samples& samples) {
     return out;
 }
 
-double noteHz(int midi) {
-    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
-}
+double noteHz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
 
 // Adds a tone with partials (ratio, weight) and an exponential decay. With
 // `wrap`, samples past the end continue at the start, so loops are seamless.
@@ -643,9 +639,7 @@ void addNoise(Samples& out, double start, double seconds, double gain, double at
     }
 }
 
-Samples silence(double seconds) {
-    return Samples(std::size_t(seconds * kRate), 0.0);
-}
+Samples silence(double seconds) { return Samples(std::size_t(seconds * kRate), 0.0); }
 
 Samples chime() {
     Samples s = silence(1.0);

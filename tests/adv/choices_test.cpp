@@ -36,7 +36,7 @@ std::uint32_t greyOf(int level) {
     return v << 16 | v << 8 | v;
 }
 
-} // namespace
+}  // namespace
 
 TEST_P(PickTest, PicksTheChoiceOfThePointersRow) {
     const PickCase& c = GetParam();
@@ -61,9 +61,9 @@ TEST_P(PickTest, PicksTheChoiceOfThePointersRow) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, PickTest,
     ::testing::Values(PickCase{"SELECT('a', 'b') note(RET())", -1, 300, 290, true, 1},  // clamped
-                      PickCase{fourChoices, -1, 300, 50, true, 0},     // above the bands
-                      PickCase{fourChoices, -1, 300, 320, true, 0},    // below the bands
-                      PickCase{fourChoices, -1, 5, 150, true, 1},      // x does not matter
+                      PickCase{fourChoices, -1, 300, 50, true, 0},                      // above the bands
+                      PickCase{fourChoices, -1, 300, 320, true, 0},                     // below the bands
+                      PickCase{fourChoices, -1, 5, 150, true, 1},                       // x does not matter
                       PickCase{fourChoices, -1, 630, 259, true, 2},
                       PickCase{fourChoices, -1, 300, 319, true, 3},
                       PickCase{fourChoices, -1, 300, 210, false, 2},   // Return picks too
@@ -91,7 +91,8 @@ TEST_F(ChoiceTest, UpAndDownStopAtTheFirstAndLastChoice) {
     testsupport::moveMouse(300, 40);
     start("SELECT('a', 'b')");
     step();
-    const std::vector<std::pair<int, int>> keysAndRows{{SDLK_UP, 0}, {SDLK_DOWN, 1}, {SDLK_DOWN, 1}, {SDLK_UP, 0}};
+    const std::vector<std::pair<int, int>> keysAndRows{
+        {SDLK_UP, 0}, {SDLK_DOWN, 1}, {SDLK_DOWN, 1}, {SDLK_UP, 0}};
     for (const auto& [key, row] : keysAndRows) {
         testsupport::tapKey(key);
         step();

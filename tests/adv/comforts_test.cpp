@@ -27,20 +27,27 @@ struct Moment {
 void PrintTo(const Moment& m, std::ostream* out) {
     *out << "state " << static_cast<int>(m.state) << ", lines";
     for (const std::string& line : m.messages) *out << " '" << line << "'";
-    *out << ", flags 1-3 " << m.flags[1] << " " << m.flags[2] << " " << m.flags[3] << ", result " << m.choiceResult
-         << ", folder " << m.directory << ", background " << m.background << ", music " << m.music << ", right "
-         << m.characters[2] << ", choices " << m.choices.size();
+    *out << ", flags 1-3 " << m.flags[1] << " " << m.flags[2] << " " << m.flags[3] << ", result "
+         << m.choiceResult << ", folder " << m.directory << ", background " << m.background << ", music "
+         << m.music << ", right " << m.characters[2] << ", choices " << m.choices.size();
 }
 
 // The choices stay after a pick, but show only while choosing.
 std::vector<std::string> shownChoices() {
-    return adv::course().state == adv::RunnerState::Choosing ? adv::choiceMenu().choices : std::vector<std::string>{};
+    return adv::course().state == adv::RunnerState::Choosing ? adv::choiceMenu().choices
+                                                             : std::vector<std::string>{};
 }
 
 Moment now() {
-    return {adv::course().state,        adv::messageWindow().messages, shownChoices(),
-            adv::flagState().flags,     adv::flagState().choiceResult, adv::scriptDirectory(),
-            adv::stage().background,    adv::music(),                  adv::stage().characters};
+    return {adv::course().state,
+            adv::messageWindow().messages,
+            shownChoices(),
+            adv::flagState().flags,
+            adv::flagState().choiceResult,
+            adv::scriptDirectory(),
+            adv::stage().background,
+            adv::music(),
+            adv::stage().characters};
 }
 
 // One scene per kind of wait and command that a replay must pass through.
@@ -219,7 +226,7 @@ TEST_F(ComfortsTest, HistoryShowsPagesInOrderAndJumpsBackWithTheirState) {
     EXPECT_EQ(adv::flagState().flags[1], 2);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -229,7 +236,7 @@ TEST_F(ComfortsTest, SaveAskedDuringAWaitOpensAtTheNextPageAndAFolderItCannotWri
     tap(SDLK_F2);
     EXPECT_EQ(adv::course().state, adv::RunnerState::Running) << "the WAIT goes on";
     stepUntil(adv::RunnerState::WaitPage);
-    step(2);  // the screen is open now
+    step(2);    // the screen is open now
     confirm();  // saving fails: the screen says so and stays
     EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"p"});
     tap(SDLK_F2);  // closes it
@@ -238,4 +245,4 @@ TEST_F(ComfortsTest, SaveAskedDuringAWaitOpensAtTheNextPageAndAFolderItCannotWri
     EXPECT_TRUE(fs::is_regular_file("save"));
 }
 
-} // namespace
+}  // namespace

@@ -144,8 +144,9 @@ TEST_F(CommandTest, CommandsWithoutResultHandBackTheirLastArgument) {
 }
 
 TEST_F(CommandTest, FlagsOutsideTheRangeAreIgnoredAndReadAsZero) {
-    start("SETF(128, 5) SETF(-1, 5) SETF(127, 9) "
-          "SETF(0, GETF(127)) SETF(1, GETF(128) + 1) SETF(2, GETF(-1) + 1)");
+    start(
+        "SETF(128, 5) SETF(-1, 5) SETF(127, 9) "
+        "SETF(0, GETF(127)) SETF(1, GETF(128) + 1) SETF(2, GETF(-1) + 1)");
     frame();
     const auto& flags = adv::flagState().flags;
     EXPECT_EQ(flags[0], 9);
@@ -185,10 +186,9 @@ struct FlashCase {
 
 TEST_F(CommandTest, FlashColourNamesAndDefaults) {
     const std::vector<FlashCase> cases{
-        {"", 0xFFFFFF, 6},           {"'red'", 0xFFFFFF, 6},   {"'YELLOW'", 0xFFFF00, 6},
-        {"'RED', 1", 0xFF0000, 2},   {"'BLUE'", 0x0000FF, 6},  {"'BLACK', 2", 0x000000, 4},
-        {"'GREEN'", 0x00FF00, 6},    {"'WHITE', 0", 0xFFFFFF, 0},
-        {"'RED', 2000000000", 0xFF0000, int32Max},
+        {"", 0xFFFFFF, 6},         {"'red'", 0xFFFFFF, 6},      {"'YELLOW'", 0xFFFF00, 6},
+        {"'RED', 1", 0xFF0000, 2}, {"'BLUE'", 0x0000FF, 6},     {"'BLACK', 2", 0x000000, 4},
+        {"'GREEN'", 0x00FF00, 6},  {"'WHITE', 0", 0xFFFFFF, 0}, {"'RED', 2000000000", 0xFF0000, int32Max},
     };
     for (const FlashCase& c : cases) {
         start(std::string("FLASH(") + c.args + ")");
@@ -306,7 +306,7 @@ TEST_F(CommandTest, SoundsComeFromTheSoundFolder) {
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -318,14 +318,15 @@ std::string stderrOf(F f) {
     return ::testing::internal::GetCapturedStderr();
 }
 
-} // namespace
+}  // namespace
 
 // Files outside the game's folder are refused as missing, even when they
 // exist; moving up within the folder stays allowed.
 TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
     const std::string name = "outside-" + dir.path().filename().string();
     const std::filesystem::path outside = dir.path().parent_path();
-    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"}) testsupport::writeFile(outside / (name + type), "");
+    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"})
+        testsupport::writeFile(outside / (name + type), "");
     testsupport::writeSolidBMP(outside / (name + ".bmp"), 8, 8, 0xFF0000);
     testsupport::writeWAV(outside / (name + ".wav"), 100);
     writeClickMap(outside / (name + ".fmf"), 1);
@@ -343,12 +344,14 @@ TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
     for (const BadCall& c : cases) {
         std::string script = c.script;
         for (const auto& [from, to] : {std::pair{"UP", up}, std::pair{"NAME", name}})
-            if (const auto at = script.find(from); at != std::string::npos) script.replace(at, std::string_view(from).size(), to);
+            if (const auto at = script.find(from); at != std::string::npos)
+                script.replace(at, std::string_view(from).size(), to);
         adv::resetEngineState();  // as the program would start again after the error
         start(script);
         EXPECT_EQ(updateError(), c.message) << script;
     }
-    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"}) std::filesystem::remove(outside / (name + type));
+    for (const char* type : {".lua", ".bmp", ".wav", ".fmf"})
+        std::filesystem::remove(outside / (name + type));
     adv::resetEngineState();
 
     testsupport::writeFile("resource/level/back.lua", "SETF(0, 1)");

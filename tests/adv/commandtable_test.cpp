@@ -16,8 +16,8 @@ using adv::Flow;
 namespace {
 
 std::string typeError(const Command& command, int position) {
-    return std::string(command.word()) + "(): Invalid parameter type. expected " + std::to_string(position) + " to " +
-           (command.typeOf(position) == ArgType::Number ? "NUMBER" : "STRING") + " type";
+    return std::string(command.word()) + "(): Invalid parameter type. expected " + std::to_string(position) +
+           " to " + (command.typeOf(position) == ArgType::Number ? "NUMBER" : "STRING") + " type";
 }
 
 // A call of the command with valid arguments before `position`, then `last` (if not empty).
@@ -53,10 +53,12 @@ TEST_F(CommandTableTest, ArgumentErrorsFollowTheSignature) {
     for (const Command& command : adv::commandTable()) {
         for (int k = 1; k <= command.argumentCount(); ++k) {
             const std::string wrong = command.typeOf(k) == ArgType::String ? "5" : "'5'";
-            EXPECT_EQ(firstUpdateError(call(command, k, wrong)), typeError(command, k)) << call(command, k, wrong);
+            EXPECT_EQ(firstUpdateError(call(command, k, wrong)), typeError(command, k))
+                << call(command, k, wrong);
         }
         if (const int required = command.requiredCount(); required > 0) {
-            EXPECT_EQ(firstUpdateError(call(command, required, "")), typeError(command, required)) << command.key;
+            EXPECT_EQ(firstUpdateError(call(command, required, "")), typeError(command, required))
+                << command.key;
         }
     }
 }
@@ -111,12 +113,14 @@ TEST(CommandTable, TheAuthorsGuideListsEveryCommandAsTheTableHasIt) {
             std::istringstream items(arguments);
             for (std::string item; std::getline(items, item, ',');) {
                 ++count;
-                optional += item.find('(') != std::string::npos && item.find("(required)") == std::string::npos;
+                optional +=
+                    item.find('(') != std::string::npos && item.find("(required)") == std::string::npos;
             }
         }
         EXPECT_EQ(count, command->argumentCount()) << word;
         EXPECT_EQ(count - optional, command->requiredCount()) << word;
-        EXPECT_NE(guide.find("\n### " + word + " ("), std::string::npos) << word << " has no section of its own";
+        EXPECT_NE(guide.find("\n### " + word + " ("), std::string::npos)
+            << word << " has no section of its own";
     }
     std::vector<std::string> table, keys, guideKeys;
     for (const Command& command : adv::commandTable()) {
@@ -130,4 +134,4 @@ TEST(CommandTable, TheAuthorsGuideListsEveryCommandAsTheTableHasIt) {
     EXPECT_EQ(guideKeys, keys);
 }
 
-} // namespace
+}  // namespace

@@ -3,8 +3,8 @@
 // show over the picture and the game goes on once the file is fixed.
 #include <SDL.h>
 
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,14 +73,27 @@ TEST_P(ReloadTest, ShowsTheEditedSceneAtTheMomentOrWhereItStopsFitting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReloadTest,
-    ::testing::Values(
-        ReloadCase{"edited line", "MSG('one') PF() MSG('two') PF() MSG('three') PF()",
-                   {SDLK_RETURN}, "MSG('one') PF() MSG('two, edited') PF() MSG('three') PF()", adv::RunnerState::WaitPage,
-                   {"two, edited"}, false},
-        ReloadCase{"choice taken away", "MSG('q') SELECT('a', 'b') MSG('after') PF()",
-                   {SDLK_DOWN, SDLK_RETURN}, "MSG('q') SELECT('a') MSG('after') PF()", adv::RunnerState::Choosing, {"a"}, true},
-        ReloadCase{"page removed", "MSG('one') PF() MSG('two') PF()",
-                   {SDLK_RETURN}, "MSG('one') MSG('two') PF()", adv::RunnerState::WaitPage, {"one", "two"}, true}),
+    ::testing::Values(ReloadCase{"edited line",
+                                 "MSG('one') PF() MSG('two') PF() MSG('three') PF()",
+                                 {SDLK_RETURN},
+                                 "MSG('one') PF() MSG('two, edited') PF() MSG('three') PF()",
+                                 adv::RunnerState::WaitPage,
+                                 {"two, edited"},
+                                 false},
+                      ReloadCase{"choice taken away",
+                                 "MSG('q') SELECT('a', 'b') MSG('after') PF()",
+                                 {SDLK_DOWN, SDLK_RETURN},
+                                 "MSG('q') SELECT('a') MSG('after') PF()",
+                                 adv::RunnerState::Choosing,
+                                 {"a"},
+                                 true},
+                      ReloadCase{"page removed",
+                                 "MSG('one') PF() MSG('two') PF()",
+                                 {SDLK_RETURN},
+                                 "MSG('one') MSG('two') PF()",
+                                 adv::RunnerState::WaitPage,
+                                 {"one", "two"},
+                                 true}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& ch : name) ch = ch == ' ' || ch == ',' ? '_' : ch;
@@ -110,7 +123,8 @@ struct ErrorCase {
 TEST_F(DevModeTest, AnErrorShowsOverThePictureAndTheFixGoesOn) {
     const std::vector<ErrorCase> cases = {
         {"syntax", "MSG('one') PF() if then",
-         "Lua Syntax error : resource/level/start.lua\nresource/level/start.lua:1: unexpected symbol near 'then'",
+         "Lua Syntax error : resource/level/start.lua\nresource/level/start.lua:1: unexpected symbol near "
+         "'then'",
          "start.lua"},
         {"bad argument", "MSG(12)",
          "resource/level/start.lua:1: MSG(): Invalid parameter type. expected 1 to STRING type", "start.lua"},
@@ -140,4 +154,4 @@ TEST_F(DevModeTest, AnErrorShowsOverThePictureAndTheFixGoesOn) {
     EXPECT_EQ(testsupport::errorText([this] { devStep(); }), orbaQuitMessage);
 }
 
-} // namespace
+}  // namespace

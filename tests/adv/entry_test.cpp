@@ -35,9 +35,12 @@ void writeSettings(std::string_view skip = {}) {
     for (const SettingsKey& key : settingsKeys()) {
         if (key.name == skip) continue;
         std::string value = "10";
-        if (key.name == "CAPTION") value = "entry test";
-        else if (key.name == "FONT") value = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-        else if (key.name.starts_with("CMD_")) value = std::string(key.name.substr(4));
+        if (key.name == "CAPTION")
+            value = "entry test";
+        else if (key.name == "FONT")
+            value = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+        else if (key.name.starts_with("CMD_"))
+            value = std::string(key.name.substr(4));
         ini += std::string(key.name) + " = " + value + "\n";
     }
     writeFile("resource/level/game.ini", ini);
@@ -89,7 +92,7 @@ protected:
     testsupport::TempDir dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(EntryTest, EveryEndIsLoggedAndOnlyFailuresExitWithOne) {
     const std::vector<EndCase> cases = {
@@ -101,7 +104,8 @@ TEST_F(EntryTest, EveryEndIsLoggedAndOnlyFailuresExitWithOne) {
          },
          "Not exist : resource/level/start.lua", 1},
         {"syntax error", [] { writeGame("if then"); }, "Lua Syntax error : resource/level/start.lua", 1},
-        {"bad argument", [] { writeGame("MSG(12)"); }, "MSG(): Invalid parameter type. expected 1 to STRING type", 1},
+        {"bad argument", [] { writeGame("MSG(12)"); },
+         "MSG(): Invalid parameter type. expected 1 to STRING type", 1},
         {"LOAD of a missing script", [] { writeGame("DIRECTORY('ch9') LOAD('x.lua')"); },
          "Not exist : resource/level/ch9/x.lua", 1},
         {"no cursor picture",
@@ -110,7 +114,8 @@ TEST_F(EntryTest, EveryEndIsLoggedAndOnlyFailuresExitWithOne) {
              fs::remove("resource/level/cursor.bmp");
          },
          "Orba_loadBMP: *", 1},
-        {"a runtime error, then a quit", [] { writeGame("PRINT('ready') local x = nil + 1"); }, "dOrba system quit.", 0},
+        {"a runtime error, then a quit", [] { writeGame("PRINT('ready') local x = nil + 1"); },
+         "dOrba system quit.", 0},
     };
     for (const EndCase& c : cases) {
         fs::remove_all("resource");
@@ -124,7 +129,8 @@ TEST_F(EntryTest, EveryEndIsLoggedAndOnlyFailuresExitWithOne) {
         EXPECT_EQ(waitForExit(pid), c.status) << c.name;
         const std::string line = lastLogLine();
         if (c.lastLine.ends_with('*'))
-            EXPECT_TRUE(line.starts_with(c.lastLine.substr(0, c.lastLine.size() - 1))) << c.name << ": " << line;
+            EXPECT_TRUE(line.starts_with(c.lastLine.substr(0, c.lastLine.size() - 1)))
+                << c.name << ": " << line;
         else
             EXPECT_EQ(line, c.lastLine) << c.name;
     }
@@ -150,11 +156,12 @@ TEST_F(EntryTest, CommandLineArgumentsAreIgnored) {
 // window open until a close request, which ends the program like Escape, also
 // while a loop spends its time in a few slow instructions (joining long strings).
 TEST_F(EntryTest, TheWindowStaysOpenUntilQuit) {
-    for (const char* script : {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()",
-                               "PRINT('ready') while true do end", "PRINT('ready') while true do pcall(error) end",
-                               "PRINT('ready') local x = 'x' for i = 1, 24 do x = x .. x end "
-                               "while true do local y = x .. 'a' end",
-                               "PRINT('ready') local s = '' while true do s = s .. 'x' end"}) {
+    for (const char* script :
+         {"PRINT('ready')", "PRINT('ready') MSG('page') PF() END()", "PRINT('ready') while true do end",
+          "PRINT('ready') while true do pcall(error) end",
+          "PRINT('ready') local x = 'x' for i = 1, 24 do x = x .. x end "
+          "while true do local y = x .. 'a' end",
+          "PRINT('ready') local s = '' while true do s = s .. 'x' end"}) {
         fs::remove("run.log");
         writeGame(script);
         const pid_t pid = launch();

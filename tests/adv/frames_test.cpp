@@ -1,8 +1,8 @@
 // A whole scene played frame by frame with the flip the program makes: the
 // screens must be the same whether repeated and partly changed frames are
 // drawn and presented only where they change, or every frame is drawn anew.
-#include <gtest/gtest.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -37,12 +37,14 @@ PF()
 class Frames : public GameTest {
 protected:
     void writeScene() {
-        testsupport::writeBMP("resource/level/day.bmp", 640, 480,
-                              [](int x, int y) { return static_cast<std::uint32_t>((x / 3) << 16 | (120 + y / 5) << 8 | (200 - y / 3)); });
+        testsupport::writeBMP("resource/level/day.bmp", 640, 480, [](int x, int y) {
+            return static_cast<std::uint32_t>((x / 3) << 16 | (120 + y / 5) << 8 | (200 - y / 3));
+        });
         testsupport::writeBMP("resource/level/night.bmp", 640, 480,
                               [](int x, int y) { return static_cast<std::uint32_t>((x ^ y) & 0x3f3f7f); });
-        testsupport::writeBMP("resource/level/one.bmp", 100, 200,
-                              [](int x, int y) { return (x - 50) * (x - 50) + (y - 100) * (y - 100) < 2000 ? 0xe06080u : 0x00ff00u; });
+        testsupport::writeBMP("resource/level/one.bmp", 100, 200, [](int x, int y) {
+            return (x - 50) * (x - 50) + (y - 100) * (y - 100) < 2000 ? 0xe06080u : 0x00ff00u;
+        });
     }
 
     // Plays the scene: the pointer wanders, and clicks advance it at fixed frames.
@@ -99,4 +101,4 @@ TEST_F(Frames, SceneShowsTheSameScreensAsFramesDrawnAnew) {
     EXPECT_NE(fast.front(), fast.back());
 }
 
-} // namespace
+}  // namespace

@@ -3,8 +3,8 @@
 // driver), the message font and a LuaRunner that also offers the scripts a
 // note() function, which records what the script reached. Frames run as the
 // program runs them (adv::runFrame), without the pacing.
-#include <gtest/gtest.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 #include <lua.hpp>
 
 #include <cstdint>
@@ -96,8 +96,8 @@ inline void writeInterfacePictures(int pfWidth = 96, int pfHeight = 32) {
 }
 
 // An FMF file with two 8-bit layers of the given size; layer 1 holds cells.
-inline void writeMap(const std::string& file, int width, int height,
-                     const std::vector<std::uint8_t>& layer1, int layerCount = 2) {
+inline void writeMap(const std::string& file, int width, int height, const std::vector<std::uint8_t>& layer1,
+                     int layerCount = 2) {
     std::string bytes = "FMF_";
     auto put32 = [&bytes](std::uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xff);
@@ -191,4 +191,4 @@ protected:
     }
 };
 
-} // namespace advtest
+}  // namespace advtest

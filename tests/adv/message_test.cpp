@@ -31,7 +31,7 @@ Box boxOf(std::uint32_t colour, int top, int bottom) {
 
 class MessageTest : public GameTest {};
 
-} // namespace
+}  // namespace
 
 TEST(FlagReferences, AreReplacedByTheFlagValues) {
     adv::resetEngineState();
@@ -117,7 +117,7 @@ TEST_F(MessageTest, APageFeedWithNoWholeCellOrNoTimerShowsCellZero) {
 
 TEST_F(MessageTest, TheWindowShowsOnlyInAPageWaitOrAChoice) {
     const std::vector<std::pair<const char*, bool>> cases = {
-        {"MSG('a') WAIT(5)", false}, {"MSG('a') EXIT()", false}, {"MSG('a')", false},
+        {"MSG('a') WAIT(5)", false}, {"MSG('a') EXIT()", false},     {"MSG('a')", false},
         {"MSG('a') PF()", true},     {"MSG('a') SELECT('x')", true},
     };
     for (const auto& [script, shown] : cases) {
@@ -177,7 +177,9 @@ TEST_F(MessageTest, LinesAtTheLargestPlaceAreDrawnWithoutOverflow) {
 // A line placed far below the window (a 16-bit position away) or at the
 // largest int is not seen anywhere, and nothing of it wraps round to the top.
 TEST_F(MessageTest, LinesFarBelowTheWindowAreNotSeen) {
-    struct Case { std::int32_t y, margin; };
+    struct Case {
+        std::int32_t y, margin;
+    };
     for (const Case c : {Case{310, 65536}, Case{310, 28 * 2330}, Case{INT32_MAX, 0}}) {
         System::MSG_Y = c.y;
         System::MSG_MARGIN = c.margin;

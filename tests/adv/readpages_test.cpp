@@ -22,7 +22,7 @@ TEST(ReadPages, SurviveSavingAndLoading) {
                 loaded.contains(~std::uint64_t{0}));
     EXPECT_FALSE(loaded.contains(pageId("a.lua", "Hello!")));
     EXPECT_NE(pageId("a.lua", "bc"), pageId("a.lu", "abc"));
-    const std::string text = loaded.format(); // in increasing order
+    const std::string text = loaded.format();  // in increasing order
     EXPECT_EQ(text.substr(0, 24), "read 1\n0000000000000000\n");
     EXPECT_EQ(text.substr(text.size() - 17), "ffffffffffffffff\n");
 }

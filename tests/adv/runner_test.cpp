@@ -17,7 +17,7 @@ void PrintTo(const WaitCase& c, std::ostream* out) { *out << "WAIT(" << c.second
 class RunnerTest : public GameTest {};
 class WaitTest : public GameTest, public ::testing::WithParamInterface<WaitCase> {};
 
-} // namespace
+}  // namespace
 
 TEST_P(WaitTest, ResumesOnlyAfterTheCountDown) {
     start(std::string("note('a') WAIT(") + GetParam().seconds + ") note('b')");
@@ -48,7 +48,7 @@ TEST_F(RunnerTest, PageFeedResumesTheScriptInTheSameFrame) {
     EXPECT_EQ(adv::course().state, adv::RunnerState::WaitPage);
     EXPECT_EQ(adv::messageWindow().messageCounter, 0u);
     EXPECT_EQ(adv::course().frameCounter, 6u);  // update ran twice in this frame
-    EXPECT_EQ(pixel(5, 305), msgwinColour);  // and the new page is already drawn
+    EXPECT_EQ(pixel(5, 305), msgwinColour);     // and the new page is already drawn
 }
 
 TEST_F(RunnerTest, EveryConfirmInputEndsAPageWait) {
@@ -171,7 +171,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(MapPickTest, ClicksOutsideTheNumberedCellsDoNothing) {
     startPick();
@@ -244,7 +244,7 @@ TEST(MapValue, LooksUpLayerOneBySixteenPixelCells) {
     EXPECT_EQ(adv::mapValueAt(0, 0), -1);
     writeMap("m.fmf", 2, 2, {1, 2, 3, 4});
     adv::loadMap("m.fmf");
-    const std::vector<std::tuple<int, int, int>> cases = {
-        {0, 0, 1}, {15, 15, 1}, {16, 0, 2}, {31, 31, 4}, {0, 16, 3}, {32, 0, -1}, {0, 32, -1}, {-1, 0, -1}};
+    const std::vector<std::tuple<int, int, int>> cases = {{0, 0, 1},  {15, 15, 1}, {16, 0, 2},  {31, 31, 4},
+                                                          {0, 16, 3}, {32, 0, -1}, {0, 32, -1}, {-1, 0, -1}};
     for (auto [x, y, value] : cases) EXPECT_EQ(adv::mapValueAt(x, y), value) << x << "," << y;
 }

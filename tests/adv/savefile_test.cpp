@@ -56,7 +56,7 @@ std::string changed(const std::string& from, const std::string& to) {
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-} // namespace
+}  // namespace
 
 TEST(SaveFile, EveryFieldSurvivesTheTextFormat) {
     const SaveFile save = fullSave();
@@ -138,9 +138,9 @@ TEST(SaveFile, OnlyWhatReadsBackIsWritten) {
     save.history.back().lines = {std::string(maxSaveText - 1, 'a') + "\xe6\x97\xa5"};
     const SaveParse parsed = parseSave(formatSave(save));
     ASSERT_TRUE(parsed.save) << parsed.problem;
-    EXPECT_EQ(parsed.save->history.size(), maxHistoryPages); // the newest kept
+    EXPECT_EQ(parsed.save->history.size(), maxHistoryPages);  // the newest kept
     EXPECT_EQ(parsed.save->history.back().lines[0],
-              std::string(maxSaveText - 1, 'a')); // cut before the character
+              std::string(maxSaveText - 1, 'a'));  // cut before the character
 
     testsupport::TempDir dir;
     EXPECT_TRUE(writeSaveFile(slotPath(1), save));

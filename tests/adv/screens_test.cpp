@@ -1,6 +1,6 @@
 // The players' screens driven through pushed input with a real (dummy) window.
-#include <gtest/gtest.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -56,7 +56,8 @@ protected:
 
     // One frame with the given input; the screen's answer.
     template <class Screen>
-    static auto frame(Screen& screen, const Input& input = [] {}) {
+    static auto frame(
+        Screen& screen, const Input& input = [] {}) {
         input();
         Orba_update(0);
         return screen.update();
@@ -67,8 +68,8 @@ protected:
         std::vector<SlotSummary> list;
         if (mode == SlotScreenMode::Load) list.push_back({"Auto", false, "", "2024-05-01 20:00", firstLine});
         for (int i = 1; i <= 9; ++i)
-            list.push_back({std::to_string(i), i == 4, i == 1 ? "thumb" : "", "2024-05-01 21:0" + std::to_string(i),
-                            firstLine});
+            list.push_back({std::to_string(i), i == 4, i == 1 ? "thumb" : "",
+                            "2024-05-01 21:0" + std::to_string(i), firstLine});
         return list;
     }
 
@@ -87,11 +88,17 @@ TEST_F(ScreensTest, KeysMoveTheSelectionFromSlotOneAndConfirmActsOnIt) {
         {SlotScreenMode::Save, {}, SDLK_RETURN, {act, 0}},
         {SlotScreenMode::Save, {SDLK_DOWN, SDLK_DOWN}, SDLK_z, {act, 2}},
         {SlotScreenMode::Save, {SDLK_UP}, SDLK_SPACE, {act, 0}},
-        {SlotScreenMode::Save, {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN}, SDLK_RETURN, {act, 3}},  // saving over an empty slot
+        {SlotScreenMode::Save,
+         {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN},
+         SDLK_RETURN,
+         {act, 3}},                                         // saving over an empty slot
         {SlotScreenMode::Load, {}, SDLK_RETURN, {act, 1}},  // slot 1, after the autosave slot
         {SlotScreenMode::Load, {SDLK_UP}, SDLK_RETURN, {act, 0}},
         {SlotScreenMode::Load, std::vector<int>(12, SDLK_DOWN), SDLK_RETURN, {act, 9}},
-        {SlotScreenMode::Load, {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN}, SDLK_RETURN, {}},  // nothing to load from slot 4
+        {SlotScreenMode::Load,
+         {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN},
+         SDLK_RETURN,
+         {}},  // nothing to load from slot 4
     };
     for (const Case& c : cases) {
         SlotScreen screen(c.mode, slots(c.mode));
@@ -173,11 +180,16 @@ TEST_F(ScreensTest, AFilledSlotShowsItsThumbnailAndEverythingStaysInsideTheWindo
     };
     EXPECT_EQ(thumbnailRed, shown([] {}));
     EXPECT_NE(thumbnailRed, shown(key(SDLK_DOWN)));  // slot 2 has no thumbnail
-    shown([] { tapKey(SDLK_DOWN); tapKey(SDLK_DOWN); });
+    shown([] {
+        tapKey(SDLK_DOWN);
+        tapKey(SDLK_DOWN);
+    });
     const std::uint32_t backdrop = testsupport::pixel(639, 0);
     for (int y = 0; y < screen::windowHeight; y += 2) {
-        for (int x = 0; x < screen::windowWidth; x += 2) ASSERT_NE(magenta, testsupport::pixel(x, y)) << x << "," << y;
-        for (int x = 626; x < screen::windowWidth; ++x) ASSERT_EQ(backdrop, testsupport::pixel(x, y)) << x << "," << y;
+        for (int x = 0; x < screen::windowWidth; x += 2)
+            ASSERT_NE(magenta, testsupport::pixel(x, y)) << x << "," << y;
+        for (int x = 626; x < screen::windowWidth; ++x)
+            ASSERT_EQ(backdrop, testsupport::pixel(x, y)) << x << "," << y;
     }
 }
 
@@ -293,4 +305,4 @@ TEST_F(ScreensTest, MarksShowInTheTopRightCornerOnlyWhileOn) {
     EXPECT_GT(lit(false, SkipMark::AllPages), lit(false, SkipMark::ReadPages));
 }
 
-} // namespace
+}  // namespace

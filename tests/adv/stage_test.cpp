@@ -95,7 +95,9 @@ TEST_F(StageTest, FadeInFromBlackOverFifteenFrames) {
     const std::vector<FadeStep> steps{{1, 0}, {2, 17}, {8, 119}, {15, 238}, {16, 255}, {17, 255}};
     std::size_t next = 0;
     for (int f = 1; f <= 17; ++f) {
-        frame([f] { if (f == 1) adv::drawBackground("white.bmp", 1); });
+        frame([f] {
+            if (f == 1) adv::drawBackground("white.bmp", 1);
+        });
         EXPECT_EQ(adv::stage().background.empty(), f < 16) << "frame " << f;
         if (next < steps.size() && steps[next].frame == f) {
             EXPECT_NEAR(redLevel(100, 100), steps[next].level, 2) << "frame " << f;
@@ -109,7 +111,9 @@ TEST_F(StageTest, FadeOutToBlackOverFifteenFrames) {
     const std::vector<FadeStep> steps{{1, 255}, {2, 238}, {8, 136}, {15, 17}, {16, 0}};
     std::size_t next = 0;
     for (int f = 1; f <= 16; ++f) {
-        frame([f] { if (f == 1) adv::eraseBackground(1); });
+        frame([f] {
+            if (f == 1) adv::eraseBackground(1);
+        });
         if (next < steps.size() && steps[next].frame == f) {
             EXPECT_NEAR(redLevel(300, 200), steps[next].level, 2) << "frame " << f;
             ++next;
@@ -137,13 +141,15 @@ void checkTiles(const std::vector<TileProbe>& probes, int frame) {
 TEST_F(StageTest, ShrinkingTilesFromSideFortyToTwo) {
     frame([] { adv::drawBackground("gradient.bmp", 0); });
     const std::vector<TileProbe> probes{
-        {1, 0, 0, true},      {1, 39, 39, true},    {1, 639, 479, true},
-        {2, 2, 2, true},      {2, 1, 1, false},     {2, 38, 38, true},   {2, 39, 39, false},  // side 37
-        {15, 19, 19, true},   {15, 20, 20, true},   {15, 18, 19, false}, {15, 21, 20, false},
+        {1, 0, 0, true},      {1, 39, 39, true},    {1, 639, 479, true},   {2, 2, 2, true},
+        {2, 1, 1, false},     {2, 38, 38, true},    {2, 39, 39, false},  // side 37
+        {15, 19, 19, true},   {15, 20, 20, true},   {15, 18, 19, false},   {15, 21, 20, false},
         {15, 619, 459, true}, {15, 620, 460, true}, {15, 621, 460, false},
     };
     for (int f = 1; f <= 16; ++f) {
-        frame([f] { if (f == 1) adv::eraseBackground(2); });
+        frame([f] {
+            if (f == 1) adv::eraseBackground(2);
+        });
         checkTiles(probes, f);
     }
     EXPECT_TRUE(adv::stage().background.empty());
@@ -152,14 +158,16 @@ TEST_F(StageTest, ShrinkingTilesFromSideFortyToTwo) {
 
 TEST_F(StageTest, GrowingTilesFromSideOneToThirtyEight) {
     const std::vector<TileProbe> probes{
-        {1, 20, 20, true},    {1, 19, 20, false},  {1, 20, 21, false},  {1, 620, 460, true},
-        {2, 19, 19, true},    {2, 21, 21, true},   {2, 18, 18, false},  {2, 22, 22, false},  // side 3
-        {15, 1, 1, true},     {15, 38, 38, true},  {15, 0, 0, false},   {15, 39, 39, false},
-        {15, 40, 40, false},  {15, 41, 41, true},  {15, 639, 479, false},
-        {16, 0, 0, true},     {16, 39, 40, true},  {16, 639, 479, true},
+        {1, 20, 20, true},   {1, 19, 20, false},   {1, 20, 21, false},    {1, 620, 460, true},
+        {2, 19, 19, true},   {2, 21, 21, true},    {2, 18, 18, false},    {2, 22, 22, false},  // side 3
+        {15, 1, 1, true},    {15, 38, 38, true},   {15, 0, 0, false},     {15, 39, 39, false},
+        {15, 40, 40, false}, {15, 41, 41, true},   {15, 639, 479, false}, {16, 0, 0, true},
+        {16, 39, 40, true},  {16, 639, 479, true},
     };
     for (int f = 1; f <= 16; ++f) {
-        frame([f] { if (f == 1) adv::drawBackground("gradient.bmp", 2); });
+        frame([f] {
+            if (f == 1) adv::drawBackground("gradient.bmp", 2);
+        });
         checkTiles(probes, f);
     }
 }
@@ -252,7 +260,9 @@ TEST_F(CharacterTest, DrawingAgainReloadsTheFile) {
 TEST_F(StageTest, FlashFillsEveryOtherFrameStartingWithItsOwn) {
     frame([] { adv::drawBackground("red.bmp", 0); });
     for (int f = 1; f <= 8; ++f) {
-        frame([f] { if (f == 1) adv::flash(0x00FFFF, 3); });
+        frame([f] {
+            if (f == 1) adv::flash(0x00FFFF, 3);
+        });
         const bool filled = f == 1 || f == 3 || f == 5;
         EXPECT_EQ(pixel(639, 479), filled ? 0x00FFFFu : red) << "frame " << f;
     }
@@ -291,7 +301,9 @@ TEST_F(StageTest, ShakeHoldsThenShrinksAlternatingWithTheFrameCounter) {
     frame([] { adv::drawBackground("white.bmp", 0); });
     for (const ShakeCase& c : cases) {
         for (std::size_t f = 0; f < c.magnitudes.size(); ++f) {
-            frame([&] { if (f == 0) adv::shake(c.amplitude, c.hold); });
+            frame([&] {
+                if (f == 0) adv::shake(c.amplitude, c.hold);
+            });
             const int sign = adv::course().frameCounter % 2 == 0 ? -1 : 1;
             EXPECT_EQ(shownOffset(), sign * c.magnitudes[f])
                 << "amplitude " << c.amplitude << " hold " << c.hold << " frame " << f + 1;
@@ -329,4 +341,4 @@ TEST_F(StageTest, HugeShakeHidesThePictureInsteadOfWrapping) {
     EXPECT_EQ(adv::stage().shakeAmplitude, int32Max - 1);
 }
 
-} // namespace
+}  // namespace

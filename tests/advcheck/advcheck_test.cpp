@@ -54,8 +54,9 @@ std::vector<Finding> one(const std::string& file, int line, Severity severity, c
 
 // Scripts that only a map pick reaches become unreachable with the map.
 std::vector<Finding> withPicksUnreachable(std::vector<Finding> findings) {
-    findings.insert(findings.begin(), {{"resource/level/ch2/01.lua", 0, N, "no path from start.lua reaches this script"},
-                                       {"resource/level/ch2/02.lua", 0, N, "no path from start.lua reaches this script"}});
+    findings.insert(findings.begin(),
+                    {{"resource/level/ch2/01.lua", 0, N, "no path from start.lua reaches this script"},
+                     {"resource/level/ch2/02.lua", 0, N, "no path from start.lua reaches this script"}});
     return findings;
 }
 
@@ -71,7 +72,10 @@ const BrokenCase brokenCases[] = {
          return one(game::ini, 0, P, "ConfigParser.checkKey(): not exist key ... 'MSG_MARGIN'");
      }},
     {"NegativeNumber",
-     [] { return one(game::ini, game::setKey("POS_CH_L_X", "-10"), P, "not digit value ... 'POS_CH_L_X' -> '-10'"); }},
+     [] {
+         return one(game::ini, game::setKey("POS_CH_L_X", "-10"), P,
+                    "not digit value ... 'POS_CH_L_X' -> '-10'");
+     }},
     {"NumberTooLarge",
      [] {
          return one(game::ini, game::setKey("FONT_SIZE", "2147483648"), P,
@@ -94,19 +98,27 @@ const BrokenCase brokenCases[] = {
      }},
     {"DuplicateName",
      [] {
-         return one(game::ini, game::setKey("CMD_PRINT", "say"), P,
-                    "CMD_PRINT and CMD_MSG both name 'say': MSG is registered later and wins, so scripts cannot "
-                    "call PRINT");
+         return one(
+             game::ini, game::setKey("CMD_PRINT", "say"), P,
+             "CMD_PRINT and CMD_MSG both name 'say': MSG is registered later and wins, so scripts cannot "
+             "call PRINT");
      }},
     {"SyntaxError", [] { return startLine1("x = = 1", "unexpected symbol near '='"); }},
     {"NumberForText",
-     [] { return startLine1("say(5)", "say(): Invalid parameter type. expected 1 to STRING type (got a number)"); }},
+     [] {
+         return startLine1("say(5)",
+                           "say(): Invalid parameter type. expected 1 to STRING type (got a number)");
+     }},
     {"TextForNumber",
-     [] { return startLine1("wait(\"2\")", "wait(): Invalid parameter type. expected 1 to NUMBER type (got a string)"); }},
+     [] {
+         return startLine1("wait(\"2\")",
+                           "wait(): Invalid parameter type. expected 1 to NUMBER type (got a string)");
+     }},
     {"RequiredMissing",
      [] {
-         return startLine1("music_off()",
-                           "music_off(): Invalid parameter type. expected 1 to NUMBER type (the argument is missing)");
+         return startLine1(
+             "music_off()",
+             "music_off(): Invalid parameter type. expected 1 to NUMBER type (the argument is missing)");
      }},
     {"NilInOptionalPosition",
      [] {
@@ -119,22 +131,29 @@ const BrokenCase brokenCases[] = {
                            "choose(): more than four choices: only the first four are offered");
      }},
     {"MissingPicture",
-     [] { return startLine1("character(\"ghost.bmp\")", "character(): picture resource/level/ghost.bmp does not exist"); }},
+     [] {
+         return startLine1("character(\"ghost.bmp\")",
+                           "character(): picture resource/level/ghost.bmp does not exist");
+     }},
     {"PictureNameCase",
      [] {
-         return startLine1("background(\"BG.bmp\")",
-                           "background(): picture resource/level/BG.bmp does not exist (there is bg.bmp: file names "
-                           "are case-sensitive)");
+         return startLine1(
+             "background(\"BG.bmp\")",
+             "background(): picture resource/level/BG.bmp does not exist (there is bg.bmp: file names "
+             "are case-sensitive)");
      }},
     {"BrokenPicture",
      [] {
          writeFile("resource/level/broken.bmp", "not a picture at all");
-         return startLine1("background(\"broken.bmp\")",
-                           "background(): picture resource/level/broken.bmp cannot be loaded as a BMP picture: ");
+         return startLine1(
+             "background(\"broken.bmp\")",
+             "background(): picture resource/level/broken.bmp cannot be loaded as a BMP picture: ");
      },
      true},
     {"MissingSound",
-     [] { return startLine1("sound(\"boom.wav\")", "sound(): sound resource/sound/boom.wav does not exist"); }},
+     [] {
+         return startLine1("sound(\"boom.wav\")", "sound(): sound resource/sound/boom.wav does not exist");
+     }},
     {"MissingScript",
      [] {
          return startLine1("load_script(\"nowhere.lua\")",
@@ -143,9 +162,10 @@ const BrokenCase brokenCases[] = {
     {"PictureAfterDirectory",
      [] {
          game::prepend(game::room, "character(\"bg.bmp\")");  // bg.bmp lies in resource/level/, not in ch2/
-         return one(game::room, 1, P,
-                    "character(): picture resource/level/ch2/bg.bmp does not exist (there is resource/level/bg.bmp: "
-                    "pictures are read from the current script folder, which DIRECTORY set)");
+         return one(
+             game::room, 1, P,
+             "character(): picture resource/level/ch2/bg.bmp does not exist (there is resource/level/bg.bmp: "
+             "pictures are read from the current script folder, which DIRECTORY set)");
      }},
     {"FlagIndexTooHigh",
      [] {
@@ -153,22 +173,30 @@ const BrokenCase brokenCases[] = {
                            "set_flag(): flag 128 does not exist (flags are 0 to 127): nothing is stored");
      }},
     {"FlagIndexNegative",
-     [] { return startLine1("x = get_flag(-1)", "get_flag(): flag -1 does not exist (flags are 0 to 127): it always gives 0"); }},
+     [] {
+         return startLine1("x = get_flag(-1)",
+                           "get_flag(): flag -1 does not exist (flags are 0 to 127): it always gives 0");
+     }},
     {"FlagReferenceOutOfRange",
-     [] { return startLine1("say(\"Score %F128\")", "say(): %F128 names no flag (flags are 0 to 127) and shows 0"); }},
+     [] {
+         return startLine1("say(\"Score %F128\")",
+                           "say(): %F128 names no flag (flags are 0 to 127) and shows 0");
+     }},
     {"MapOfOneLayer",
      [] {
          writeFile(game::town, game::fmf(2, 2, {{0, 1, 2, 0}}));
-         return withPicksUnreachable(one(game::room, 2, P,
-                                         "map(): map resource/level/ch2/town.fmf has 1 layer: picking needs layer 1, "
-                                         "the second"));
+         return withPicksUnreachable(
+             one(game::room, 2, P,
+                 "map(): map resource/level/ch2/town.fmf has 1 layer: picking needs layer 1, "
+                 "the second"));
      }},
     {"MapNotFmf",
      [] {
          writeFile(game::town, game::fmf(2, 2, {{0}, {0}}, "fmf_"));
-         return withPicksUnreachable(one(game::room, 2, P,
-                                         "map(): map resource/level/ch2/town.fmf cannot be loaded: Invalid FMF format "
-                                         "(resource/level/ch2/town.fmf)"));
+         return withPicksUnreachable(
+             one(game::room, 2, P,
+                 "map(): map resource/level/ch2/town.fmf cannot be loaded: Invalid FMF format "
+                 "(resource/level/ch2/town.fmf)"));
      }},
     {"MapPicksMissingScript",
      [] {
@@ -180,16 +208,18 @@ const BrokenCase brokenCases[] = {
     {"PageFeedTooNarrow",
      [] {
          testsupport::writeSolidBMP("resource/level/pf.bmp", 16, 32, 0x00FF00);
-         return one("resource/level/pf.bmp", 0, P,
-                    "the picture is 16 x 32: the page-feed cursor is a row of square cells, so it must be at least "
-                    "as wide as high");
+         return one(
+             "resource/level/pf.bmp", 0, P,
+             "the picture is 16 x 32: the page-feed cursor is a row of square cells, so it must be at least "
+             "as wide as high");
      }},
     {"CursorOneCell",
      [] {
          testsupport::writeSolidBMP("resource/level/cursor.bmp", 32, 32, 0xFFFFFF);
-         return one("resource/level/cursor.bmp", 0, P,
-                    "the picture is 32 x 32: the mouse cursor needs two square cells side by side, so it must be at "
-                    "least twice as wide as high");
+         return one(
+             "resource/level/cursor.bmp", 0, P,
+             "the picture is 32 x 32: the mouse cursor needs two square cells side by side, so it must be at "
+             "least twice as wide as high");
      }},
     {"MessageWindowMissing",
      [] {
@@ -208,7 +238,8 @@ const BrokenCase brokenCases[] = {
      }},
     {"MathLibrary",
      [] {
-         return startLine1("wait(math.random(3))", "scripts have only the base library: math.random is not available");
+         return startLine1("wait(math.random(3))",
+                           "scripts have only the base library: math.random is not available");
      }},
     {"TableLibrary",
      [] {
@@ -216,40 +247,51 @@ const BrokenCase brokenCases[] = {
                            "scripts have only the base library: table.insert is not available");
      }},
     {"IoLibrary",
-     [] { return startLine1("io.write('x')", "scripts have only the base library: io.write is not available"); }},
+     [] {
+         return startLine1("io.write('x')", "scripts have only the base library: io.write is not available");
+     }},
     {"OsLibrary",
-     [] { return startLine1("x = os.time()", "scripts have only the base library: os.time is not available"); }},
+     [] {
+         return startLine1("x = os.time()", "scripts have only the base library: os.time is not available");
+     }},
     {"StringMethod",
      [] {
          return startLine1("say((\"-\"):rep(3))",
                            "scripts have only the base library: the string method rep is not available");
      }},
     {"Require",
-     [] { return startLine1("require('helpers')", "scripts have only the base library: require is not available"); }},
+     [] {
+         return startLine1("require('helpers')",
+                           "scripts have only the base library: require is not available");
+     }},
     {"DefinedNamesAreNoTypos",
      [] {
          game::prepend(game::room, "function shared(f) f() end");
-         game::prepend(game::start, "local function helper() end helper() shared(helper) "
-                                    "for _, g in ipairs({helper}) do g() end coroutine.wrap(helper)() print(tostring(1))");
+         game::prepend(game::start,
+                       "local function helper() end helper() shared(helper) "
+                       "for _, g in ipairs({helper}) do g() end coroutine.wrap(helper)() print(tostring(1))");
          return std::vector<Finding>{};
      }},
     {"NoEndReachable",
      [] {
          writeFile("resource/level/ch2/01.lua", "say(\"one\")\npage()\n");
          return one(game::start, 0, N,
-                    "no script that start.lua leads to calls game_end() (END): the game cannot end by itself, only when "
+                    "no script that start.lua leads to calls game_end() (END): the game cannot end by "
+                    "itself, only when "
                     "the player quits");
      }},
     {"ScriptNameMisspelt",
      [] {
          game::prepend(game::room, "load_script(\"rooom.lua\")");
-         return one(game::room, 1, P,
-                    "load_script(): script resource/level/ch2/rooom.lua does not exist (did you mean room.lua?)");
+         return one(
+             game::room, 1, P,
+             "load_script(): script resource/level/ch2/rooom.lua does not exist (did you mean room.lua?)");
      }},
     {"PictureNameMisspelt",
      [] {
-         return startLine1("background(\"bgg.bmp\")",
-                           "background(): picture resource/level/bgg.bmp does not exist (did you mean bg.bmp?)");
+         return startLine1(
+             "background(\"bgg.bmp\")",
+             "background(): picture resource/level/bgg.bmp does not exist (did you mean bg.bmp?)");
      }},
     // Notes: worth a look, but the game runs.
     {"PageFeedTimerZero",
@@ -263,7 +305,10 @@ const BrokenCase brokenCases[] = {
                     "MSGWIN_ALPHA is 300: opacity goes from 0 to 255; it is taken as 255");
      }},
     {"PositionOutsideWindow",
-     [] { return one(game::ini, game::setKey("PF_Y", "900"), N, "PF_Y = 900 lies outside the 640 x 480 window"); }},
+     [] {
+         return one(game::ini, game::setKey("PF_Y", "900"), N,
+                    "PF_Y = 900 lies outside the 640 x 480 window");
+     }},
     {"ShadowsBaseGlobal",
      [] {
          return one(game::ini, game::setKey("CMD_PRINT", "print"), N,
@@ -296,7 +341,8 @@ TEST_P(AdvcheckBroken, ReportsExactlyThatFault) {
         found[0].message.resize(std::min(found[0].message.size(), expected[0].message.size()));
     }
     EXPECT_EQ(describe(found), describe(expected));
-    const bool problem = std::any_of(expected.begin(), expected.end(), [](const Finding& f) { return f.severity == P; });
+    const bool problem =
+        std::any_of(expected.begin(), expected.end(), [](const Finding& f) { return f.severity == P; });
     EXPECT_EQ(report.exitStatus(), problem ? 1 : 0);
 }
 
@@ -323,7 +369,8 @@ TEST(AdvcheckSummary, CountsProblemsNotesAndUnreachableScripts) {
     game::prepend(game::start, "say(1)");
     writeFile("resource/level/old/a.lua", "");
     writeFile("resource/level/old/b.lua", "");
-    EXPECT_EQ(advcheck::checkGame().summary(), "advcheck: 1 problem, 2 notes (2 unreachable scripts) in 14 files");
+    EXPECT_EQ(advcheck::checkGame().summary(),
+              "advcheck: 1 problem, 2 notes (2 unreachable scripts) in 14 files");
 }
 
 TEST(AdvcheckSummary, FolderWithoutGameSaysSo) {
@@ -343,9 +390,10 @@ TEST(AdvcheckCommandLine, ChecksTheNamedFolderAndKeepsTheWorkingDirectory) {
     const auto before = std::filesystem::current_path();
     std::ostringstream out, err;
     EXPECT_EQ(advcheck::runAdvcheck({"mygame"}, out, err), 1);
-    EXPECT_EQ(out.str(),
-              "resource/level/start.lua:1: say(): Invalid parameter type. expected 1 to STRING type (the argument "
-              "is missing)\nadvcheck: 1 problem in 12 files\n");
+    EXPECT_EQ(
+        out.str(),
+        "resource/level/start.lua:1: say(): Invalid parameter type. expected 1 to STRING type (the argument "
+        "is missing)\nadvcheck: 1 problem in 12 files\n");
     EXPECT_EQ(err.str(), "");
     EXPECT_EQ(std::filesystem::current_path(), before);
 }
@@ -360,7 +408,8 @@ TEST(AdvcheckCommandLine, CleanFolderByDefaultAndUsageErrors) {
     EXPECT_EQ(err.str(), "usage: advcheck [GAME_FOLDER]\n");
     std::ostringstream err2;
     EXPECT_EQ(advcheck::runAdvcheck({"no-such-folder"}, out, err2), 1);
-    EXPECT_TRUE(err2.str().starts_with("advcheck: cannot enter the game folder no-such-folder: ")) << err2.str();
+    EXPECT_TRUE(err2.str().starts_with("advcheck: cannot enter the game folder no-such-folder: "))
+        << err2.str();
 }
 
 // The sample game, when its generated folder has been built.
@@ -378,7 +427,8 @@ TEST(AdvcheckSampleGame, IsClean) {
 TEST(AdvcheckLuaMessage, SplitsLineFromFullOrShortenedFileName) {
     const std::string file = "resource/level/a/very/long/folder/name/that/lua/shortens/in/its/messages/x.lua";
     EXPECT_EQ(advcheck::splitLuaMessage(file + ":12: '=' expected near 'y'", file).line, 12);
-    const auto shortened = advcheck::splitLuaMessage("...shortens/in/its/messages/x.lua:3: unexpected symbol", file);
+    const auto shortened =
+        advcheck::splitLuaMessage("...shortens/in/its/messages/x.lua:3: unexpected symbol", file);
     EXPECT_EQ(shortened.line, 3);
     EXPECT_EQ(shortened.text, "unexpected symbol");
     const auto other = advcheck::splitLuaMessage("not enough memory", file);
@@ -386,4 +436,4 @@ TEST(AdvcheckLuaMessage, SplitsLineFromFullOrShortenedFileName) {
     EXPECT_EQ(other.text, "not enough memory");
 }
 
-} // namespace
+}  // namespace

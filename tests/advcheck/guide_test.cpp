@@ -27,13 +27,15 @@ TEST(AuthorsGuide, NamesOnlyProgramsThatRunShBuilds) {
     std::set<std::string> named;
     for (std::sregex_iterator it(guide.begin(), guide.end(), program), end; it != end; ++it)
         named.insert((*it)[1]);
-    EXPECT_EQ(named, (std::set<std::string>{"adv/advengine", "fmfloader/fmfdump", "tools/advcheck/advcheck"}));
+    EXPECT_EQ(named,
+              (std::set<std::string>{"adv/advengine", "fmfloader/fmfdump", "tools/advcheck/advcheck"}));
     for (const std::string& path : named) {
         const std::string target = std::filesystem::path(path).filename().string();
-        EXPECT_NE(targets.find(" " + target + " "), std::string::npos) << target << " is not built by scripts/run.sh";
+        EXPECT_NE(targets.find(" " + target + " "), std::string::npos)
+            << target << " is not built by scripts/run.sh";
         const std::string built = std::string(std::getenv("ORBA_BINARY_DIR")) + "/" + path;
         EXPECT_TRUE(std::filesystem::is_regular_file(built)) << path;
     }
 }
 
-} // namespace
+}  // namespace

@@ -78,4 +78,4 @@ TEST(NearestName, SuggestsOnlyLikelyMisspellings) {
     EXPECT_EQ(nearestName("cd.bmp", files), std::nullopt);
 }
 
-} // namespace
+}  // namespace

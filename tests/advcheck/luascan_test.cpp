@@ -118,4 +118,4 @@ TEST(LuaNames, IdentifiersThatAreNoKeywords) {
     EXPECT_TRUE(isLuaName("goto"));  // a keyword only from Lua 5.2 on
 }
 
-} // namespace
+}  // namespace

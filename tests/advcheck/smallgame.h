@@ -55,11 +55,13 @@ inline std::string startScript() {
            "load_script(\"room.lua\")\n";
 }
 
-inline std::string fmf(std::int32_t width, std::int32_t height, std::initializer_list<std::vector<std::uint8_t>> layers,
+inline std::string fmf(std::int32_t width, std::int32_t height,
+                       std::initializer_list<std::vector<std::uint8_t>> layers,
                        const std::string& identifier = "FMF_") {
     std::string out = identifier;
     const auto put32 = [&out](std::int32_t v) {
-        for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
     };
     put32(width * height * static_cast<std::int32_t>(layers.size()));
     put32(width);
@@ -123,4 +125,4 @@ inline void prepend(const std::string& file, const std::string& line) {
     testsupport::writeFile(file, line + "\n" + testsupport::readFile(file));
 }
 
-} // namespace smallgame
+}  // namespace smallgame

@@ -31,9 +31,7 @@ struct LineCase {
     const char* value;
 };
 
-void PrintTo(const LineCase& c, std::ostream* out) {
-    *out << c.name;
-}
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadLine : public testing::TestWithParam<LineCase> {};
 
@@ -105,7 +103,7 @@ TEST(ConfigParserLoad, UnreadableFileThrowsAndLeavesParserEmpty) {
     EXPECT_TRUE(parser.table.empty());
     EXPECT_TRUE(parser.keyOrder.empty());
     EXPECT_EQ(errorText([&] { parser.load("folder.ini"); }), "can't open file 'folder.ini'");
-    EXPECT_THROW(parser.load("a.ini\0x"sv), Error);  // not cut short to a.ini
+    EXPECT_THROW(parser.load("a.ini\0x"sv), Error);            // not cut short to a.ini
     std::filesystem::create_symlink("/dev/zero", "zero.ini");  // read up to a bound, not without end
     EXPECT_EQ(errorText([&] { parser.load("zero.ini"); }), "File larger than 8 MiB (zero.ini)");
 }
@@ -131,9 +129,7 @@ struct IntCase {
     std::int32_t expected;
 };
 
-void PrintTo(const IntCase& c, std::ostream* out) {
-    *out << '"' << c.value << '"';
-}
+void PrintTo(const IntCase& c, std::ostream* out) { *out << '"' << c.value << '"'; }
 
 class GetInt : public testing::TestWithParam<IntCase> {};
 
@@ -164,9 +160,7 @@ struct FloatCase {
     double expected;
 };
 
-void PrintTo(const FloatCase& c, std::ostream* out) {
-    *out << '"' << c.value << '"';
-}
+void PrintTo(const FloatCase& c, std::ostream* out) { *out << '"' << c.value << '"'; }
 
 class GetFloat : public testing::TestWithParam<FloatCase> {};
 
@@ -201,9 +195,7 @@ struct BoolCase {
     bool expected;
 };
 
-void PrintTo(const BoolCase& c, std::ostream* out) {
-    *out << '"' << c.value << '"';
-}
+void PrintTo(const BoolCase& c, std::ostream* out) { *out << '"' << c.value << '"'; }
 
 class GetBool : public testing::TestWithParam<BoolCase> {};
 

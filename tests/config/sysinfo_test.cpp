@@ -26,9 +26,7 @@ void resetSettings() {
     }
 }
 
-bool isText(const SettingsKey& key) {
-    return std::holds_alternative<std::string*>(key.field);
-}
+bool isText(const SettingsKey& key) { return std::holds_alternative<std::string*>(key.field); }
 
 // Every key with a value of its own: text keys get "v_<key>", integers their position.
 std::map<std::string, std::string> completeSettings() {
@@ -54,9 +52,7 @@ void writeSettings(const std::map<std::string, std::string>& values) {
     writeFile(iniPath, text);
 }
 
-std::string loadError() {
-    return testsupport::errorText(loadSettings);
-}
+std::string loadError() { return testsupport::errorText(loadSettings); }
 
 TEST(SettingsKeys, NamesAreDistinct) {
     std::map<std::string_view, int> seen;
@@ -119,9 +115,7 @@ struct ValueCase {
     std::int32_t expected;
 };
 
-void PrintTo(const ValueCase& c, std::ostream* out) {
-    *out << '"' << c.line << '"';
-}
+void PrintTo(const ValueCase& c, std::ostream* out) { *out << '"' << c.line << '"'; }
 
 class LoadSettingsValue : public testing::TestWithParam<ValueCase> {};
 

@@ -48,9 +48,7 @@ std::optional<std::pair<int, int>> placeOnMap(int value) {
     return std::nullopt;
 }
 
-bool transitionRunning() {
-    return adv::stage().backgroundFadeTimer > 0 || adv::stage().eraseTimer > 0;
-}
+bool transitionRunning() { return adv::stage().backgroundFadeTimer > 0 || adv::stage().eraseTimer > 0; }
 
 // Gives the input a player would give in the runner's present state.
 void respond(Played& played, int choice, int place) {
@@ -100,9 +98,7 @@ struct Route {
     const char* finaleLine;
 };
 
-void PrintTo(const Route& route, std::ostream* out) {
-    *out << route.name;
-}
+void PrintTo(const Route& route, std::ostream* out) { *out << route.name; }
 
 class SampleRoute : public ::testing::TestWithParam<Route> {
 protected:

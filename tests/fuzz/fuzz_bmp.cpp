@@ -23,7 +23,7 @@ void drawTwoFrames(std::uint8_t choice) {
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     useDummyDrivers();
@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Orba_loadBMP("p", writeFuzzInput(data + 1, size - 1), key[0], key[1], key[2]);
         if (choice & 4) Orba_setAlpha("p", (choice & 8) ? 128 : 255);
         drawTwoFrames(choice);
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     Orba_freeBMP("p");
     return 0;
 }

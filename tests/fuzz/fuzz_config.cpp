@@ -10,11 +10,19 @@ namespace {
 
 void readEveryKey(ConfigParser& parser) {
     for (const std::string& key : parser.keyOrder) {
-        try { parser.getInt(key); } catch (const Error&) {}
-        try { parser.getFloat(key); } catch (const Error&) {}
-        try { parser.getBool(key); } catch (const Error&) {}
+        try {
+            parser.getInt(key);
+        } catch (const Error&) {}
+        try {
+            parser.getFloat(key);
+        } catch (const Error&) {}
+        try {
+            parser.getBool(key);
+        } catch (const Error&) {}
     }
-    try { parser.getString("CAPTION"); } catch (const Error&) {}
+    try {
+        parser.getString("CAPTION");
+    } catch (const Error&) {}
 }
 
 void checkRoundTrip(ConfigParser& parser) {
@@ -25,7 +33,7 @@ void checkRoundTrip(ConfigParser& parser) {
     if (again.keyOrder != parser.keyOrder || again.table != parser.table) std::abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ConfigParser parser;

@@ -47,7 +47,7 @@ std::string expectedLine(std::string_view text) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool ready = (setFlags(), true);

@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::int32_t y = -1; y <= layer->height && y < 64; ++y)
                 for (std::int32_t x = -1; x <= layer->width && x < 64; ++x) layer->get(x, y);
         }
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     return 0;
 }

@@ -13,9 +13,9 @@
 #include <vector>
 
 inline std::string fuzzScratchFolder() {
-    struct stat info{};
+    struct stat info {};
     return stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0 ? "/dev/shm"
-                                                                                                   : "/tmp";
+                                                                                                  : "/tmp";
 }
 
 inline std::vector<std::string>& fuzzScratchFiles() {

@@ -77,8 +77,9 @@ std::string wavFile() {
     std::string samples;
     for (std::uint32_t i = 0; i < frames * 2; ++i)
         samples += (i / 16) % 2 ? std::string("\x00\x10", 2) : std::string("\x00\xf0", 2);
-    return "RIFF" + le32(36 + bytes) + "WAVEfmt " + le32(16) + std::string("\x01\x00\x02\x00", 4) + le32(22050) +
-           le32(22050 * 4) + std::string("\x04\x00\x10\x00", 4) + "data" + le32(bytes) + samples;
+    return "RIFF" + le32(36 + bytes) + "WAVEfmt " + le32(16) + std::string("\x01\x00\x02\x00", 4) +
+           le32(22050) + le32(22050 * 4) + std::string("\x04\x00\x10\x00", 4) + "data" + le32(bytes) +
+           samples;
 }
 
 struct PfVariant {
@@ -91,7 +92,8 @@ void makeGame(const fs::path& root) {
     fs::create_directories(root / "resource/sound");
     const std::string level = (root / "resource/level/").string();
     for (std::size_t i = 0; i < pfVariants.size(); ++i)
-        savePicture(level + "pf" + std::to_string(i) + ".bmp", pfVariants[i].w, pfVariants[i].h, 0xff0000, 0x00ff00);
+        savePicture(level + "pf" + std::to_string(i) + ".bmp", pfVariants[i].w, pfVariants[i].h, 0xff0000,
+                    0x00ff00);
     savePicture(level + "cursor.bmp", 16, 8, 0xff00ff, 0x00ff00);
     savePicture(level + "msgwin.bmp", 640, 120, 0x0000ff);
     savePicture(level + "bg.bmp", 64, 48, 0x336699);
@@ -148,25 +150,89 @@ const T& pick(const std::array<T, N>& items, std::uint8_t b) {
     return items[b % N];
 }
 
-constexpr std::array<const char*, 34> numbers{
-    "0",           "1",          "-1",          "0.5",         "-0.5",       "1.9",         "0.99",
-    "2",           "3",          "127",         "128",         "-129",       "2147483647",  "2147483648",
-    "-2147483648", "-2147483649", "4294967296", "1e308",       "-1e308",     "1/0",         "-1/0",
-    "0/0",         "-(0/0)",     "1e-300",      "65535",       "65536",      "32767",       "-32768",
-    "9007199254740993", "640",  "480",         "16",          "15",         "-3"};
+constexpr std::array<const char*, 34> numbers{"0",
+                                              "1",
+                                              "-1",
+                                              "0.5",
+                                              "-0.5",
+                                              "1.9",
+                                              "0.99",
+                                              "2",
+                                              "3",
+                                              "127",
+                                              "128",
+                                              "-129",
+                                              "2147483647",
+                                              "2147483648",
+                                              "-2147483648",
+                                              "-2147483649",
+                                              "4294967296",
+                                              "1e308",
+                                              "-1e308",
+                                              "1/0",
+                                              "-1/0",
+                                              "0/0",
+                                              "-(0/0)",
+                                              "1e-300",
+                                              "65535",
+                                              "65536",
+                                              "32767",
+                                              "-32768",
+                                              "9007199254740993",
+                                              "640",
+                                              "480",
+                                              "16",
+                                              "15",
+                                              "-3"};
 
-constexpr std::array<const char*, 36> strings{
-    "",           "%F",          "%F1",          "%f127",       "%F128",       "%F99999999999999999999",
-    "%F-1",       "a\\0b",       "\\0",          "bg.bmp",      "bg2.bmp",     "ch.bmp",
-    "bad.bmp",    "missing.bmp", "map.fmf",      "one.fmf",     "bad.fmf",     "s.wav",
-    "bad.wav",    "start.lua",   "next.lua",     "01.lua",      "sub",         "a.lua",
-    "../level/bg.bmp", "RED",    "YELLOW",       "red",         "/",           "resource",
-    "\\255\\254", "\\195\\169 \\228\\184\\173", "%F0%F1%F12%f2", "sub/bg.bmp", ".",  "02.lua"};
+constexpr std::array<const char*, 36> strings{"",
+                                              "%F",
+                                              "%F1",
+                                              "%f127",
+                                              "%F128",
+                                              "%F99999999999999999999",
+                                              "%F-1",
+                                              "a\\0b",
+                                              "\\0",
+                                              "bg.bmp",
+                                              "bg2.bmp",
+                                              "ch.bmp",
+                                              "bad.bmp",
+                                              "missing.bmp",
+                                              "map.fmf",
+                                              "one.fmf",
+                                              "bad.fmf",
+                                              "s.wav",
+                                              "bad.wav",
+                                              "start.lua",
+                                              "next.lua",
+                                              "01.lua",
+                                              "sub",
+                                              "a.lua",
+                                              "../level/bg.bmp",
+                                              "RED",
+                                              "YELLOW",
+                                              "red",
+                                              "/",
+                                              "resource",
+                                              "\\255\\254",
+                                              "\\195\\169 \\228\\184\\173",
+                                              "%F0%F1%F12%f2",
+                                              "sub/bg.bmp",
+                                              ".",
+                                              "02.lua"};
 
 // The last two are lines of 4 Mi characters and of 128 Ki two-byte ones,
 // far wider than the window.
 constexpr std::array<const char*, 10> others{
-    "{}", "{1, 'a'}", "print", "function() end", "coroutine.create(function() end)", "RET()", "GETF(1)", "i",
+    "{}",
+    "{1, 'a'}",
+    "print",
+    "function() end",
+    "coroutine.create(function() end)",
+    "RET()",
+    "GETF(1)",
+    "i",
     "(function() local s = 'W' for i = 1, 22 do s = s .. s end return s end)()",
     "(function() local s = '\\195\\169' for i = 1, 17 do s = s .. s end return s end)()"};
 
@@ -290,7 +356,8 @@ void pushInput(const Schedule& schedule, int frame) {
 bool scriptFinished(const LuaRunner& runner) {
     if (!runner.luaState) return true;
     const luaexecutor::ScriptState* s = luaexecutor::findScriptState(runner.luaState.get());
-    return adv::course().state == adv::RunnerState::Running && adv::course().waitFrames == 0 && adv::course().pendingScript.empty() && (!s || s->ended);
+    return adv::course().state == adv::RunnerState::Running && adv::course().waitFrames == 0 &&
+           adv::course().pendingScript.empty() && (!s || s->ended);
 }
 
 void play(const Schedule& schedule) {
@@ -301,7 +368,8 @@ void play(const Schedule& schedule) {
         pushInput(schedule, frame);
         if (schedule.quitAtEnd && frame == maxFrames - 1) pushKey(SDLK_ESCAPE, true);
         adv::runFrame(runner, 0);
-        if (endFrame == maxFrames && scriptFinished(runner)) endFrame = std::min(maxFrames, frame + framesAfterEnd);
+        if (endFrame == maxFrames && scriptFinished(runner))
+            endFrame = std::min(maxFrames, frame + framesAfterEnd);
     }
 }
 
@@ -310,7 +378,7 @@ fs::path& gameFolder() {
     return folder;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     useDummyDrivers();
@@ -359,7 +427,8 @@ void preparePlatform() {
         Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
         platformOpen = true;
     }
-    for (const char* key : {"pf", "cursor", "msgwin", "bg", "bg2", "charaL", "charaM", "charaR"}) Orba_freeBMP(key);
+    for (const char* key : {"pf", "cursor", "msgwin", "bg", "bg2", "charaL", "charaM", "charaR"})
+        Orba_freeBMP(key);
     Orba_stopBgm(0);
     Orba_setOffset(0, 0);
     Orba_setColorHex(0xFFFFFF);
@@ -374,7 +443,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Schedule schedule = configure(in, gameFolder() / "resource/level");
     const std::string text = script(in);
     saveFile("resource/level/start.lua", text);
-    if (std::getenv("ORBA_FUZZ_SHOW_SCRIPT")) std::fprintf(stderr, "%s", text.c_str());  // for reading a crash
+    if (std::getenv("ORBA_FUZZ_SHOW_SCRIPT"))
+        std::fprintf(stderr, "%s", text.c_str());  // for reading a crash
     bool quit = false;
     try {
         preparePlatform();

@@ -24,13 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         Orba_loadWAV("tmp", path);
         Orba_playWAV("tmp", 0, -1);
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     try {
         Orba_playBgm(path, 0, 0);
         SDL_Delay(5);  // the mixer converts music while it plays
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
     Orba_stopBgm(0);
     return 0;
 }

@@ -66,5 +66,5 @@ TEST(Hash, IsFnv1a64) {
     static_assert(hashBytes("") == 0xcbf29ce484222325u);
     EXPECT_EQ(hashBytes("a"), 0xaf63dc4c8601ec8cu);
     EXPECT_EQ(hashBytes("foobar"), 0x85944171f73967e8u);
-    EXPECT_EQ(hashBytes("\xff"), 0xaf64724c8602eb6eu); // bytes taken as unsigned
+    EXPECT_EQ(hashBytes("\xff"), 0xaf64724c8602eb6eu);  // bytes taken as unsigned
 }

@@ -21,10 +21,12 @@ TEST(FolderWatch, ReportsEachSavedFileOnceWhateverTheWayOfSaving) {
         Paths changed;
     };
     const std::vector<Case> cases = {
-        {"written twice", [] {
+        {"written twice",
+         [] {
              writeFile("level/a.lua", "1");
              writeFile("level/a.lua", "2");
-         }, {"level/a.lua"}},
+         },
+         {"level/a.lua"}},
         {"renamed over the old file",
          [] {
              writeFile("level/.a.lua.swp", "new");

@@ -14,8 +14,8 @@ TEST(GameFiles, PathsMayMoveUpOnlyWithinTheGameFolder) {
     for (const char* inside : {"resource/level/start.lua", "resource/level/ch2/../start.lua", "./a/./b",
                                "resource/level/../../x.lua", "a//b/..//c", "resource/level/"})
         EXPECT_TRUE(insideGameFolder(inside)) << inside;
-    for (const char* outside : {"resource/level/../../../outside.lua", "resource/level/../../../../../x.lua", "..",
-                                "../x", "a/../../x", "/etc/passwd", "/", ""})
+    for (const char* outside : {"resource/level/../../../outside.lua", "resource/level/../../../../../x.lua",
+                                "..", "../x", "a/../../x", "/etc/passwd", "/", ""})
         EXPECT_FALSE(insideGameFolder(outside)) << outside;
 }
 
@@ -26,7 +26,8 @@ TEST(GameFiles, WholeFileReadsStopAtTheirBound) {
     std::filesystem::create_symlink("/dev/zero", "zero");
     EXPECT_EQ(readWholeFile("full").value_or("").size(), maxWholeFileBytes);
     for (const char* big : {"over", "zero"})
-        EXPECT_EQ(errorText([big] { readWholeFile(big); }), std::string("File larger than 8 MiB (") + big + ")");
+        EXPECT_EQ(errorText([big] { readWholeFile(big); }),
+                  std::string("File larger than 8 MiB (") + big + ")");
     EXPECT_FALSE(readWholeFile("missing"));
     EXPECT_FALSE(readWholeFile("."));
 }

@@ -24,9 +24,18 @@ TEST_F(Arguments, NumbersAreTruncatedTowardZeroAndSaturated) {
         double value;
         std::int32_t expected;
     } cases[] = {
-        {7.99, 7},        {-0.5, 0},         {2.9, 2},           {-2.9, -2},
-        {nan, 0},         {inf, int32Max},   {-inf, int32Min},   {3e9, int32Max},
-        {-3e9, int32Min}, {2147483647.9, int32Max}, {-2147483648.9, int32Min}, {2147483648.0, int32Max},
+        {7.99, 7},
+        {-0.5, 0},
+        {2.9, 2},
+        {-2.9, -2},
+        {nan, 0},
+        {inf, int32Max},
+        {-inf, int32Min},
+        {3e9, int32Max},
+        {-3e9, int32Min},
+        {2147483647.9, int32Max},
+        {-2147483648.9, int32Min},
+        {2147483648.0, int32Max},
     };
     for (const auto& c : cases) {
         lua_settop(L, 0);
@@ -81,4 +90,4 @@ TEST_F(Arguments, PushNumberKeepsTheFullRange) {
     }
 }
 
-} // namespace
+}  // namespace

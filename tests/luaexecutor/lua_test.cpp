@@ -19,9 +19,7 @@ int boom(lua_State*) {
     throw Error("boom: 100% of it");
 }
 
-int outOfRange(lua_State*) {
-    throw std::out_of_range("not an Error");
-}
+int outOfRange(lua_State*) { throw std::out_of_range("not an Error"); }
 
 int wait(lua_State* L) {
     ++waitCalls;
@@ -71,7 +69,8 @@ protected:
 };
 
 // Runs f and returns what it wrote to standard error.
-template <typename F> std::string stderrOf(F f) {
+template <typename F>
+std::string stderrOf(F f) {
     ::testing::internal::CaptureStderr();
     f();
     return ::testing::internal::GetCapturedStderr();
@@ -129,7 +128,8 @@ TEST_F(Script, FailedLoadsKeepThePathAndTheStateOpen) {
     } cases[] = {
         {"some/dir/missing.lua", "Not exist : some/dir/missing.lua", ""},
         {"bad.lua", "Lua Syntax error : bad.lua", "bad.lua:2:"},
-        {"compiled.lua", "Lua Syntax error : compiled.lua", "compiled.lua: precompiled scripts are not accepted"},
+        {"compiled.lua", "Lua Syntax error : compiled.lua",
+         "compiled.lua: precompiled scripts are not accepted"},
         {"hashed.lua", "Lua Syntax error : hashed.lua", "hashed.lua: precompiled scripts are not accepted"},
     };
     for (const auto& c : cases) {
@@ -154,9 +154,9 @@ TEST_F(Script, LibrariesFollowTheBits) {
         const char* table;
         const char* type;
     } cases[] = {
-        {0, "math", "nil"},      {0, "string", "nil"}, {0, "coroutine", "table"}, {1, "math", "table"},
-        {2, "string", "table"},  {4, "table", "table"}, {8, "io", "table"},       {8, "os", "table"},
-        {7, "io", "nil"},        {8, "math", "nil"},
+        {0, "math", "nil"},     {0, "string", "nil"},  {0, "coroutine", "table"}, {1, "math", "table"},
+        {2, "string", "table"}, {4, "table", "table"}, {8, "io", "table"},        {8, "os", "table"},
+        {7, "io", "nil"},       {8, "math", "nil"},
     };
     for (const auto& c : cases) {
         lua.setLibraries(c.flags);
@@ -175,12 +175,13 @@ TEST_F(Script, HostFunctionsReturnResultsAndReplaceGlobals) {
 }
 
 TEST_F(Script, XpcallAndCoroutinesWorkAsUsual) {
-    load("ok, handled = xpcall(function() error('x') end, function(m) return 'got ' .. m end)\n"
-         "local co = coroutine.create(function(a) local b = coroutine.yield(a + 1) return b * 2 end)\n"
-         "local _, first = coroutine.resume(co, 1)\n"
-         "local _, second = coroutine.resume(co, 5)\n"
-         "local gen = coroutine.wrap(function() coroutine.yield(3) end)\n"
-         "values = first .. ' ' .. second .. ' ' .. gen()");
+    load(
+        "ok, handled = xpcall(function() error('x') end, function(m) return 'got ' .. m end)\n"
+        "local co = coroutine.create(function(a) local b = coroutine.yield(a + 1) return b * 2 end)\n"
+        "local _, first = coroutine.resume(co, 1)\n"
+        "local _, second = coroutine.resume(co, 5)\n"
+        "local gen = coroutine.wrap(function() coroutine.yield(3) end)\n"
+        "values = first .. ' ' .. second .. ' ' .. gen()");
     lua.resume();
     EXPECT_EQ(global("ok"), "false");
     EXPECT_EQ(global("handled"), "got s.lua:1: x");
@@ -203,7 +204,8 @@ TEST_F(Script, YieldThroughPcallIsRefusedAndTheScriptGoesOn) {
     lua.resume();
     EXPECT_EQ(waitCalls, 1);
     EXPECT_EQ(global("ok"), "false");
-    EXPECT_NE(global("message").find("attempt to yield across metamethod/C-call boundary"), std::string::npos);
+    EXPECT_NE(global("message").find("attempt to yield across metamethod/C-call boundary"),
+              std::string::npos);
     EXPECT_EQ(global("done"), "true");
 }
 
@@ -241,7 +243,8 @@ TEST_F(Script, HostErrorEndsTheRunWhateverCatchesItInLua) {
         {"resuming coroutine",
          "local inner = coroutine.create(function() boom() end)\n"
          "coroutine.resume(coroutine.create(function() coroutine.resume(inner) after = 1 end))"},
-        {"argument check", "pcall(add, 'x', 1) pcall(boom)", "add(): Invalid parameter type. expected 1 to NUMBER type"},
+        {"argument check", "pcall(add, 'x', 1) pcall(boom)",
+         "add(): Invalid parameter type. expected 1 to NUMBER type"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -275,15 +278,15 @@ TEST_F(Script, ArgumentErrorsAndOtherExceptionsPassUnchanged) {
     EXPECT_THROW(lua.resume(), std::out_of_range);
 }
 
-} // namespace
+}  // namespace
 
 // A yield inside a coroutine the script made would only return to the
 // script: the host function refuses it, and the whole script stops with the
 // message on stderr, whatever catches the error in Lua.
 TEST_F(Script, WaitingInsideAScriptsCoroutineStopsTheScript) {
-    for (const char* call : {"coroutine.resume(coroutine.create(function() pause() end))",
-                             "coroutine.wrap(function() pause() end)()",
-                             "pcall(coroutine.wrap(function() pcall(pause) end))"}) {
+    for (const char* call :
+         {"coroutine.resume(coroutine.create(function() pause() end))",
+          "coroutine.wrap(function() pause() end)()", "pcall(coroutine.wrap(function() pcall(pause) end))"}) {
         SCOPED_TRACE(call);
         load(std::string("before = true\n") + call + "\nafter = true");
         const std::string report = stderrOf([&] {
@@ -319,5 +322,6 @@ TEST_F(Script, ScriptFilesAreReadWithABound) {
     std::filesystem::create_symlink("/dev/zero", "zero.lua");
     EXPECT_EQ(testsupport::errorText([&] { lua.loadFile("zero.lua"); }), "File larger than 8 MiB (zero.lua)");
     load("#!/usr/bin/env lua\nlocal y = nil + 1", "shebang.lua");
-    EXPECT_EQ(stderrOf([&] { lua.resume(); }), "shebang.lua:2: attempt to perform arithmetic on a nil value\n");
+    EXPECT_EQ(stderrOf([&] { lua.resume(); }),
+              "shebang.lua:2: attempt to perform arithmetic on a nil value\n");
 }

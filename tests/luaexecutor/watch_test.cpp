@@ -21,10 +21,15 @@ std::string resumeError(Lua& lua) {
 
 TEST(InstructionWatch, StopsALoopThatNeverYieldsWithTheWatchError) {
     testsupport::TempDir dir;
-    testsupport::writeFile("loop.lua", "n = 0\nwhile true do pcall(function() while true do n = n + 1 end end) end\n");
+    testsupport::writeFile("loop.lua",
+                           "n = 0\nwhile true do pcall(function() while true do n = n + 1 end end) end\n");
     Lua lua;
     int checks = 0;
-    lua.setInstructionWatch([&checks] { if (++checks == 5) throw Error("dOrba system quit."); }, 1000);
+    lua.setInstructionWatch(
+        [&checks] {
+            if (++checks == 5) throw Error("dOrba system quit.");
+        },
+        1000);
     lua.loadFile("loop.lua");
     EXPECT_EQ("dOrba system quit.", resumeError(lua));
     EXPECT_EQ(5, checks);
@@ -35,8 +40,9 @@ TEST(InstructionWatch, StopsALoopThatNeverYieldsWithTheWatchError) {
 // runs after each of them, not once per interval.
 TEST(InstructionWatch, RunsAfterEverySlowInstruction) {
     testsupport::TempDir dir;
-    testsupport::writeFile("slow.lua", "local x = 'x' for i = 1, 24 do x = x .. x end\n"
-                                       "for i = 1, 30 do local y = x .. 'a' end\n");
+    testsupport::writeFile("slow.lua",
+                           "local x = 'x' for i = 1, 24 do x = x .. x end\n"
+                           "for i = 1, 30 do local y = x .. 'a' end\n");
     Lua lua;
     int checks = 0;
     lua.setInstructionWatch([&checks] { ++checks; }, 100);
@@ -62,4 +68,4 @@ TEST(InstructionWatch, LeavesYieldingScriptsAsTheyWere) {
     EXPECT_GT(checks, 0);
 }
 
-} // namespace
+}  // namespace

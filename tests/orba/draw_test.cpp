@@ -71,7 +71,10 @@ TEST_F(DrawTest, SourceRectangleWithZeroSideRunsToThePictureEdges) {
 TEST_F(DrawTest, ColourKeyFromCornerGivenColourOrNone) {
     auto pattern = [](int x, int y) { return (x + y) % 2 == 0 ? magenta : green; };
     writeBMP("key.bmp", 4, 4, pattern);
-    struct Case { int r, g, b; std::uint32_t at00, at10; };
+    struct Case {
+        int r, g, b;
+        std::uint32_t at00, at10;
+    };
     const Case cases[] = {
         {-1, 0, 0, red, green},      // top-left magenta is transparent
         {0, 255, 0, magenta, red},   // pure green is transparent
@@ -149,7 +152,8 @@ TEST_F(DrawTest, FarPositionsAreNotWrappedOntoTheBackBuffer) {
     for (std::size_t i = 0; i < std::size(farDraws); ++i) {
         Orba_fillRect(0, 0, 0, 0, 0, 0, 0);
         farDraws[i]();
-        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{15, 15}, std::pair{639, 15}, std::pair{20, 479}})
+        for (const auto& [x, y] :
+             {std::pair{0, 0}, std::pair{15, 15}, std::pair{639, 15}, std::pair{20, 479}})
             EXPECT_EQ(0u, pixel(x, y)) << "draw " << i << " at " << x << "," << y;
     }
     Orba_fillRect(-40000, -40000, 65535, 65535, 0, 0, 255);
@@ -190,4 +194,4 @@ TEST(SinDeg, IsTheSineOfDegrees) {
     EXPECT_LT(Orba_sinDeg(88.0f) * 95.0L, 95.0L);
 }
 
-} // namespace
+}  // namespace

@@ -46,4 +46,4 @@ TEST(FormatText, MismatchedTypesAreRenderedSafely) {
     EXPECT_EQ("0", formatText("%d", {std::nan("")}));
 }
 
-} // namespace
+}  // namespace

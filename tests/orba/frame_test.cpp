@@ -1,8 +1,8 @@
 // Frames that repeat or change only in part are drawn and presented only
 // where they change; the screen must come out exactly as if every frame had
 // been drawn and presented in full.
-#include <gtest/gtest.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
@@ -42,11 +42,17 @@ void setScreenPixel(int x, int y, std::uint32_t rgb) {
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        writeBMP("scene.bmp", 640, 480, [](int x, int y) { return static_cast<std::uint32_t>(x * 0x010203 + y * 0x030201); });
-        writeBMP("sprite.bmp", 40, 30, [](int x, int y) { return (x + y) % 7 == 0 ? 0x00ff00u : 0xc08040u + x; });
-        writeBMP("glass.bmp", 300, 100, [](int x, int) { return 0x2040a0u + static_cast<std::uint32_t>(x % 50); });
-        writeBMP("glass2.bmp", 300, 100, [](int, int y) { return 0xa04020u + static_cast<std::uint32_t>(y); });
-        writeBMP("dusk.bmp", 640, 480, [](int x, int y) { return (x / 8 + y / 8) % 5 ? 0x602080u + static_cast<std::uint32_t>(y / 2) : 0x00ff00u; });
+        writeBMP("scene.bmp", 640, 480,
+                 [](int x, int y) { return static_cast<std::uint32_t>(x * 0x010203 + y * 0x030201); });
+        writeBMP("sprite.bmp", 40, 30,
+                 [](int x, int y) { return (x + y) % 7 == 0 ? 0x00ff00u : 0xc08040u + x; });
+        writeBMP("glass.bmp", 300, 100,
+                 [](int x, int) { return 0x2040a0u + static_cast<std::uint32_t>(x % 50); });
+        writeBMP("glass2.bmp", 300, 100,
+                 [](int, int y) { return 0xa04020u + static_cast<std::uint32_t>(y); });
+        writeBMP("dusk.bmp", 640, 480, [](int x, int y) {
+            return (x / 8 + y / 8) % 5 ? 0x602080u + static_cast<std::uint32_t>(y / 2) : 0x00ff00u;
+        });
         start();
     }
     void TearDown() override { Orba_quit(); }
@@ -121,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         SceneCase{"still", {}},
         SceneCase{"sprite_moves", [](int f) { Orba_drawEx("sprite", 100 + 7 * f, 120 + 3 * f, 0, 0, 0, 0); }},
         SceneCase{"sprite_cell_changes", [](int f) { Orba_draw("sprite", 600, 440, f % 2 * 20, 0, 20, 30); }},
-        SceneCase{"fill_colour_pulses", [](int f) { Orba_fillRect(40, 80, 560, 40, 160 + f * 8, 160 + f * 8, 160); }},
+        SceneCase{"fill_colour_pulses",
+                  [](int f) { Orba_fillRect(40, 80, 560, 40, 160 + f * 8, 160 + f * 8, 160); }},
         SceneCase{"text_colour_changes",
                   [](int f) {
                       Orba_setColorHex(f % 3 == 0 ? 0xff0000 : 0x00ffff);
@@ -208,7 +215,9 @@ TEST_F(FrameTest, FullyOpaquePictureShowsItsOwnPixelsOverAnyBackground) {
         Orba_fillRect(0, 0, 0, 0, under >> 16, under >> 8 & 255, under & 255);
         Orba_draw("scene", 0, 0, 0, 0, 0, 0);
         Orba_flip();
-        for (int x : {0, 100, 639}) EXPECT_EQ(static_cast<std::uint32_t>((x * 0x010203 + 200 * 0x030201) & 0xffffff), screenPixel(x, 200));
+        for (int x : {0, 100, 639})
+            EXPECT_EQ(static_cast<std::uint32_t>((x * 0x010203 + 200 * 0x030201) & 0xffffff),
+                      screenPixel(x, 200));
     }
 }
 
@@ -287,4 +296,4 @@ TEST_F(FrameTest, ManyFramesWithoutAFlipStayCorrect) {
     EXPECT_EQ(0u, pixel(2998 % 600, 100));
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // Pictures may be converted to the back buffer's format when they are
 // loaded; drawn, opaque or translucent, they must give exactly the bytes that
 // SDL gives for the picture kept in its file's format.
-#include <gtest/gtest.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -50,14 +50,16 @@ SDL_Surface* referencePicture(const PictureCase& c) {
 
 std::string bytesOf(SDL_Surface* s) {
     SDL_LockSurface(s);
-    std::string bytes(static_cast<const char*>(s->pixels), static_cast<std::size_t>(s->pitch) * static_cast<std::size_t>(s->h));
+    std::string bytes(static_cast<const char*>(s->pixels),
+                      static_cast<std::size_t>(s->pitch) * static_cast<std::size_t>(s->h));
     SDL_UnlockSurface(s);
     return bytes;
 }
 
 std::uint32_t oddColour(int x, int y) {
     if ((x + y) % 5 == 0) return 0x00ff00u;
-    return x == 0 && y == 0 ? 0xff00ffu : static_cast<std::uint32_t>((x * 6) << 16 | (y * 11) << 8 | ((x ^ y) * 3));
+    return x == 0 && y == 0 ? 0xff00ffu
+                            : static_cast<std::uint32_t>((x * 6) << 16 | (y * 11) << 8 | ((x ^ y) * 3));
 }
 
 // A BMP file of 32 bits, of 16 (5 bits a colour) or of 24 with its top row
@@ -71,7 +73,8 @@ void writeOtherBMP(const char* name, int width, int height, int bits) {
     const auto rowBytes = static_cast<std::uint32_t>(width * bytesPerPixel + 3) & ~3u;
     const auto size = rowBytes * static_cast<std::uint32_t>(height);
     put(54 + size, 4), put(0, 4), put(54, 4), put(40, 4), put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(bits < 0 ? -height : height), 4), put(1, 2), put(static_cast<std::uint32_t>(std::abs(bits)), 2);
+    put(static_cast<std::uint32_t>(bits < 0 ? -height : height), 4), put(1, 2),
+        put(static_cast<std::uint32_t>(std::abs(bits)), 2);
     put(0, 4), put(size, 4), put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
     for (int row = 0; row < height; ++row) {
         const int y = bits < 0 ? row : height - 1 - row;
@@ -111,21 +114,19 @@ TEST_P(PictureTest, DrawsTheBytesOfThePictureInItsFilesFormat) {
     SDL_FreeSurface(expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PictureTest,
-                         ::testing::Values(PictureCase{"no_key", -2, 0, 0, -1}, PictureCase{"green_key", 0, 255, 0, -1},
-                                           PictureCase{"corner_key", -1, 0, 0, -1},
-                                           PictureCase{"no_key_translucent", -2, 0, 0, 100},
-                                           PictureCase{"keyed_translucent", 0, 255, 0, 128},
-                                           PictureCase{"keyed_faint", 0, 255, 0, 37},
-                                           PictureCase{"no_key_half", -2, 0, 0, 128},
-                                           PictureCase{"no_key_almost_opaque", -2, 0, 0, 254},
-                                           PictureCase{"no_key_invisible", -2, 0, 0, 0},
-                                           PictureCase{"keyed_opaque_alpha", 0, 255, 0, 255},
-                                           PictureCase{"file_of_32_bits", 0, 255, 0, -1, 32},
-                                           PictureCase{"file_of_32_bits_translucent", -2, 0, 0, 90, 32},
-                                           PictureCase{"top_down_translucent", -2, 0, 0, 90, -24},
-                                           PictureCase{"file_of_16_bits_translucent", -2, 0, 0, 90, 16},
-                                           PictureCase{"file_of_16_bits_keyed", 0, 255, 0, -1, 16}),
-                         [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, PictureTest,
+    ::testing::Values(
+        PictureCase{"no_key", -2, 0, 0, -1}, PictureCase{"green_key", 0, 255, 0, -1},
+        PictureCase{"corner_key", -1, 0, 0, -1}, PictureCase{"no_key_translucent", -2, 0, 0, 100},
+        PictureCase{"keyed_translucent", 0, 255, 0, 128}, PictureCase{"keyed_faint", 0, 255, 0, 37},
+        PictureCase{"no_key_half", -2, 0, 0, 128}, PictureCase{"no_key_almost_opaque", -2, 0, 0, 254},
+        PictureCase{"no_key_invisible", -2, 0, 0, 0}, PictureCase{"keyed_opaque_alpha", 0, 255, 0, 255},
+        PictureCase{"file_of_32_bits", 0, 255, 0, -1, 32},
+        PictureCase{"file_of_32_bits_translucent", -2, 0, 0, 90, 32},
+        PictureCase{"top_down_translucent", -2, 0, 0, 90, -24},
+        PictureCase{"file_of_16_bits_translucent", -2, 0, 0, 90, 16},
+        PictureCase{"file_of_16_bits_keyed", 0, 255, 0, -1, 16}),
+    [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
 
-} // namespace
+}  // namespace

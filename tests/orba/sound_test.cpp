@@ -30,22 +30,22 @@ protected:
     TempDir dir;
 };
 
-
 TEST_F(Sound, ChannelOutsideTheRangePlaysOnTheFirstFreeChannel) {
     Orba_loadWAV("se", "beep.wav");
-    Orba_playWAV("se", -1, 0); // occupies channel 0
+    Orba_playWAV("se", -1, 0);  // occupies channel 0
     for (const int channel : {8, -5, 1000}) {
         SCOPED_TRACE(channel);
         const int before = playingChannels();
         Orba_playWAV("se", -1, channel);
         EXPECT_EQ(playingChannels(), before + 1);
-        EXPECT_TRUE(Mix_Playing(before)); // the lowest channel that was free
+        EXPECT_TRUE(Mix_Playing(before));  // the lowest channel that was free
     }
     EXPECT_FALSE(Mix_Playing(4));
 }
 
 TEST_F(Sound, PlayingAnAbsentKeyRaises) {
-    EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("never", 0, -1); }), "Orba_playWAV: Has exist key: never");
+    EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("never", 0, -1); }),
+              "Orba_playWAV: Has exist key: never");
     Orba_loadWAV("se", "beep.wav");
     EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("SE", 0, -1); }), "Orba_playWAV: Has exist key: SE");
 }
@@ -72,7 +72,8 @@ TEST_F(Sound, FailedLoadRaisesAndAFailedReloadRemovesTheKey) {
         EXPECT_TRUE(message.starts_with("Orba_loadWAV: ")) << message;
         EXPECT_TRUE(message.ends_with(std::string(" (") + file + ")")) << message;
         EXPECT_FALSE(Mix_Playing(2));
-        EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
+        EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("tmp", 0, -1); }),
+                  "Orba_playWAV: Has exist key: tmp");
     }
 }
 
@@ -88,7 +89,7 @@ TEST_F(Sound, BgmReplacesThePlayingMusicAtOnce) {
 }
 
 TEST_F(Sound, StopBgmAtOnceAfterAFadeOutHaltsTheMusic) {
-    Orba_stopBgm(0); // no music: nothing to do
+    Orba_stopBgm(0);  // no music: nothing to do
     Orba_stopBgm(500);
     EXPECT_FALSE(Mix_PlayingMusic());
 
@@ -189,7 +190,7 @@ TEST_F(Sound, QuitStopsEverythingAndAFreshInitStartsEmpty) {
     EXPECT_EQ(testsupport::errorText([] { Orba_playWAV("tmp", 0, -1); }), "Orba_playWAV: Has exist key: tmp");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -208,11 +209,13 @@ std::string format(std::uint32_t channels, std::uint32_t rate, std::uint32_t bit
                              le(channels * bits / 8, 2) + le(bits, 2));
 }
 
-std::string wave(const std::string& chunks) { return "RIFF" + le(static_cast<std::uint32_t>(chunks.size() + 4), 4) + "WAVE" + chunks; }
+std::string wave(const std::string& chunks) {
+    return "RIFF" + le(static_cast<std::uint32_t>(chunks.size() + 4), 4) + "WAVE" + chunks;
+}
 
 const std::string samples = chunk("data", std::string(4000, '\0'));
 
-} // namespace
+}  // namespace
 
 // Headers whose values or layout make the mixer corrupt memory, free twice,
 // loop for ever or leak are refused, for effects and music alike, before the
@@ -233,7 +236,8 @@ TEST_F(Sound, UnsafeWaveFilesAreRefusedBeforeTheMixerReadsThem) {
         {wave(chunk("junk", "ab") + format(1, 22050, 16) + samples), "No format chunk before chunk 'junk'"},
         {wave(samples + format(1, 22050, 16)), "No format chunk before chunk 'data'"},
         {wave(format(1, 22050, 16)), "No data chunk"},
-        {wave(format(1, 22050, 16) + chunk("data", "ab", 0xfffffff0u)), "Chunk 'data' runs past the end of the file"},
+        {wave(format(1, 22050, 16) + chunk("data", "ab", 0xfffffff0u)),
+         "Chunk 'data' runs past the end of the file"},
         {wave(chunk("LIST", "ab", 0x7ffffff0) + format(1, 22050, 16) + samples),
          "Chunk 'LIST' runs past the end of the file"},
         {wave(""), "No format chunk"},
@@ -241,15 +245,18 @@ TEST_F(Sound, UnsafeWaveFilesAreRefusedBeforeTheMixerReadsThem) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         writeFile("bad.wav", c.bytes);
-        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "bad.wav"); }), "Orba_loadWAV: " + c.fault + " (bad.wav)");
-        EXPECT_EQ(errorText([] { Orba_playBgm("bad.wav", -1, 0); }), "Orba_playBgm: " + c.fault + " (bad.wav)");
+        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "bad.wav"); }),
+                  "Orba_loadWAV: " + c.fault + " (bad.wav)");
+        EXPECT_EQ(errorText([] { Orba_playBgm("bad.wav", -1, 0); }),
+                  "Orba_playBgm: " + c.fault + " (bad.wav)");
     }
     // Effects may also hold "WAVE" where the RIFF size belongs; the chunks follow it.
     writeFile("bad.wav", "RIFFWAVE" + format(1, 8, 16) + samples);
     EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "bad.wav"); }),
               "Orba_loadWAV: Sample rate 8 outside 1000 to 384000 (bad.wav)");
-    for (const std::string& good : {wave(chunk("LIST", "info") + format(2, 1000, 8) + chunk("note", "x") + samples),
-                                    wave(format(8, 384000, 16) + samples)}) {
+    for (const std::string& good :
+         {wave(chunk("LIST", "info") + format(2, 1000, 8) + chunk("note", "x") + samples),
+          wave(format(8, 384000, 16) + samples)}) {
         writeFile("good.wav", good);
         EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "good.wav"); }), "(no error)");
         EXPECT_EQ(errorText([] { Orba_playBgm("good.wav", 0, 0); }), "(no error)");

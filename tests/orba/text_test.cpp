@@ -48,7 +48,6 @@ Ink inkOf(const std::function<bool(std::uint32_t)>& accept = {}) {
 
 void clearBackBuffer() { SDL_FillRect(Orba_testBackBuffer(), nullptr, 0); }
 
-
 class Text : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,7 +78,7 @@ TEST_F(Text, ColourRoundTripsThroughHex) {
         {[] { Orba_setColorHex(0x808080); }, 0x808080},
         {[] { Orba_setColor(255, 0, 0); }, 0xFF0000},
         {[] { Orba_setColor(1, 2, 3); }, 0x010203},
-        {[] { Orba_setColorHex(0x7F12345); }, 0xF12345}, // bits above 23 are dropped
+        {[] { Orba_setColorHex(0x7F12345); }, 0xF12345},  // bits above 23 are dropped
         {[] { Orba_setColorHex(-1); }, 0xFFFFFF},
     };
     for (const Case& c : cases) {
@@ -124,7 +123,8 @@ TEST_F(Text, PartialAlphaBlendsIntoTheBackBuffer) {
     Orba_openFont("MSGOTHIC24", 24, "sans.ttf");
     Orba_setColorHex(0xFF0000);
     Orba_drawText("H", 10, 10, 128);
-    const Ink ink = inkOf([](std::uint32_t c) { return c >= 0x700000 && c <= 0x900000 && (c & 0xFFFF) == 0; });
+    const Ink ink =
+        inkOf([](std::uint32_t c) { return c >= 0x700000 && c <= 0x900000 && (c & 0xFFFF) == 0; });
     EXPECT_GT(ink.count, 20);
 }
 
@@ -134,7 +134,8 @@ TEST_F(Text, NewestFontIsCurrentAndKeysAreNeverReplaced) {
     Orba_openFont("big", 48, "sans.ttf");
     const int big = heightOfH();
     EXPECT_GT(big, 2 * small);
-    EXPECT_EQ(testsupport::errorText([] { Orba_openFont("small", 12, "sans.ttf"); }), "Orba_openFont: Has exist key: small");
+    EXPECT_EQ(testsupport::errorText([] { Orba_openFont("small", 12, "sans.ttf"); }),
+              "Orba_openFont: Has exist key: small");
     EXPECT_EQ(heightOfH(), big);
 }
 
@@ -143,7 +144,7 @@ TEST_F(Text, MissingFileIsReportedWithTheNameAsPassed) {
               "Orba_openFont : font file not found. no-such-font.ttf");
     EXPECT_EQ(testsupport::errorText([] { Orba_openFont("k", 24, "fonts/none.ttf"); }),
               "Orba_openFont : font file not found. fonts/none.ttf");
-    Orba_openFont("k", 24, "sans.ttf"); // the failures took no key
+    Orba_openFont("k", 24, "sans.ttf");  // the failures took no key
 }
 
 TEST_F(Text, UnreadableFontRaisesAndLeavesTheTableAsItWas) {
@@ -179,7 +180,7 @@ TEST_F(Text, QuitClosesTheFontsAndAFreshInitStartsWithoutThem) {
     EXPECT_GT(heightOfH(), 0);
 }
 
-} // namespace
+}  // namespace
 
 // A line wider than the window is cut to what reaches its right edge before
 // it is rendered: the window shows what the whole line would show, also for

@@ -33,17 +33,17 @@ protected:
 TEST_F(ThumbnailTest, ShowsTheFrameShownAveragedOverBlocks) {
     Orba_fillRect(0, 0, 0, 0, 0, 0, 255);
     Orba_fillRect(0, 0, 320, 240, 255, 0, 0);
-    Orba_fillRect(400, 240, 2, 4, 255, 255, 255); // half of the block of thumbnail pixel (100, 60)
-    Orba_fillRect(639, 479, 1, 1, 255, 255, 255); // one of the 16 pixels of the last block
+    Orba_fillRect(400, 240, 2, 4, 255, 255, 255);  // half of the block of thumbnail pixel (100, 60)
+    Orba_fillRect(639, 479, 1, 1, 255, 255, 255);  // one of the 16 pixels of the last block
     Orba_flip();
-    Orba_fillRect(0, 0, 0, 0, 0, 255, 0); // the next frame has begun: not in the picture
+    Orba_fillRect(0, 0, 0, 0, 0, 255, 0);  // the next frame has begun: not in the picture
     ASSERT_TRUE(Orba_saveThumbnail("thumb.bmp"));
     showThumbnail("thumb.bmp");
     EXPECT_EQ(pixel(0, 0), 0xff0000u);
     EXPECT_EQ(pixel(79, 59), 0xff0000u);
     EXPECT_EQ(pixel(80, 59), 0x0000ffu);
     EXPECT_EQ(pixel(100, 60), 0x8080ffu);
-    EXPECT_EQ(pixel(159, 119), 0x1010ffu); // red and green 255 / 16, rounded
+    EXPECT_EQ(pixel(159, 119), 0x1010ffu);  // red and green 255 / 16, rounded
     EXPECT_EQ(pixel(160, 0), 0u);
     EXPECT_EQ(pixel(0, 120), 0u);
 }
@@ -52,13 +52,13 @@ TEST_F(ThumbnailTest, DrawingAlreadyAppliedToTheNextFrameIsLeftOut) {
     Orba_fillRect(0, 0, 0, 0, 255, 0, 0);
     Orba_flip();
     Orba_fillRect(0, 0, 0, 0, 0, 255, 0);
-    Orba_testBackBuffer(); // applies the fill to the back buffer
+    Orba_testBackBuffer();  // applies the fill to the back buffer
     ASSERT_TRUE(Orba_saveThumbnail("thumb.bmp"));
     showThumbnail("thumb.bmp");
     EXPECT_EQ(pixel(10, 10), 0xff0000u);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Thumbnail, WithoutAWindowNothingIsWritten) {
     TempDir dir;

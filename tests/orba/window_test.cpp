@@ -62,7 +62,10 @@ TEST_F(WindowTest, DecideComesFromConfirmKeysLeftButtonAndJoystickButtonZero) {
         [] { tapKey(SDLK_RETURN); },
         [] { tapKey(SDLK_SPACE); },
         [] { click(); },
-        [] { pushJoyButton(0, true); pushJoyButton(0, false); },
+        [] {
+            pushJoyButton(0, true);
+            pushJoyButton(0, false);
+        },
     };
     for (const auto& confirm : confirms) {
         confirm();
@@ -72,8 +75,14 @@ TEST_F(WindowTest, DecideComesFromConfirmKeysLeftButtonAndJoystickButtonZero) {
     }
     const std::function<void()> others[] = {
         [] { tapKey(SDLK_x); },
-        [] { pushMouseButton(SDL_BUTTON_RIGHT, true); pushMouseButton(SDL_BUTTON_RIGHT, false); },
-        [] { pushJoyButton(1, true); pushJoyButton(1, false); },
+        [] {
+            pushMouseButton(SDL_BUTTON_RIGHT, true);
+            pushMouseButton(SDL_BUTTON_RIGHT, false);
+        },
+        [] {
+            pushJoyButton(1, true);
+            pushJoyButton(1, false);
+        },
     };
     for (const auto& other : others) {
         other();
@@ -114,9 +123,14 @@ TEST_F(WindowTest, JoystickButtonsAreGuardedByTheirCount) {
 
 TEST_F(WindowTest, StickCountsOnlyStrictlyBeyondTheThreshold) {
     Orba_testAttachJoystick(1);
-    struct Case { int axis; std::int16_t value; int dir; bool pushed; };
+    struct Case {
+        int axis;
+        std::int16_t value;
+        int dir;
+        bool pushed;
+    };
     const Case cases[] = {
-        {1, -26214, 0, false}, {1, -26215, 0, true}, {1, 26214, 1, false}, {1, 26215, 1, true},
+        {1, -26214, 0, false}, {1, -26215, 0, true}, {1, 26214, 1, false},  {1, 26215, 1, true},
         {0, 26214, 2, false},  {0, 26215, 2, true},  {0, -26214, 3, false}, {0, -26215, 3, true},
     };
     for (const auto& c : cases) {
@@ -240,7 +254,7 @@ TEST(RunLog, QuitIsSafeWithoutInitAndTwiceAfterIt) {
     SUCCEED();
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -283,7 +297,12 @@ TEST_F(WindowTest, EveryPressGivesItsOwnPush) {
     const Case cases[] = {
         {"key", [] { tapKey(SDLK_z); }, [] { return Orba_isPushKey(SDLK_z); }},
         {"click", click, [] { return (Orba_getPushMouse() & SDL_BUTTON_LMASK) != 0; }},
-        {"joystick", [] { pushJoyButton(0, true); pushJoyButton(0, false); }, [] { return Orba_isPushJoy(0); }},
+        {"joystick",
+         [] {
+             pushJoyButton(0, true);
+             pushJoyButton(0, false);
+         },
+         [] { return Orba_isPushJoy(0); }},
     };
     for (const Case& c : cases) {
         c.press();
@@ -300,4 +319,4 @@ TEST_F(WindowTest, EveryPressGivesItsOwnPush) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -29,7 +29,7 @@ private:
     fs::path previous_;
 };
 
-} // namespace
+}  // namespace
 
 Report checkGame() {
     Report report;
@@ -63,4 +63,4 @@ int runAdvcheck(const std::vector<std::string>& args, std::ostream& out, std::os
     return report.exitStatus();
 }
 
-} // namespace advcheck
+}  // namespace advcheck

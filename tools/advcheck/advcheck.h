@@ -18,4 +18,4 @@ Report checkGame();
 // working directory is the same afterwards.
 int runAdvcheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -42,7 +42,8 @@ std::optional<std::string> otherCase(const fs::path& file) {
 std::vector<std::string> filesIn(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec))
         if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -70,18 +71,20 @@ void checkPictureShape(Report& report, const std::string& file, const PictureInf
     if (info.width == 0 || info.height == 0) {
         report.problem(file, 0, "the picture is " + size + ": it has no pixels to show");
     } else if (shape == Shape::CellRow && info.width < info.height) {
-        report.problem(file, 0,
-                       "the picture is " + size +
-                           ": the page-feed cursor is a row of square cells, so it must be at least as wide as high");
+        report.problem(
+            file, 0,
+            "the picture is " + size +
+                ": the page-feed cursor is a row of square cells, so it must be at least as wide as high");
     } else if (shape == Shape::CursorCells && info.width < 2 * info.height) {
-        report.problem(file, 0,
-                       "the picture is " + size +
-                           ": the mouse cursor needs two square cells side by side, so it must be at least twice "
-                           "as wide as high");
+        report.problem(
+            file, 0,
+            "the picture is " + size +
+                ": the mouse cursor needs two square cells side by side, so it must be at least twice "
+                "as wide as high");
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string normalPath(const std::string& path) { return fs::path(path).lexically_normal().generic_string(); }
 
@@ -124,7 +127,8 @@ const MapInfo& Assets::map(const std::string& path) {
             for (int row = 0; row < layer->height; ++row)
                 for (int column = 0; column < layer->width; ++column) {
                     const int value = layer->get(column, row);
-                    if (value >= firstScript && value <= lastScript) info.picks.try_emplace(value, MapCell{column, row});
+                    if (value >= firstScript && value <= lastScript)
+                        info.picks.try_emplace(value, MapCell{column, row});
                 }
         }
     } catch (const Error& e) {
@@ -150,4 +154,4 @@ void checkFixedPictures(Report& report, Assets& assets) {
     }
 }
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -50,4 +50,4 @@ private:
 // page-feed and mouse cursors need.
 void checkFixedPictures(Report& report, Assets& assets);
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -15,9 +15,44 @@ namespace {
 
 // Operation codes of the 5.1 virtual machine, in its numbering.
 enum Op : int {
-    MOVE, LOADK, LOADBOOL, LOADNIL, GETUPVAL, GETGLOBAL, GETTABLE, SETGLOBAL, SETUPVAL, SETTABLE,
-    NEWTABLE, SELF, ADD, SUB, MUL, DIV, MOD, POW, UNM, NOT, LEN, CONCAT, JMP, EQ, LT, LE, TEST,
-    TESTSET, CALL, TAILCALL, RETURN, FORLOOP, FORPREP, TFORLOOP, SETLIST, CLOSE, CLOSURE, VARARG,
+    MOVE,
+    LOADK,
+    LOADBOOL,
+    LOADNIL,
+    GETUPVAL,
+    GETGLOBAL,
+    GETTABLE,
+    SETGLOBAL,
+    SETUPVAL,
+    SETTABLE,
+    NEWTABLE,
+    SELF,
+    ADD,
+    SUB,
+    MUL,
+    DIV,
+    MOD,
+    POW,
+    UNM,
+    NOT,
+    LEN,
+    CONCAT,
+    JMP,
+    EQ,
+    LT,
+    LE,
+    TEST,
+    TESTSET,
+    CALL,
+    TAILCALL,
+    RETURN,
+    FORLOOP,
+    FORPREP,
+    TFORLOOP,
+    SETLIST,
+    CLOSE,
+    CLOSURE,
+    VARARG,
 };
 
 constexpr int constantBit = 256;     // an operand B or C with this bit names a constant
@@ -177,7 +212,9 @@ public:
                 if (const std::string* field = rkString(f, ins.c()); field && holdsString(f, pc, ins.b()))
                     out_.stringIndexes.push_back({*field, line});
                 break;
-            case CLOSURE: pc += upvaluesOf(f, ins.bx()); break;  // the pseudo-instructions naming its upvalues
+            case CLOSURE:
+                pc += upvaluesOf(f, ins.bx());
+                break;  // the pseudo-instructions naming its upvalues
             default: break;
             }
         }
@@ -208,9 +245,18 @@ private:
             const Instruction ins = f.code[pc];
             const long next = static_cast<long>(pc) + 1;
             switch (ins.op()) {
-            case JMP: case FORLOOP: case FORPREP: mark(next + ins.sbx()); break;
-            case EQ: case LT: case LE: case TEST: case TESTSET: case TFORLOOP: mark(next + 1); break;
-            case LOADBOOL: if (ins.c() != 0) mark(next + 1); break;
+            case JMP:
+            case FORLOOP:
+            case FORPREP: mark(next + ins.sbx()); break;
+            case EQ:
+            case LT:
+            case LE:
+            case TEST:
+            case TESTSET:
+            case TFORLOOP: mark(next + 1); break;
+            case LOADBOOL:
+                if (ins.c() != 0) mark(next + 1);
+                break;
             default: break;
             }
         }
@@ -261,16 +307,31 @@ private:
     // Whether an instruction reads or writes the register (conservatively).
     static bool touches(const Instruction& ins, int reg) {
         const int a = ins.a(), b = ins.b(), c = ins.c();
-        const auto isReg = [reg](int operand) { return operand == reg; };  // a constant operand has bit 256 set
+        const auto isReg = [reg](int operand) {
+            return operand == reg;
+        };  // a constant operand has bit 256 set
         switch (ins.op()) {
-        case JMP: case CLOSE: return false;
-        case EQ: case LT: case LE: return isReg(b) || isReg(c);
+        case JMP:
+        case CLOSE: return false;
+        case EQ:
+        case LT:
+        case LE: return isReg(b) || isReg(c);
         case LOADNIL: return reg >= a && reg <= b;
         case CONCAT: return a == reg || (reg >= b && reg <= c);
-        case RETURN: case SETLIST: case VARARG: case FORLOOP: case FORPREP: case TFORLOOP: return reg >= a;
-        case LOADK: case LOADBOOL: case GETUPVAL: case GETGLOBAL: case SETGLOBAL: case SETUPVAL: case NEWTABLE:
-        case TEST:
-            return a == reg;
+        case RETURN:
+        case SETLIST:
+        case VARARG:
+        case FORLOOP:
+        case FORPREP:
+        case TFORLOOP: return reg >= a;
+        case LOADK:
+        case LOADBOOL:
+        case GETUPVAL:
+        case GETGLOBAL:
+        case SETGLOBAL:
+        case SETUPVAL:
+        case NEWTABLE:
+        case TEST: return a == reg;
         default: return a == reg || isReg(b) || isReg(c) || (ins.op() == SELF && a + 1 == reg);
         }
     }
@@ -284,7 +345,7 @@ int appendDump(lua_State*, const void* data, std::size_t size, void* out) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<ChunkGlobals> readChunkGlobals(lua_State* L) {
     if (!lua_isfunction(L, -1) || lua_iscfunction(L, -1)) return std::nullopt;
@@ -312,4 +373,4 @@ std::set<std::string, std::less<>> baseLibraryGlobals() {
     return names;
 }
 
-} // namespace advcheck
+}  // namespace advcheck

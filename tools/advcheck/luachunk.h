@@ -45,4 +45,4 @@ std::optional<ChunkGlobals> readChunkGlobals(lua_State* L);
 // library, the only one the engine opens.
 std::set<std::string, std::less<>> baseLibraryGlobals();
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -10,9 +10,9 @@ namespace advcheck {
 
 namespace {
 
-constexpr std::array keywords{"and",   "break", "do",  "else", "elseif", "end",    "false",
-                              "for",   "function", "if", "in",  "local",  "nil",    "not",
-                              "or",    "repeat", "return", "then", "true", "until", "while"};
+constexpr std::array keywords{"and", "break",    "do",     "else", "elseif", "end",   "false",
+                              "for", "function", "if",     "in",   "local",  "nil",   "not",
+                              "or",  "repeat",   "return", "then", "true",   "until", "while"};
 
 bool isNameStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -42,9 +42,7 @@ public:
     }
 
 private:
-    char at(std::size_t offset = 0) const {
-        return pos_ + offset < src_.size() ? src_[pos_ + offset] : '\0';
-    }
+    char at(std::size_t offset = 0) const { return pos_ + offset < src_.size() ? src_[pos_ + offset] : '\0'; }
     bool atEnd() const { return pos_ >= src_.size(); }
 
     // A line break is "\n", "\r", "\n\r" or "\r\n"; it counts once.
@@ -86,7 +84,8 @@ private:
             if (c == ']') {
                 std::size_t probe = pos_ + 1;
                 while (probe < src_.size() && src_[probe] == '=') ++probe;
-                if (probe < src_.size() && src_[probe] == ']' && static_cast<int>(probe - pos_ - 1) == level) {
+                if (probe < src_.size() && src_[probe] == ']' &&
+                    static_cast<int>(probe - pos_ - 1) == level) {
                     pos_ = probe + 1;
                     return true;
                 }
@@ -330,7 +329,7 @@ bool isGlobalUse(const std::vector<Token>& tokens, std::size_t i) {
     return !before.isSymbol(".") && !before.isSymbol(":") && !before.isKeyword("function");
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Token> tokenizeLua(std::string_view source) { return Lexer(source).run(); }
 
@@ -347,7 +346,8 @@ bool isLuaName(std::string_view name) {
     return true;
 }
 
-std::vector<Call> findCalls(const std::vector<Token>& tokens, const std::set<std::string, std::less<>>& names) {
+std::vector<Call> findCalls(const std::vector<Token>& tokens,
+                            const std::set<std::string, std::less<>>& names) {
     std::vector<Call> calls;
     for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
         const Token& t = tokens[i];
@@ -368,4 +368,4 @@ std::vector<Call> findCalls(const std::vector<Token>& tokens, const std::set<std
     return calls;
 }
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -46,6 +46,7 @@ struct Call {
 
 // Calls of the given global names: NAME(args), NAME "text" and NAME {table},
 // in source order. Method and field calls and function definitions do not count.
-std::vector<Call> findCalls(const std::vector<Token>& tokens, const std::set<std::string, std::less<>>& names);
+std::vector<Call> findCalls(const std::vector<Token>& tokens,
+                            const std::set<std::string, std::less<>>& names);
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -14,7 +14,7 @@ std::size_t stemLength(std::string_view name) {
     return dot == std::string_view::npos || dot == 0 ? name.size() : dot;
 }
 
-} // namespace
+}  // namespace
 
 int editDistance(std::string_view a, std::string_view b) {
     // Rows of the distance table: two rows back, the previous one, this one.
@@ -40,11 +40,12 @@ std::optional<std::string> nearestName(std::string_view wanted, const std::vecto
     for (const std::string& candidate : candidates) {
         const int distance = editDistance(wanted, candidate);
         const auto stem = std::max(stemLength(wanted), stemLength(candidate));
-        if (distance == 0 || static_cast<std::size_t>(distance) * 3 > stem || distance >= bestDistance) continue;
+        if (distance == 0 || static_cast<std::size_t>(distance) * 3 > stem || distance >= bestDistance)
+            continue;
         best = candidate;
         bestDistance = distance;
     }
     return best;
 }
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -15,4 +15,4 @@ int editDistance(std::string_view a, std::string_view b);
 // extension not counted); the first of equally close ones.
 std::optional<std::string> nearestName(std::string_view wanted, const std::vector<std::string>& candidates);
 
-} // namespace advcheck
+}  // namespace advcheck

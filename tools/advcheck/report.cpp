@@ -10,7 +10,7 @@ std::string counted(int count, const std::string& singular, const std::string& p
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-} // namespace
+}  // namespace
 
 std::string formatFinding(const Finding& finding) {
     std::string text = finding.file;
@@ -59,7 +59,8 @@ std::string Report::summary() const {
     text += problems() == 0 ? "no problems" : counted(problems(), "problem", "problems");
     if (notes() > 0) {
         text += ", " + counted(notes(), "note", "notes");
-        if (unreachable_ > 0) text += " (" + counted(unreachable_, "unreachable script", "unreachable scripts") + ")";
+        if (unreachable_ > 0)
+            text += " (" + counted(unreachable_, "unreachable script", "unreachable scripts") + ")";
     }
     return text + " in " + counted(static_cast<int>(files_.size()), "file", "files");
 }
@@ -70,4 +71,4 @@ std::string Report::text() const {
     return text + summary() + "\n";
 }
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -45,4 +45,4 @@ private:
     int unreachable_ = 0;
 };
 
-} // namespace advcheck
+}  // namespace advcheck

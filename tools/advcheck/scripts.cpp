@@ -38,11 +38,12 @@ constexpr int flagCount = adv::flagCount;
 using adv::ArgType;
 
 // Libraries the engine does not open, and the functions of the package library.
-constexpr std::array<std::string_view, 7> missingLibraries{"string", "table", "math", "io",
+constexpr std::array<std::string_view, 7> missingLibraries{"string", "table", "math",   "io",
                                                            "os",     "debug", "package"};
 constexpr std::array<std::string_view, 2> packageFunctions{"require", "module"};
 // Ways to make globals while the game runs, which advcheck cannot follow.
-constexpr std::array<std::string_view, 6> globalMakers{"_G", "getfenv", "setfenv", "rawset", "loadstring", "load"};
+constexpr std::array<std::string_view, 6> globalMakers{"_G",     "getfenv",    "setfenv",
+                                                       "rawset", "loadstring", "load"};
 
 template <std::size_t N>
 bool among(const std::array<std::string_view, N>& names, std::string_view name) {
@@ -111,7 +112,8 @@ std::string flagText(double index) {
 std::vector<std::string> badFlagReferences(const std::string& text) {
     std::vector<std::string> bad;
     for (std::size_t i = 0; i + 2 < text.size(); ++i) {
-        if (text[i] != '%' || (text[i + 1] != 'F' && text[i + 1] != 'f') || !std::isdigit(static_cast<unsigned char>(text[i + 2])))
+        if (text[i] != '%' || (text[i + 1] != 'F' && text[i + 1] != 'f') ||
+            !std::isdigit(static_cast<unsigned char>(text[i + 2])))
             continue;
         std::size_t end = i + 2;
         while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
@@ -257,7 +259,8 @@ void ScriptChecker::checkGlobals(const std::string& file, const Script& s) {
     for (const GlobalRead& read : s.globals->reads) {
         if (known_.contains(read.name)) continue;
         if (among(missingLibraries, read.name) && read.use == GlobalUse::Indexed) {
-            report_.problem(file, read.line, baseOnly(read.name + (read.field.empty() ? "" : "." + read.field)));
+            report_.problem(file, read.line,
+                            baseOnly(read.name + (read.field.empty() ? "" : "." + read.field)));
         } else if (read.use == GlobalUse::Called) {
             const bool package = among(packageFunctions, read.name);
             report_.problem(file, read.line, package ? baseOnly(read.name) : unknownCall(read.name));
@@ -288,7 +291,8 @@ void ScriptChecker::run() {
     std::vector<std::string> all;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(levelFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file(ec) && it->path().extension() == ".lua") all.push_back(normalPath(it->path().string()));
+        if (it->is_regular_file(ec) && it->path().extension() == ".lua")
+            all.push_back(normalPath(it->path().string()));
     }
     std::sort(all.begin(), all.end());
     learnGlobals(all);
@@ -345,24 +349,27 @@ void ScriptChecker::checkArguments(const std::string& file, const Call& call, co
         const Argument& arg = call.args[static_cast<std::size_t>(k)];
         const ArgType type = command.typeOf(k + 1);
         if (!matches(arg, type)) {
-            report_.problem(file, arg.line, typeError(call.name, k + 1, type) + " (got " + describe(arg) + ")");
+            report_.problem(file, arg.line,
+                            typeError(call.name, k + 1, type) + " (got " + describe(arg) + ")");
         }
     }
     if (!call.moreMayFollow && given < command.requiredCount()) {
-        report_.problem(file, call.line,
-                        typeError(call.name, given + 1, command.typeOf(given + 1)) + " (the argument is missing)");
+        report_.problem(
+            file, call.line,
+            typeError(call.name, given + 1, command.typeOf(given + 1)) + " (the argument is missing)");
     }
     const int surely = call.moreMayFollow ? given - 1 : given;
     if (surely <= read) return;
     const int extraLine = call.args[static_cast<std::size_t>(read)].line;
     if (command.key == "CMD_SELECT") {
-        report_.problem(file, extraLine, call.name + "(): more than four choices: only the first four are offered");
+        report_.problem(file, extraLine,
+                        call.name + "(): more than four choices: only the first four are offered");
     } else if (read == 0) {
         report_.note(file, call.line, call.name + "(): reads no arguments; the ones given are ignored");
     } else {
         report_.note(file, extraLine,
-                     call.name + "(): reads " + std::to_string(read) + " argument" + (read == 1 ? "" : "s") + "; the " +
-                         ordinal(read + 1) + " and later are ignored");
+                     call.name + "(): reads " + std::to_string(read) + " argument" + (read == 1 ? "" : "s") +
+                         "; the " + ordinal(read + 1) + " and later are ignored");
     }
 }
 
@@ -374,10 +381,12 @@ void ScriptChecker::checkEffect(const std::string& file, const Call& call, const
         if (key == "CMD_DIRECTORY") {
             directory_.reset();
             followedAll_ = false;
-            report_.note(file, arg.line, call.name + "(): the folder name is computed: files named after it are not checked");
+            report_.note(file, arg.line,
+                         call.name + "(): the folder name is computed: files named after it are not checked");
         } else if (key == "CMD_LOAD" || key == "CMD_MAP") {
             followedAll_ = false;
-            report_.note(file, arg.line, call.name + "(): the file name is computed: advcheck cannot follow it");
+            report_.note(file, arg.line,
+                         call.name + "(): the file name is computed: advcheck cannot follow it");
         }
         return;
     }
@@ -424,7 +433,8 @@ void ScriptChecker::checkPicture(const std::string& file, const Call& call, cons
 void ScriptChecker::checkSound(const std::string& file, const Call& call, const Argument& arg) {
     if (arg.kind != ArgKind::String) return;
     const std::string path = normalPath(soundFolder + engineText(arg.text));
-    if (const auto why = assets_.missing(path)) report_.problem(file, arg.line, call.name + "(): sound " + path + " " + *why);
+    if (const auto why = assets_.missing(path))
+        report_.problem(file, arg.line, call.name + "(): sound " + path + " " + *why);
 }
 
 void ScriptChecker::checkLoad(const std::string& file, const Call& call, const Argument& arg) {
@@ -458,12 +468,13 @@ void ScriptChecker::checkMap(const std::string& file, const Call& call, const Ar
     }
     if (map.layers < 2) {
         report_.problem(file, arg.line,
-                        subject + " has " + std::to_string(map.layers) + " layer" + (map.layers == 1 ? "" : "s") +
-                            ": picking needs layer 1, the second");
+                        subject + " has " + std::to_string(map.layers) + " layer" +
+                            (map.layers == 1 ? "" : "s") + ": picking needs layer 1, the second");
         return;
     }
     if (map.picks.empty()) {
-        report_.note(file, arg.line, subject + ": layer 1 has no cell with a value from 1 to 16, so nothing can be picked");
+        report_.note(file, arg.line,
+                     subject + ": layer 1 has no cell with a value from 1 to 16, so nothing can be picked");
     }
     for (const auto& [value, cell] : map.picks) {
         const std::string script = *directory_ + pickScript(value);
@@ -471,7 +482,8 @@ void ScriptChecker::checkMap(const std::string& file, const Call& call, const Ar
             followedAll_ = false;
             report_.problem(file, arg.line,
                             subject + ": the cell at column " + std::to_string(cell.column) + ", row " +
-                                std::to_string(cell.row) + " picks " + normalPath(script) + ", which " + *why);
+                                std::to_string(cell.row) + " picks " + normalPath(script) + ", which " +
+                                *why);
         } else {
             follow(script, *directory_);
         }
@@ -493,18 +505,21 @@ void ScriptChecker::checkFlag(const std::string& file, const Call& call, const A
                         (setting ? ": nothing is stored" : ": it always gives 0"));
 }
 
-} // namespace
+}  // namespace
 
 LuaMessage splitLuaMessage(const std::string& message, const std::string& file) {
     // The interpreter starts with the file name, or "..." and its end when it is long.
-    for (std::size_t colon = message.find(':'); colon != std::string::npos; colon = message.find(':', colon + 1)) {
+    for (std::size_t colon = message.find(':'); colon != std::string::npos;
+         colon = message.find(':', colon + 1)) {
         const std::string source = message.substr(0, colon);
         const bool names = source == file || (source.starts_with("...") && file.ends_with(source.substr(3)));
         if (!names) continue;
         std::size_t end = colon + 1;
         while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end]))) ++end;
-        if (end == colon + 1 || end + 1 >= message.size() || message[end] != ':' || message[end + 1] != ' ') continue;
-        return {std::stoi(message.substr(colon + 1, std::min<std::size_t>(end - colon - 1, 9))), message.substr(end + 2)};
+        if (end == colon + 1 || end + 1 >= message.size() || message[end] != ':' || message[end + 1] != ' ')
+            continue;
+        return {std::stoi(message.substr(colon + 1, std::min<std::size_t>(end - colon - 1, 9))),
+                message.substr(end + 2)};
     }
     return {0, message};
 }
@@ -513,4 +528,4 @@ void checkScripts(Report& report, Assets& assets, const GameSettings& settings) 
     ScriptChecker(report, assets, settings).run();
 }
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -18,4 +18,4 @@ struct LuaMessage {
 };
 LuaMessage splitLuaMessage(const std::string& message, const std::string& file);
 
-} // namespace advcheck
+}  // namespace advcheck

@@ -22,12 +22,12 @@ constexpr std::int32_t windowWidth = adv::screenWidth;
 constexpr std::int32_t windowHeight = adv::screenHeight;
 
 constexpr std::array baseGlobals{
-    "print",    "type",         "pairs",        "ipairs",  "tostring", "tonumber",   "error",
-    "assert",   "pcall",        "xpcall",       "select",  "next",     "unpack",     "rawget",
-    "rawset",   "rawequal",     "setmetatable", "getmetatable", "setfenv", "getfenv", "loadstring",
-    "loadfile", "dofile",       "load",         "require", "module",   "collectgarbage", "gcinfo",
-    "newproxy", "coroutine",    "_G",           "_VERSION", "string",  "table",      "math",
-    "io",       "os",           "debug",        "package"};
+    "print",    "type",      "pairs",        "ipairs",       "tostring", "tonumber",       "error",
+    "assert",   "pcall",     "xpcall",       "select",       "next",     "unpack",         "rawget",
+    "rawset",   "rawequal",  "setmetatable", "getmetatable", "setfenv",  "getfenv",        "loadstring",
+    "loadfile", "dofile",    "load",         "require",      "module",   "collectgarbage", "gcinfo",
+    "newproxy", "coroutine", "_G",           "_VERSION",     "string",   "table",          "math",
+    "io",       "os",        "debug",        "package"};
 
 bool isBaseGlobal(std::string_view name) {
     for (std::string_view g : baseGlobals)
@@ -97,7 +97,8 @@ void checkLayout(Report& report, const KeyLines& keys) {
                         key + " is given again (first on line " + std::to_string(lines[0]) +
                             "); the last value is used");
         }
-        if (!isSettingsKey(key)) report.note(settingsFile, lines[0], "unknown key " + inQuotes(key) + " is ignored");
+        if (!isSettingsKey(key))
+            report.note(settingsFile, lines[0], "unknown key " + inQuotes(key) + " is ignored");
     }
 }
 
@@ -115,10 +116,13 @@ void checkNumber(Report& report, std::string_view key, std::int32_t value, int l
     } else if (key == "MSG_MARGIN" && value == 0) {
         report.note(settingsFile, line, "MSG_MARGIN is 0: all message lines are drawn over each other");
     } else if (key == "MSGWIN_ALPHA" && value > 255) {
+        report.note(
+            settingsFile, line,
+            "MSGWIN_ALPHA is " + std::to_string(value) + ": opacity goes from 0 to 255; it is taken as 255");
+    } else if ((key.ends_with("_X") && value >= windowWidth) ||
+               (key.ends_with("_Y") && value >= windowHeight)) {
         report.note(settingsFile, line,
-                    "MSGWIN_ALPHA is " + std::to_string(value) + ": opacity goes from 0 to 255; it is taken as 255");
-    } else if ((key.ends_with("_X") && value >= windowWidth) || (key.ends_with("_Y") && value >= windowHeight)) {
-        report.note(settingsFile, line, name + " = " + std::to_string(value) + " lies outside the 640 x 480 window");
+                    name + " = " + std::to_string(value) + " lies outside the 640 x 480 window");
     }
 }
 
@@ -162,7 +166,8 @@ bool callableName(Report& report, const adv::Command& command, const std::string
         report.problem(settingsFile, line, subject + " is not a Lua name" + consequence);
     } else {
         if (isBaseGlobal(name)) {
-            report.note(settingsFile, line, subject + " replaces Lua's own global " + inQuotes(name) + " in every script");
+            report.note(settingsFile, line,
+                        subject + " replaces Lua's own global " + inQuotes(name) + " in every script");
         }
         return true;
     }
@@ -184,15 +189,16 @@ void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys,
         if (const auto earlier = settings.commands.find(name); earlier != settings.commands.end()) {
             const adv::Command& loser = *earlier->second;
             report.problem(settingsFile, keys.lineOf(loser.key),
-                           std::string(loser.key) + " and " + std::string(command->key) + " both name " + inQuotes(name) +
-                               ": " + std::string(command->word()) + " is registered later and wins, so scripts " +
-                               "cannot call " + std::string(loser.word()));
+                           std::string(loser.key) + " and " + std::string(command->key) + " both name " +
+                               inQuotes(name) + ": " + std::string(command->word()) +
+                               " is registered later and wins, so scripts " + "cannot call " +
+                               std::string(loser.word()));
         }
         settings.commands[name] = command;
     }
 }
 
-} // namespace
+}  // namespace
 
 std::set<std::string, std::less<>> GameSettings::names() const {
     std::set<std::string, std::less<>> result;
@@ -224,4 +230,4 @@ GameSettings checkSettings(Report& report) {
     return settings;
 }
 
-} // namespace advcheck
+}  // namespace advcheck

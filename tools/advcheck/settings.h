@@ -25,4 +25,4 @@ struct GameSettings {
 // Reads the settings file in the working directory and reports its faults.
 GameSettings checkSettings(Report& report);
 
-} // namespace advcheck
+}  // namespace advcheck
