@@ -75,15 +75,7 @@ ReadPages& readPages() {
     return *c.readPages;
 }
 
-std::optional<WaitKind> currentWait() {
-    switch (course().state) {
-    case RunnerState::WaitPage: return WaitKind::Page;
-    case RunnerState::Choosing: return WaitKind::Choice;
-    case RunnerState::MapPick: return WaitKind::MapPick;
-    case RunnerState::Running: return std::nullopt;
-    }
-    return std::nullopt;
-}
+std::optional<WaitKind> currentWait() { return waitOf(course().state); }
 
 std::string joinedLines(const std::vector<std::string>& lines) {
     std::string text;
