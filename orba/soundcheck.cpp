@@ -117,9 +117,10 @@ std::string soundFileFault(const std::string& path, bool music) {
     SoundFile file(path);
     if (!file.opened()) return {};  // the mixer reports it
     unsigned char header[headerBytes];
-    if (!file.read(0, header, sizeof header)) return music ? "File ends within its header" : "";
+    if (!file.read(0, header, sizeof header)) return "File ends within its header";
     const std::uint64_t chunks = firstChunk(header, music);
-    return chunks ? waveFault(file, chunks) : std::string();
+    if (chunks) return waveFault(file, chunks);
+    return music ? std::string() : "Not a WAVE file";
 }
 
 }  // namespace orba

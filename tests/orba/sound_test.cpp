@@ -273,3 +273,22 @@ TEST_F(Sound, MusicTooShortToTellItsTypeIsRefused) {
         EXPECT_FALSE(Mix_PlayingMusic());
     }
 }
+
+// The mixer's readers of other formats leak on bad effects, and its FLAC
+// reader overflows the stack on a stream of rate 0, so an effect must be a
+// WAVE file; the sanitizer build sees any leak or overflow.
+TEST_F(Sound, EffectsThatAreNotWaveFilesAreRefused) {
+    const struct {
+        std::string bytes, fault;
+    } cases[] = {
+        {"fLaCRI\027A]&", "File ends within its header"},
+        {"", "File ends within its header"},
+        {"fLaC\x80\0\0\x22" + std::string(34, '\0'), "Not a WAVE file"},
+        {"OggS" + std::string(60, 'x'), "Not a WAVE file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        writeFile("z.wav", c.bytes);
+        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "z.wav"); }), "Orba_loadWAV: " + c.fault + " (z.wav)");
+    }
+}
