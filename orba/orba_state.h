@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "orba/sdl_handles.h"
+#include "orba/textbackend.h"
 
 namespace orba {
 
@@ -66,12 +67,12 @@ struct FrameState {
 
 // A rendered text line, kept while it is drawn in every frame or so.
 struct TextKey {
-    const TTF_Font* font = nullptr;
+    const textlib::Font* font = nullptr;
     std::uint32_t rgb = 0;
     std::string text;
 };
 struct TextKeyView {
-    const TTF_Font* font;
+    const textlib::Font* font;
     std::uint32_t rgb;
     std::string_view text;
 };
@@ -79,7 +80,7 @@ struct TextKeyLess {
     using is_transparent = void;
     template <class A, class B>
     bool operator()(const A& a, const B& b) const {
-        if (a.font != b.font) return std::less<const TTF_Font*>()(a.font, b.font);
+        if (a.font != b.font) return std::less<const textlib::Font*>()(a.font, b.font);
         if (a.rgb != b.rgb) return a.rgb < b.rgb;
         return std::string_view(a.text) < std::string_view(b.text);
     }
@@ -127,7 +128,7 @@ struct State {
     FrameState frame;
 
     bool ttfReady = false;
-    KeyedTable<FontPtr> fonts;
+    KeyedTable<textlib::FontPtr> fonts;
     std::string currentFont;
     SDL_Color textColour{0, 0, 0, 0};
     std::map<TextKey, TextEntry, TextKeyLess> textCache;

@@ -1,16 +1,13 @@
 #pragma once
-// Owning handles for the SDL, SDL_ttf and SDL_mixer objects the platform layer keeps.
+// Owning handles for the SDL and SDL_mixer objects the platform layer keeps
+// (the fonts' are in textbackend.h).
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <SDL_ttf.h>
 
 #include <memory>
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-struct FontDeleter {
-    void operator()(TTF_Font* f) const { TTF_CloseFont(f); }
 };
 struct ChunkDeleter {
     void operator()(Mix_Chunk* c) const { Mix_FreeChunk(c); }
@@ -23,7 +20,6 @@ struct JoystickDeleter {
 };
 
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
-using FontPtr = std::unique_ptr<TTF_Font, FontDeleter>;
 using ChunkPtr = std::unique_ptr<Mix_Chunk, ChunkDeleter>;
 using MusicPtr = std::unique_ptr<Mix_Music, MusicDeleter>;
 using JoystickPtr = std::unique_ptr<SDL_Joystick, JoystickDeleter>;

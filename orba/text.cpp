@@ -123,17 +123,17 @@ std::size_t cutAt(std::string_view text, std::size_t at) {
     return at;
 }
 
-bool reaches(TTF_Font* font, std::string_view text, int width) {
-    int w = 0, h = 0;
-    return TTF_SizeUTF8(font, std::string(text).c_str(), &w, &h) == 0 && w >= width;
+bool reaches(orba::textlib::Font* font, std::string_view text, int width) {
+    const std::optional<int> w = orba::textlib::width(font, std::string(text));
+    return w && *w >= width;
 }
 
 // The shortest start of the text, cut between code points, whose rendering
 // is `reach` pixels wide or more: no later glyph can show within them. The
 // whole text when it is narrower, and never more than maxRenderedBytes.
-std::string_view visiblePart(TTF_Font* font, std::string_view text, int reach) {
+std::string_view visiblePart(orba::textlib::Font* font, std::string_view text, int reach) {
     // A glyph behind the cut may reach back over it by its overhang or kerning.
-    const int wanted = reach + TTF_FontHeight(font);
+    const int wanted = reach + orba::textlib::height(font);
     std::size_t narrow = 0, wide = cutAt(text, maxRenderedBytes);
     if (!reaches(font, text.substr(0, wide), wanted)) return text.substr(0, wide);
     // Widths only grow with the length: doubling finds a long enough start
@@ -158,14 +158,14 @@ std::string_view visiblePart(TTF_Font* font, std::string_view text, int reach) {
 // The text rendered in the current font and colour, at least `reach` pixels
 // of it: kept from an earlier frame when it was drawn in one of the last
 // two, rendered otherwise. None when the font cannot render it.
-const orba::TextEntry* renderedText(TTF_Font* font, std::string_view text, int reach) {
+const orba::TextEntry* renderedText(orba::textlib::Font* font, std::string_view text, int reach) {
     orba::State& s = orba::state();
     auto& cache = s.textCache;
     const std::uint32_t rgb = packColour(s.textColour);
     auto it = cache.find(orba::TextKeyView{font, rgb, text});
     if (it == cache.end() || it->second.reach < reach) {
         const std::string_view part = visiblePart(font, text, reach);
-        SurfacePtr rendered(TTF_RenderUTF8_Solid(font, std::string(part).c_str(), s.textColour));
+        SurfacePtr rendered = orba::textlib::renderSolid(font, std::string(part), s.textColour);
         if (!rendered) return nullptr;
         orba::TextEntry entry{std::move(rendered), orba::newSourceId(), 0,
                               part.size() == text.size() ? std::numeric_limits<int>::max() : reach};
@@ -189,7 +189,7 @@ void startLibrary() {
     orba::State& s = orba::state();
     if (s.ttfReady) return;
     s.ttfReady = true;
-    if (TTF_Init() != 0) throw Error(std::string("Orba_openFont: ") + SDL_GetError());
+    orba::textlib::start();
     Orba_setColor(255, 255, 255);
 }
 
@@ -200,10 +200,8 @@ void Orba_openFont(std::string_view key, int size, std::string_view file) {
     orba::State& s = orba::state();
     if (s.fonts.contains(key)) throw Error("Orba_openFont: Has exist key: " + std::string(key));
     const std::string path = locateFont(std::string(file));
-    FontPtr font(TTF_OpenFont(path.c_str(), size));
     // A file that exists but is no font leaves the table untouched.
-    if (!font) throw Error(std::string("Orba_openFont: ") + TTF_GetError());
-    s.fonts.emplace(std::string(key), std::move(font));
+    s.fonts.emplace(std::string(key), orba::textlib::open(path, size));
     s.currentFont = key;
 }
 
@@ -239,7 +237,7 @@ void Orba_drawText(std::string_view text, int x, int y, int alpha) {
 namespace {
 
 // The current font, or none before the first Orba_openFont.
-TTF_Font* currentFont() {
+orba::textlib::Font* currentFont() {
     const orba::State& s = orba::state();
     if (!s.ttfReady) return nullptr;
     const auto font = s.fonts.find(s.currentFont);
@@ -249,16 +247,15 @@ TTF_Font* currentFont() {
 }  // namespace
 
 int Orba_getTextWidth(std::string_view text) {
-    TTF_Font* font = currentFont();
+    orba::textlib::Font* font = currentFont();
     if (!font || text.empty()) return 0;
-    int w = 0, h = 0;
     const std::string_view measured = text.substr(0, cutAt(text, maxRenderedBytes));
-    return TTF_SizeUTF8(font, std::string(measured).c_str(), &w, &h) == 0 ? w : 0;
+    return orba::textlib::width(font, std::string(measured)).value_or(0);
 }
 
 int Orba_getFontHeight() {
-    TTF_Font* font = currentFont();
-    return font ? TTF_FontHeight(font) : 0;
+    orba::textlib::Font* font = currentFont();
+    return font ? orba::textlib::height(font) : 0;
 }
 
 namespace orba {
@@ -270,7 +267,7 @@ void closeFonts() {
     s.textCache.clear();
     s.fonts.clear();
     s.currentFont.clear();
-    if (s.ttfReady && TTF_WasInit()) TTF_Quit();
+    if (s.ttfReady) orba::textlib::stop();
     s.ttfReady = false;
     s.textColour = SDL_Color{0, 0, 0, 0};
 }

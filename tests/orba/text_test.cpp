@@ -1,6 +1,5 @@
 // Fonts, the text colour and text drawn into the back buffer.
 #include <SDL.h>
-#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
+#include "orba/textbackend.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -199,15 +199,14 @@ TEST_F(Text, ALongLineShowsWhatReachesTheWindowsRightEdge) {
                           {std::string(700, 'W'), -300},
                           {million, 0},
                           {"AVAWAT" + std::string(3000, 'e') + "\xc3\xa9", 100}};
-    const std::unique_ptr<TTF_Font, void (*)(TTF_Font*)> font(TTF_OpenFont("sans.ttf", 24), TTF_CloseFont);
+    const orba::textlib::FontPtr font = orba::textlib::open("sans.ttf", 24);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.substr(0, 8) + " at " + std::to_string(c.x));
         clearBackBuffer();
         Orba_drawText(c.line, c.x, 0, 255);
         // What the library renders of the line's first 1,000 pixels or so, placed the same way.
-        const std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> expected(
-            TTF_RenderUTF8_Solid(font.get(), c.line.substr(0, 120).c_str(), SDL_Color{255, 255, 255, 0}),
-            SDL_FreeSurface);
+        const SurfacePtr expected =
+            orba::textlib::renderSolid(font.get(), c.line.substr(0, 120), SDL_Color{255, 255, 255, 0});
         ASSERT_TRUE(expected);
         int differing = 0, ink = 0;
         for (int y = 0; y < expected->h; ++y)
