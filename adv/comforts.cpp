@@ -145,6 +145,15 @@ SlotSummary summaryOf(int slot) {
     return summary;
 }
 
+// Keeps the frame last shown, the game's own, as the thumbnail of a save made
+// while a screen covers it: from the save screen, or the autosave at a quit.
+WriteResult keepShownFrame() {
+    if (const WriteResult made = makeParentFolder(pendingThumbnail); !made) return made;
+    return Orba_saveThumbnail(pendingThumbnail);
+}
+
+void discardShownFrame() { std::remove(pendingThumbnail); }
+
 void openSlotScreen(SlotScreenMode mode) {
     Comforts& c = comforts();
     std::vector<SlotSummary> slots;
@@ -153,11 +162,9 @@ void openSlotScreen(SlotScreenMode mode) {
     for (int slot = 1; slot <= slotCount; ++slot) slots.push_back(summaryOf(slot));
     if (mode == SlotScreenMode::Save) {
         c.pendingSave = saveOfNow();
-        if (const WriteResult made = makeParentFolder(pendingThumbnail); !made) {
-            message = "Cannot save: " + made.problem;
-        } else if (const WriteResult shot = Orba_saveThumbnail(pendingThumbnail); !shot) {
-            message = "Cannot save: " + shot.problem;
-        }
+        if (const WriteResult kept = keepShownFrame(); !kept) message = "Cannot save: " + kept.problem;
+    } else if (on(System::SAVE)) {
+        (void)keepShownFrame();
     }
     c.slotMode = mode;
     c.slots = std::make_unique<SlotScreen>(mode, std::move(slots), message);
@@ -166,6 +173,7 @@ void openSlotScreen(SlotScreenMode mode) {
 void openHistory() {
     std::vector<HistoryLines> pages;
     for (const HistoryPage& page : comforts().record.history) pages.push_back(page.lines);
+    if (on(System::SAVE)) (void)keepShownFrame();
     comforts().history = std::make_unique<HistoryScreen>(std::move(pages));
 }
 
@@ -220,6 +228,7 @@ void loadFrom(LuaRunner& runner, int slot, bool sceneStartOnly) {
     if (sceneStartOnly) history.clear();
     settleAt(save.scenes, std::move(history), save.point.scene);
     c.slots.reset();
+    discardShownFrame();
 }
 
 void jumpBack(LuaRunner& runner, int page) {
@@ -240,7 +249,10 @@ void updateSlotScreen(LuaRunner& runner) {
     const int slot = c.slotMode == SlotScreenMode::Save ? action.slot + 1 : action.slot;
     switch (action.kind) {
     case SlotScreenAction::Kind::None: return;
-    case SlotScreenAction::Kind::Close: c.slots.reset(); return;
+    case SlotScreenAction::Kind::Close:
+        c.slots.reset();
+        discardShownFrame();
+        return;
     case SlotScreenAction::Kind::Act:
         if (c.slotMode == SlotScreenMode::Save) {
             if (saveInto(slot)) c.slots.reset();
@@ -257,6 +269,7 @@ void updateHistory(LuaRunner& runner) {
     const HistoryAction action = c.history->update();
     if (action.kind == HistoryAction::Kind::None) return;
     c.history.reset();
+    discardShownFrame();
     if (action.kind == HistoryAction::Kind::JumpTo) jumpBack(runner, action.page);
 }
 
@@ -290,11 +303,21 @@ bool openRequested() {
     return true;
 }
 
+// The autosave's thumbnail: the frame last shown, or, while a screen covers
+// the game, the game's frame kept when the screen opened.
+void writeAutosaveThumbnail() {
+    const std::string thumbnail = thumbnailPath(autosaveSlot);
+    if (!comforts().slots && !comforts().history) {
+        (void)Orba_saveThumbnail(thumbnail);
+    } else if (std::rename(pendingThumbnail, thumbnail.c_str()) != 0) {
+        std::remove(thumbnail.c_str());  // an older moment's picture would mislead
+    }
+}
+
 void writeAutosave() {
     if (!on(System::SAVE) || !comforts().record.waitSeen) return;
     if (!makeParentFolder(slotPath(autosaveSlot))) return;
-    if (writeSaveFile(slotPath(autosaveSlot), saveOfNow()))
-        (void)Orba_saveThumbnail(thumbnailPath(autosaveSlot));
+    if (writeSaveFile(slotPath(autosaveSlot), saveOfNow())) writeAutosaveThumbnail();
     (void)readPages().save(readPagesPath);
 }
 

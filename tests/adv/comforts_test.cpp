@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "adv/comforts.h"
 #include "adv/historyscreen.h"
 #include "game_fixture.h"
+#include "orba/thumbnail.h"
 
 using namespace advtest;
 namespace fs = std::filesystem;
@@ -229,6 +231,23 @@ TEST_F(ComfortsTest, HistoryShowsPagesInOrderAndJumpsBackWithTheirState) {
 }  // namespace
 
 namespace {
+
+// A quit while a screen is open autosaves the game's frame, not the screen;
+// a screen closed without saving leaves no picture behind.
+TEST_F(ComfortsTest, TheAutosaveAtAQuitShowsTheGameBehindAnOpenScreen) {
+    startChapter();
+    step(30);  // the fade ends
+    ASSERT_TRUE(Orba_saveThumbnail("game.bmp"));
+    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP}) {
+        SCOPED_TRACE(key);
+        tap(key, 3);
+        fs::remove("save/auto.bmp");
+        adv::autosaveAtQuit();
+        EXPECT_EQ(testsupport::readFile("save/auto.bmp"), testsupport::readFile("game.bmp"));
+        tap(key == SDLK_PAGEUP ? SDLK_PAGEDOWN : key, 2);
+        EXPECT_FALSE(fs::exists("save/pending.bmp"));
+    }
+}
 
 TEST_F(ComfortsTest, SaveAskedDuringAWaitOpensAtTheNextPageAndAFolderItCannotWriteIsNoHarm) {
     testsupport::writeFile("save", "a file where the folder would be");

@@ -220,3 +220,16 @@ TEST_F(Text, ALongLineShowsWhatReachesTheWindowsRightEdge) {
         EXPECT_GT(ink, 0);
     }
 }
+
+// Combining marks reach left of the first pixel of their line; drawing them
+// must stay within the text's picture (the sanitizer build sees a stray write).
+TEST_F(Text, MarksReachingLeftOfTheLineStayInsideItsPicture) {
+    for (const int size : {10, 12, 16, 20}) {
+        Orba_openFont("marks" + std::to_string(size), size, "sans.ttf");
+        for (const char* text : {"\xD2\x89",
+                                 "\xCC\x8F"
+                                 "a",
+                                 "a\xD2\x89\xCC\x8F"})
+            Orba_drawText(text, 5, 5, 255);
+    }
+}
