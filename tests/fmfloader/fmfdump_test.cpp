@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,12 +43,21 @@ std::filesystem::path binaryDir() {
 }
 
 // Runs fmfdump with the given argument text; stdout and stderr go to files.
+#ifdef _WIN32
+// The command interpreter takes off the outer quotes and its result is the exit status.
+int runFmfdump(const std::string& arguments) {
+    const std::string command = "\"\"" + (binaryDir() / "fmfloader" / "fmfdump.exe").string() + "\" " +
+                                arguments + " >out.txt 2>err.txt\"";
+    return std::system(command.c_str());
+}
+#else
 int runFmfdump(const std::string& arguments) {
     const std::string command =
         "'" + (binaryDir() / "fmfloader" / "fmfdump").string() + "' " + arguments + " >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 }  // namespace
 
