@@ -72,6 +72,15 @@ void writeFile(const fs::path& file, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool linkToEndlessFile([[maybe_unused]] const fs::path& file) {
+#ifdef _WIN32
+    return false;
+#else
+    fs::create_symlink("/dev/zero", file);
+    return true;
+#endif
+}
+
 std::string readFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
