@@ -160,4 +160,10 @@ for part in zlib freetype sdl sdl_mixer lua googletest; do
     quietly "$part" "build_$part"
 done
 mend_sdl_config
+# The licences of what the engine links in, for the player's folder. The
+# tests' GoogleTest is not shipped.
+for package in zlib freetype libsdl1.2 sdl-mixer1.2 lua5.1; do
+    mkdir -p "$prefix/share/licenses/$package"
+    cp "$(source_of "$package")/debian/copyright" "$prefix/share/licenses/$package/"
+done
 say "done in $prefix"
