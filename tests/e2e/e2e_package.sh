@@ -54,7 +54,9 @@ echo "check: $checked needs of the engine and its libraries resolve inside the p
 for file in "$package"/lib/*; do
     [[ $(patchelf --print-rpath "$file") == '$ORIGIN' ]] || failed "$file has the run path '$(patchelf --print-rpath "$file")'"
 done
-for name in libSDL-1.2.so.0 libSDL_mixer-1.2.so.0 libSDL_ttf-2.0.so.0 liblua5.1.so.0 libfontconfig.so.1; do
+# The library the engine renders text with: SDL_ttf, or FreeType itself.
+text_library=${ORBA_TEXT_LIBRARY:-libSDL_ttf-2.0.so.0}
+for name in libSDL-1.2.so.0 libSDL_mixer-1.2.so.0 "$text_library" liblua5.1.so.0 libfontconfig.so.1; do
     [[ -f $package/lib/$name ]] || failed "$name is not in the package"
 done
 for licence in libsdl1.2debian liblua5.1-0 libfontconfig1 fonts-dejavu-core; do
@@ -73,7 +75,7 @@ status=0
 SDL_AUDIODRIVER=dummy "$root/scripts/playthrough.sh" "$work/traced-play" "$package/game" "$work/playthrough" || status=$?
 ((status == 0)) || exit "$status"
 
-for name in libSDL-1.2 libSDL_mixer-1.2 libSDL_ttf-2.0 liblua5.1 libfontconfig; do
+for name in libSDL-1.2 libSDL_mixer-1.2 "${text_library%.so*}" liblua5.1 libfontconfig; do
     loaded=$(cat "$work"/ld.* | sed -n "s/.*calling init: \(.*\/$name\.so[.0-9]*\)$/\1/p" | sort -u)
     [[ $loaded == "$package/lib/"* && $loaded != *$'\n'* ]] || failed "the game ran with $name from '${loaded:-nowhere}'"
 done
