@@ -102,6 +102,7 @@ build_sdl() {
 # WinMain. -mwindows goes: the engine asks for it, the console tools do not.
 # So does -Dmain=SDL_main: SDL.h renames main where it is included, and a
 # program whose main does not see SDL.h's declaration keeps its own main.
+# shellcheck disable=SC2016 # ${libdir} and ${exec_prefix} are for pkg-config and sdl-config
 mend_sdl_config() {
     sed -i -e 's/^Libs: .*/Libs: -L${libdir} -lmingw32 -lSDLmain -lSDL/' \
         -e '/^Libs.private:/s/ -mwindows//' -e '/^Cflags:/s/ -Dmain=SDL_main//' "$prefix/lib/pkgconfig/sdl.pc"
