@@ -90,7 +90,8 @@ std::string pageCaption() {
     if (script.starts_with(gamepaths::levelFolder)) script.remove_prefix(gamepaths::levelFolder.size());
     const auto& decisions = course().decisions;
     const auto pages = std::count(decisions.begin(), decisions.end(), pageConfirmed) + 1;
-    return System::CAPTION + " \xE2\x80\x94 " + std::string(script) + ", page " + std::to_string(pages);
+    return System::CAPTION + " \xE2\x80\x94 " + std::string(script) + ", page " + std::to_string(pages) +
+           (FolderWatch::supported ? "" : " (files not watched: F8 reloads)");
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include <memory>
 #include <string_view>
 
+// On Windows SDL.h renames main to SDL_main, which SDL's own WinMain calls
+// with the command line split into arguments; elsewhere it changes nothing.
+#include <SDL.h>
+
 #include "adv/comforts.h"
 #include "adv/commands.h"
 #include "adv/devmode.h"
@@ -48,7 +52,7 @@ int exitStatus(const std::exception& e) {
 
 // Developer mode is asked for by --dev; other arguments have no effect, as
 // launchers of a game may pass their own.
-bool developerModeAsked(int argc, char** argv) {
+bool developerModeAsked(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         if (std::string_view(argv[i]) == "--dev") return true;
     return false;
@@ -56,7 +60,7 @@ bool developerModeAsked(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char* argv[]) {
     int status = 0;
     try {
         run(developerModeAsked(argc, argv));

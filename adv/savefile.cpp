@@ -396,7 +396,12 @@ std::string thumbnailPath(int slot) {
 std::string formatSavedAt(std::time_t when) {
     std::tm local{};
     char text[32] = "";
-    if (localtime_r(&when, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+#ifdef _WIN32
+    const bool converted = localtime_s(&local, &when) == 0;
+#else
+    const bool converted = localtime_r(&when, &local) != nullptr;
+#endif
+    if (converted) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
 }
 

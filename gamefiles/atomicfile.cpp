@@ -11,7 +11,54 @@
 
 #include "gamefiles/atomicfile_testing.h"
 
+#ifdef _WIN32
+#include <direct.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
+
+#ifdef _WIN32
+// Bytes written as they are (no line-end translation); descriptors are not
+// inherited by programs started meanwhile.
+constexpr int writeFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
+
+int flushToDisk(int fd) { return ::_commit(fd); }
+
+// The errno value nearest to the system's reason for a failed move.
+int errnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_DISK_FULL: return ENOSPC;
+    default: return EIO;
+    }
+}
+
+// Puts the temporary file in place of the old one; the move itself reaches
+// the disk before the call returns.
+int replaceFile(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    errno = errnoOf(GetLastError());
+    return -1;
+}
+
+int makeDirectory(const char* path) { return ::_mkdir(path); }
+#else
+constexpr int writeFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+
+int flushToDisk(int fd) { return ::fsync(fd); }
+
+int replaceFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str());
+}
+
+int makeDirectory(const char* path) { return ::mkdir(path, 0755); }
+#endif
 
 WriteStep failingStep = WriteStep::None;
 
@@ -58,10 +105,10 @@ bool writeAll(int fd, std::string_view bytes) {
 // system's error number.
 int writeTemporary(const std::string& temporary, std::string_view bytes) {
     if (injectedFailure(WriteStep::Open)) return errno;
-    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    Descriptor file(::open(temporary.c_str(), writeFlags, 0644));
     if (file.get() < 0) return errno;
     if (!writeAll(file.get(), bytes)) return errno;
-    if (injectedFailure(WriteStep::Sync) || ::fsync(file.get()) != 0) return errno;
+    if (injectedFailure(WriteStep::Sync) || flushToDisk(file.get()) != 0) return errno;
     return file.close() ? 0 : errno;
 }
 
@@ -73,9 +120,12 @@ std::string folderOf(const std::string& path) {
 
 // Makes the rename itself last: flushes the folder that holds the file. A
 // failure here changes nothing the program could mend; the file is in place.
-void syncFolder(const std::string& path) {
+// On Windows the move was written through already.
+void syncFolder([[maybe_unused]] const std::string& path) {
+#ifndef _WIN32
     Descriptor dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
+#endif
 }
 
 std::string reason(int error) { return std::strerror(error); }
@@ -89,8 +139,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view bytes)
         return {false, "cannot write " + path + ": " + reason(EINVAL)};
     const std::string temporary = path + ".tmp";
     int error = writeTemporary(temporary, bytes);
-    if (error == 0 &&
-        (injectedFailure(WriteStep::Rename) || std::rename(temporary.c_str(), path.c_str()) != 0))
+    if (error == 0 && (injectedFailure(WriteStep::Rename) || replaceFile(temporary, path) != 0))
         error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
@@ -101,7 +150,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view bytes)
 }
 
 WriteResult makeFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0755) == 0) return {};
+    if (makeDirectory(path.c_str()) == 0) return {};
     const int error = errno;
     struct stat info {};
     if (error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {};

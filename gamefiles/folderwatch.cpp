@@ -1,5 +1,14 @@
 #include "gamefiles/folderwatch.h"
 
+#ifdef _WIN32
+
+FolderWatch::FolderWatch() = default;
+FolderWatch::~FolderWatch() = default;
+void FolderWatch::add(const std::string&, bool) {}
+std::vector<std::string> FolderWatch::changes() { return {}; }
+
+#else
+
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -82,3 +91,5 @@ std::vector<std::string> FolderWatch::changes() {
     readEvents(changed);
     return changed;
 }
+
+#endif

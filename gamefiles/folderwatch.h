@@ -8,6 +8,14 @@
 
 class FolderWatch {
 public:
+    // Whether the system tells of changes; where it does not (Windows), the
+    // watch takes folders but never reports a change.
+#ifdef _WIN32
+    static constexpr bool supported = false;
+#else
+    static constexpr bool supported = true;
+#endif
+
     FolderWatch();  // throws Error when the system refuses a watch
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;

@@ -1,5 +1,7 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
+#ifndef _WIN32
 #include <poll.h>
+#endif
 #include <time.h>
 
 #include <algorithm>
@@ -23,6 +25,10 @@ State& state() {
 }
 
 namespace {
+
+#ifdef _WIN32
+using Display = void;  // no X connection: SDL's pump always runs in full
+#endif
 
 constexpr const char* logFile = "run.log";
 constexpr const char* quitMessage = orbaQuitMessage;
@@ -102,6 +108,9 @@ void skipComposeTable() {
 #endif
 }
 
+#ifdef _WIN32
+Display* eventDisplay() { return nullptr; }
+#else
 // The connection SDL reads the window's events from, when it is one to X.
 Display* eventDisplay() {
     SDL_SysWMinfo info;
@@ -109,6 +118,7 @@ Display* eventDisplay() {
     if (SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11) return nullptr;
     return info.info.x11.display;
 }
+#endif
 
 void openVideo(std::string_view caption) {
     State& s = state();
@@ -164,12 +174,21 @@ std::uint64_t monotonicMs() {
     return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
+#ifdef _WIN32
+// Sleeps until the clock reaches `ms`, never early: Windows has no sleep to a
+// deadline, so SDL's delay covers what is left until it has passed.
+void sleepUntilMs(std::uint64_t ms) {
+    for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
+        SDL_Delay(static_cast<Uint32>(ms - now));
+}
+#else
 // Sleeps until the clock reaches `ms`: one wake-up, never early. A signal
 // (SIGTERM becomes a close request) only resumes the sleep.
 void sleepUntilMs(std::uint64_t ms) {
     const timespec deadline{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {}
 }
+#endif
 
 // A frame ends at the first whole millisecond at least frameMs after the one
 // the last frame ended at, so the frames keep to the millisecond grid and the
@@ -229,11 +248,15 @@ void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
 // and at least once every fullPumpMs.
 bool pumpNeeded(std::uint64_t now) {
     const LiveInput& in = live();
+    if (!in.display || state().joystick || in.pumpDue || now - in.lastPumpMs >= fullPumpMs) return true;
+#ifdef _WIN32
+    return true;
+#else
     Display* display = in.display;
-    if (!display || state().joystick || in.pumpDue || now - in.lastPumpMs >= fullPumpMs) return true;
     if (QLength(display) > 0) return true;
     pollfd connection{ConnectionNumber(display), POLLIN, 0};
     return poll(&connection, 1, 0) != 0;
+#endif
 }
 
 void pumpEvents(std::uint64_t now) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2016 # '$ORIGIN' is for the loader to expand
-# package.sh GAME_FOLDER OUT_FOLDER
+# package.sh [--windows] GAME_FOLDER OUT_FOLDER
 #
 # Makes OUT_FOLDER, a folder that a player on another Linux machine unpacks
 # and starts with OUT_FOLDER/play, and OUT_FOLDER.tar.gz beside it. The
@@ -18,10 +18,22 @@
 # packaged (advcheck's findings are printed, exit status 1). The engine and
 # advcheck are built in build/ (or ORBA_BUILD_DIR) when they are missing.
 # An OUT_FOLDER that exists is replaced only when it is an earlier package.
+#
+# With --windows, OUT_FOLDER is a folder for Windows players instead, and
+# OUT_FOLDER.zip beside it: advengine.exe (built by scripts/build-windows.sh
+# in build-windows/ when it is missing) with the game's files beside it (the
+# engine runs in the folder it is started from), the game's system font, and
+# licenses/ with the copyright files of the libraries linked into the engine
+# and of the font. The player starts advengine.exe.
 set -euo pipefail
 
+windows=false
+if [[ ${1:-} == --windows ]]; then
+    windows=true
+    shift
+fi
 if [[ $# -ne 2 ]]; then
-    echo "usage: $0 GAME_FOLDER OUT_FOLDER" >&2
+    echo "usage: $0 [--windows] GAME_FOLDER OUT_FOLDER" >&2
     exit 2
 fi
 
@@ -40,8 +52,13 @@ fail() {
 game=$(realpath "$1")
 out=$(realpath -m "$2")
 case $out/ in "$game"/*) fail "the package cannot go inside the game folder $game" ;; esac
-[[ -e $out && ! ( -f $out/play && -f $out/advengine ) ]] &&
-    fail "$out exists and is not an earlier package; remove it or choose another folder"
+if $windows; then
+    [[ -e $out && ! -f $out/advengine.exe ]] &&
+        fail "$out exists and is not an earlier package; remove it or choose another folder"
+else
+    [[ -e $out && ! ( -f $out/play && -f $out/advengine ) ]] &&
+        fail "$out exists and is not an earlier package; remove it or choose another folder"
+fi
 
 # The libraries every Linux desktop has, matched to the system it runs on:
 # the C library and its parts split off (libm, libpthread, libdl, librt,
@@ -194,8 +211,57 @@ EOF
     chmod +x "$stage/play"
 }
 
+# The game's files beside the Windows engine, with its system font.
+copy_windows_game() {
+    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp --exclude=./save .) | (cd "$stage" && tar -xf -)
+    local font source
+    font=$(setting FONT)
+    [[ -n $font && -f $game/$font ]] && return
+    [[ $font == /* ]] && fail "game.ini names the font by an absolute path ($font); name the file alone"
+    source=$(system_font "$font")
+    [[ -n $source ]] || fail "the font $font of game.ini is neither in the game folder nor among the system's fonts"
+    mkdir -p "$(dirname "$stage/$font")"
+    cp -L "$source" "$stage/$font"
+    licensed+=("$source")
+    say "font $font copied from $source"
+}
+
+package_for_windows() {
+    local windows_build=${ORBA_WINDOWS_BUILD_DIR:-$root/build-windows}
+    local windows_engine=$windows_build/engine/adv/advengine.exe
+    [[ -f $windows_engine ]] || bash "$root/scripts/build-windows.sh"
+    mkdir -p "$(dirname "$out")"
+    stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")
+    trap 'rm -rf "$stage"' EXIT
+    chmod 755 "$stage"
+    cp "$windows_engine" "$stage/advengine.exe"
+    copy_windows_game
+    mkdir -p "$stage/licenses"
+    cp -r "$windows_build/deps/prefix/share/licenses/." "$stage/licenses/"
+    ((${#licensed[@]} == 0)) || copy_licences
+    rm -rf "$out" "$out.zip"
+    mv "$stage" "$out"
+    trap - EXIT
+    python3 - "$out" <<'EOF'
+import os, sys, zipfile
+out = sys.argv[1]
+parent = os.path.dirname(out)
+with zipfile.ZipFile(out + ".zip.part", "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, _, files in sorted(os.walk(out)):
+        for f in sorted(files):
+            path = os.path.join(folder, f)
+            z.write(path, os.path.relpath(path, parent))
+os.replace(out + ".zip.part", out + ".zip")
+EOF
+    say "$out ($(du -sh "$out" | cut -f1)) and $out.zip ($(du -sh "$out.zip" | cut -f1)); the player starts $(basename "$out")/advengine.exe"
+}
+
 build_tools
 check_game
+if $windows; then
+    package_for_windows
+    exit 0
+fi
 
 mkdir -p "$(dirname "$out")"
 stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")

@@ -11,6 +11,9 @@
 # 1 when something failed (the reason is printed); 77 when Xvfb, xdotool or
 # python3 is missing.
 #
+# An engine built for Windows (ENGINE ending in .exe) runs under Wine, with
+# SDL's Windows video driver; WINEPREFIX and WINEDEBUG are passed on.
+#
 # Environment: PLAYTHROUGH_STEPS (another steps file), PLAYTHROUGH_TIMEOUT
 # (seconds a scene may take to show, default 30), SDL_AUDIODRIVER (default
 # dummy: the playthrough is silent).
@@ -26,7 +29,12 @@ steps=${PLAYTHROUGH_STEPS:-$here/../sample/playthrough.txt}
 scene_timeout=${PLAYTHROUGH_TIMEOUT:-30}
 shotcheck=$here/shotcheck.py
 
-for tool in Xvfb xdotool python3; do
+runner=() video=x11
+if [[ $1 == *.exe ]]; then
+    runner=(wine) video=windib
+fi
+
+for tool in Xvfb xdotool python3 "${runner[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         echo "playthrough: $tool is not installed" >&2
         exit 77
@@ -96,7 +104,7 @@ caption() {
 
 start_engine() {
     rm -f "$game/screenshot.bmp" "$game/run.log"
-    (cd "$game" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec "$engine") \
+    (cd "$game" && SDL_VIDEODRIVER=$video SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec "${runner[@]}" "$engine") \
         >"$out/stdout.log" 2>&1 &
     engine_pid=$!
     local name

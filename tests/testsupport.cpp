@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "orba/orba.h"
@@ -15,27 +17,48 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Sets an environment variable unless it is set already.
+void setDefault(const char* name, const char* value) {
+#ifdef _WIN32
+    if (!std::getenv(name)) _putenv_s(name, value);
+#else
+    setenv(name, value, 0);
+#endif
+}
+
 // Every test program runs headless, and knows where the sources and the build are.
 const bool environmentReady = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("ORBA_SOURCE_DIR", ORBA_SOURCE_DIR, 0);
-    setenv("ORBA_BINARY_DIR", ORBA_BINARY_DIR, 0);
+    setDefault("SDL_VIDEODRIVER", "dummy");
+    setDefault("SDL_AUDIODRIVER", "dummy");
+    setDefault("ORBA_SOURCE_DIR", ORBA_SOURCE_DIR);
+    setDefault("ORBA_BINARY_DIR", ORBA_BINARY_DIR);
     return true;
 }();
+
+// A new folder of a unique name in the system's temporary folder.
+fs::path makeTempFolder() {
+#ifdef _WIN32
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path folder = fs::temp_directory_path() / ("orbatest-" + std::to_string(random()));
+        if (fs::create_directory(folder)) return folder;
+    }
+    throw std::runtime_error("no temporary folder could be made");
+#else
+    std::string pattern = (fs::temp_directory_path() / "orbatest-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+    return buffer.data();
+#endif
+}
 
 }  // namespace
 
 namespace testsupport {
 
-TempDir::TempDir() : previous_(fs::current_path()) {
-    std::string pattern = (fs::temp_directory_path() / "orbatest-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
-    dir_ = buffer.data();
-    fs::current_path(dir_);
-}
+TempDir::TempDir() : dir_(makeTempFolder()), previous_(fs::current_path()) { fs::current_path(dir_); }
 
 TempDir::~TempDir() {
     std::error_code ec;
@@ -47,6 +70,15 @@ void writeFile(const fs::path& file, std::string_view bytes) {
     if (file.has_parent_path()) fs::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool linkToEndlessFile([[maybe_unused]] const fs::path& file) {
+#ifdef _WIN32
+    return false;
+#else
+    fs::create_symlink("/dev/zero", file);
+    return true;
+#endif
 }
 
 std::string readFile(const fs::path& file) {
@@ -203,8 +235,8 @@ std::string errorText(const std::function<void()>& action) {
 }
 
 void initWindow() {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setDefault("SDL_VIDEODRIVER", "dummy");
+    setDefault("SDL_AUDIODRIVER", "dummy");
     Orba_init("test", 640, 480, false);
 }
 

@@ -24,6 +24,10 @@ private:
 };
 
 void writeFile(const std::filesystem::path& file, std::string_view bytes);  // makes parent folders
+// Makes `file` a link to a file without end (/dev/zero); false where the
+// system has none (Windows), and then the test skips its check.
+bool linkToEndlessFile(const std::filesystem::path& file);
+constexpr const char* noEndlessFile = "Windows has no file without end to read";
 std::string readFile(const std::filesystem::path& file);
 std::string lastLogLine();  // last non-empty line of run.log in the working directory
 

@@ -329,7 +329,7 @@ TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
         testsupport::writeFile(outside / (name + type), "");
     testsupport::writeSolidBMP(outside / (name + ".bmp"), 8, 8, 0xFF0000);
     testsupport::writeWAV(outside / (name + ".wav"), 100);
-    writeClickMap(outside / (name + ".fmf"), 1);
+    writeClickMap((outside / (name + ".fmf")).string(), 1);
     const std::string up = "../../../" + name;
     const std::vector<BadCall> cases{
         {"LOAD('UP.lua')", "Not exist : resource/level/" + up + ".lua"},

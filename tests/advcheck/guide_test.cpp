@@ -33,7 +33,11 @@ TEST(AuthorsGuide, NamesOnlyProgramsThatRunShBuilds) {
         const std::string target = std::filesystem::path(path).filename().string();
         EXPECT_NE(targets.find(" " + target + " "), std::string::npos)
             << target << " is not built by scripts/run.sh";
+#ifdef _WIN32
+        const std::string built = std::string(std::getenv("ORBA_BINARY_DIR")) + "/" + path + ".exe";
+#else
         const std::string built = std::string(std::getenv("ORBA_BINARY_DIR")) + "/" + path;
+#endif
         EXPECT_TRUE(std::filesystem::is_regular_file(built)) << path;
     }
 }

@@ -103,8 +103,9 @@ TEST(ConfigParserLoad, UnreadableFileThrowsAndLeavesParserEmpty) {
     EXPECT_TRUE(parser.table.empty());
     EXPECT_TRUE(parser.keyOrder.empty());
     EXPECT_EQ(errorText([&] { parser.load("folder.ini"); }), "can't open file 'folder.ini'");
-    EXPECT_THROW(parser.load("a.ini\0x"sv), Error);            // not cut short to a.ini
-    std::filesystem::create_symlink("/dev/zero", "zero.ini");  // read up to a bound, not without end
+    EXPECT_THROW(parser.load("a.ini\0x"sv), Error);  // not cut short to a.ini
+    // Read up to a bound, not without end.
+    if (!testsupport::linkToEndlessFile("zero.ini")) GTEST_SKIP() << testsupport::noEndlessFile;
     EXPECT_EQ(errorText([&] { parser.load("zero.ini"); }), "File larger than 8 MiB (zero.ini)");
 }
 

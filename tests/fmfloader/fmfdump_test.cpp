@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,12 +43,30 @@ std::filesystem::path binaryDir() {
 }
 
 // Runs fmfdump with the given argument text; stdout and stderr go to files.
+#ifdef _WIN32
+// The command interpreter takes off the outer quotes and its result is the exit status.
+int runFmfdump(const std::string& arguments) {
+    const std::string command = "\"\"" + (binaryDir() / "fmfloader" / "fmfdump.exe").string() + "\" " +
+                                arguments + " >out.txt 2>err.txt\"";
+    return std::system(command.c_str());
+}
+
+// What the tool printed, with Windows's line ends as "\n".
+std::string output(const char* file) {
+    std::string text = readFile(file);
+    std::erase(text, '\r');
+    return text;
+}
+#else
 int runFmfdump(const std::string& arguments) {
     const std::string command =
         "'" + (binaryDir() / "fmfloader" / "fmfdump").string() + "' " + arguments + " >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+std::string output(const char* file) { return readFile(file); }
+#endif
 
 }  // namespace
 
@@ -63,17 +83,17 @@ TEST(FMFDump, ToolPrintsTheDump) {
     TempDir dir;
     writeFile("map.fmf", sampleMap);
     EXPECT_EQ(runFmfdump("map.fmf"), 0);
-    EXPECT_EQ(readFile("out.txt"), sampleDump);
-    EXPECT_EQ(readFile("err.txt"), "");
+    EXPECT_EQ(output("out.txt"), sampleDump);
+    EXPECT_EQ(output("err.txt"), "");
 }
 
 TEST(FMFDump, ToolReportsLoadErrorsOnStandardError) {
     TempDir dir;
     writeFile("bad.fmf", "fmf_");
     EXPECT_EQ(runFmfdump("bad.fmf"), 1);
-    EXPECT_EQ(readFile("out.txt"), "");
-    EXPECT_EQ(readFile("err.txt"), "Invalid FMF format (bad.fmf)\n");
+    EXPECT_EQ(output("out.txt"), "");
+    EXPECT_EQ(output("err.txt"), "Invalid FMF format (bad.fmf)\n");
 
     EXPECT_NE(runFmfdump(""), 0);
-    EXPECT_NE(readFile("err.txt"), "");
+    EXPECT_NE(output("err.txt"), "");
 }

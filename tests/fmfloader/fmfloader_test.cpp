@@ -122,7 +122,7 @@ TEST(FMFLoader, UnreadableFileNamesThePath) {
             EXPECT_EQ(std::string(error.what()), "FMF file '" + path + "' cannot be read");
         }
     }
-    std::filesystem::create_symlink("/dev/zero", "zero.fmf");
+    if (!testsupport::linkToEndlessFile("zero.fmf")) GTEST_SKIP() << testsupport::noEndlessFile;
     EXPECT_EQ(testsupport::errorText([] { FMFLoader map("zero.fmf"); }), "File larger than 8 MiB (zero.fmf)");
 }
 

@@ -15,6 +15,7 @@ using testsupport::writeFile;
 using Paths = std::vector<std::string>;
 
 TEST(FolderWatch, ReportsEachSavedFileOnceWhateverTheWayOfSaving) {
+    if (!FolderWatch::supported) GTEST_SKIP() << "the folder watch reports no changes on Windows";
     struct Case {
         const char* name;
         std::function<void()> save;

@@ -23,11 +23,10 @@ TEST(GameFiles, WholeFileReadsStopAtTheirBound) {
     testsupport::TempDir dir;
     writeFile("full", std::string(maxWholeFileBytes, 'a'));
     writeFile("over", std::string(maxWholeFileBytes + 1, 'a'));
-    std::filesystem::create_symlink("/dev/zero", "zero");
     EXPECT_EQ(readWholeFile("full").value_or("").size(), maxWholeFileBytes);
-    for (const char* big : {"over", "zero"})
-        EXPECT_EQ(errorText([big] { readWholeFile(big); }),
-                  std::string("File larger than 8 MiB (") + big + ")");
+    EXPECT_EQ(errorText([] { readWholeFile("over"); }), "File larger than 8 MiB (over)");
     EXPECT_FALSE(readWholeFile("missing"));
     EXPECT_FALSE(readWholeFile("."));
+    if (!testsupport::linkToEndlessFile("zero")) GTEST_SKIP() << testsupport::noEndlessFile;
+    EXPECT_EQ(errorText([] { readWholeFile("zero"); }), "File larger than 8 MiB (zero)");
 }

@@ -319,9 +319,9 @@ TEST_F(Script, MemoryBeyondTheLimitStopsTheScript) {
 
 // Scripts are read like luaL_loadfile reads them, but with the size bound.
 TEST_F(Script, ScriptFilesAreReadWithABound) {
-    std::filesystem::create_symlink("/dev/zero", "zero.lua");
-    EXPECT_EQ(testsupport::errorText([&] { lua.loadFile("zero.lua"); }), "File larger than 8 MiB (zero.lua)");
     load("#!/usr/bin/env lua\nlocal y = nil + 1", "shebang.lua");
     EXPECT_EQ(stderrOf([&] { lua.resume(); }),
               "shebang.lua:2: attempt to perform arithmetic on a nil value\n");
+    if (!testsupport::linkToEndlessFile("zero.lua")) GTEST_SKIP() << testsupport::noEndlessFile;
+    EXPECT_EQ(testsupport::errorText([&] { lua.loadFile("zero.lua"); }), "File larger than 8 MiB (zero.lua)");
 }

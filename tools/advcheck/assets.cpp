@@ -39,6 +39,18 @@ std::optional<std::string> otherCase(const fs::path& file) {
     return std::nullopt;
 }
 
+// Whether the folder lists the file under exactly its name. On a disk that
+// ignores case (Windows) a name of another case opens the file too, but the
+// game would not find it on Linux or in a package.
+bool spelledAsOnDisk(const fs::path& file) {
+    std::error_code ec;
+    const fs::path name = file.filename();
+    for (fs::directory_iterator it(file.parent_path().empty() ? "." : file.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec))
+        if (it->path().filename() == name) return true;
+    return false;
+}
+
 std::vector<std::string> filesIn(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -90,7 +102,7 @@ std::string normalPath(const std::string& path) { return fs::path(path).lexicall
 
 std::optional<std::string> Assets::missing(const std::string& path) {
     std::error_code ec;
-    if (fs::is_regular_file(path, ec)) {
+    if (fs::is_regular_file(path, ec) && spelledAsOnDisk(fs::path(path).lexically_normal())) {
         report_.fileExamined(normalPath(path));
         return std::nullopt;
     }

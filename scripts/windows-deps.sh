@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# windows-deps.sh PREFIX WORK_DIR
+#
+# Builds the engine's dependencies for 64-bit Windows (x86_64-w64-mingw32)
+# from Debian's source packages into PREFIX: zlib, FreeType, SDL 1.2,
+# SDL_mixer (WAV only), Lua 5.1 and GoogleTest, as static libraries with
+# their headers and pkg-config files. The sources are fetched with apt's own
+# source download through a sources folder of WORK_DIR, never through the
+# machine's apt configuration. scripts/build-windows.sh runs this when PREFIX
+# is missing or this recipe changed.
+set -euo pipefail
+
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 PREFIX WORK_DIR" >&2
+    exit 2
+fi
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+prefix=$(realpath -m "$1")
+work=$(realpath -m "$2")
+host=x86_64-w64-mingw32
+jobs=2
+packages=(zlib freetype libsdl1.2 sdl-mixer1.2 lua5.1 googletest)
+
+say() { echo "windows-deps: $*"; }
+
+# Runs a step in a subshell with its output in WORK_DIR/NAME.log, shown when
+# it fails. Started in the background so that errexit stays on inside it.
+quietly() {
+    local name=$1 log=$work/$1.log status=0
+    shift
+    say "$name"
+    ("$@") >"$log" 2>&1 &
+    wait $! || status=$?
+    if ((status != 0)); then
+        tail -n 30 "$log" >&2
+        echo "windows-deps: $name failed (see $log)" >&2
+        exit 1
+    fi
+}
+
+export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=""
+export CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+
+# The source packages, downloaded with a private list of Debian's sources.
+fetch_sources() {
+    local apt=$work/apt
+    rm -rf "$work/dl" "$work/src"
+    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$work/dl" "$work/src"
+    cat >"$apt/sources.list.d/debian-sources.sources" <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+    local options=(-o "Dir::Etc::SourceParts=$apt/sources.list.d" -o Dir::Etc::SourceList=/dev/null
+        -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
+    apt-get "${options[@]}" -qq update
+    (cd "$work/dl" && apt-get "${options[@]}" -qq source --download-only "${packages[@]}")
+    local dsc
+    for dsc in "$work"/dl/*.dsc; do
+        (cd "$work/src" && dpkg-source --no-check -x "$dsc" >/dev/null)
+    done
+}
+
+# The unpacked source folder of a package.
+source_of() {
+    local found
+    found=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n 1)
+    [[ -n $found ]] || { echo "windows-deps: no source of $1" >&2; exit 1; }
+    echo "$found"
+}
+
+build_zlib() {
+    cd "$(source_of zlib)"
+    CHOST=$host ./configure --static --prefix="$prefix"
+    make -j"$jobs" libz.a
+    make install
+}
+
+build_freetype() {
+    cd "$(source_of freetype)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --with-zlib=yes \
+        --without-png --without-bzip2 --without-harfbuzz --without-brotli
+    make -j"$jobs"
+    make install
+}
+
+# The program's output goes where its caller sends it, not to files that
+# SDL would make beside the executable. Joysticks stay on.
+build_sdl() {
+    cd "$(source_of libsdl1.2)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --disable-stdio-redirect
+    make -j"$jobs"
+    make install
+}
+
+# Debian's patch leaves -lmingw32 -lSDLmain out of sdl-config and sdl.pc;
+# without them a program's main (SDL_main) is never reached through SDL's
+# WinMain. -mwindows goes: the engine asks for it, the console tools do not.
+# So does -Dmain=SDL_main: SDL.h renames main where it is included, and a
+# program whose main does not see SDL.h's declaration keeps its own main.
+# shellcheck disable=SC2016 # ${libdir} and ${exec_prefix} are for pkg-config and sdl-config
+mend_sdl_config() {
+    sed -i -e 's/^Libs: .*/Libs: -L${libdir} -lmingw32 -lSDLmain -lSDL/' \
+        -e '/^Libs.private:/s/ -mwindows//' -e '/^Cflags:/s/ -Dmain=SDL_main//' "$prefix/lib/pkgconfig/sdl.pc"
+    sed -i 's/^\(\s*echo -L${exec_prefix}\/lib\) .*-lSDL\b.*/\1 -lmingw32 -lSDLmain -lSDL/' "$prefix/bin/sdl-config"
+}
+
+# Only the library: the example programs do not link for Windows.
+build_sdl_mixer() {
+    cd "$(source_of sdl-mixer1.2)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
+        --with-sdl-prefix="$prefix" --disable-sdltest --disable-music-cmd --disable-music-mod \
+        --disable-music-midi --disable-music-ogg --disable-music-flac --disable-music-mp3
+    make build
+    make -j"$jobs" build/libSDL_mixer.la
+    make install-hdrs install-lib
+}
+
+# The interpreter's library, compiled as C, with the headers and a
+# pkg-config file under the name Debian uses.
+build_lua() {
+    local src objects=()
+    rm -rf "$work/lua"
+    src=$(source_of lua5.1)/src
+    mkdir -p "$work/lua" "$prefix/include/lua5.1" "$prefix/lib/pkgconfig"
+    local file
+    for file in "$src"/*.c; do
+        case $(basename "$file") in lua.c | luac.c | print.c) continue ;; esac
+        objects+=("$work/lua/$(basename "$file" .c).o")
+        "$CC" -O2 -Wall -c "$file" -o "${objects[-1]}"
+    done
+    rm -f "$prefix/lib/liblua5.1.a"
+    "$AR" rcs "$prefix/lib/liblua5.1.a" "${objects[@]}"
+    cp "$src"/{lua.h,luaconf.h,lualib.h,lauxlib.h} "$src/../etc/lua.hpp" "$prefix/include/lua5.1/"
+    cat >"$prefix/lib/pkgconfig/lua5.1.pc" <<EOF
+prefix=$prefix
+Name: Lua
+Description: The Lua 5.1 interpreter as a static library
+Version: 5.1.5
+Libs: -L\${prefix}/lib -llua5.1
+Cflags: -I\${prefix}/include/lua5.1
+EOF
+}
+
+build_googletest() {
+    local build=$work/googletest-build
+    cmake -S "$(source_of googletest)" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF
+    cmake --build "$build" -j"$jobs"
+    cmake --install "$build"
+}
+
+rm -rf "$prefix"
+mkdir -p "$prefix" "$work"
+quietly sources fetch_sources
+for part in zlib freetype sdl sdl_mixer lua googletest; do
+    quietly "$part" "build_$part"
+done
+mend_sdl_config
+# The licences of what the engine links in, for the player's folder. The
+# tests' GoogleTest is not shipped.
+for package in zlib freetype libsdl1.2 sdl-mixer1.2 lua5.1; do
+    mkdir -p "$prefix/share/licenses/$package"
+    cp "$(source_of "$package")/debian/copyright" "$prefix/share/licenses/$package/"
+done
+say "done in $prefix"
