@@ -104,6 +104,9 @@ caption() {
 
 start_engine() {
     rm -f "$game/screenshot.bmp" "$game/run.log"
+    # A Wine session still open from programs started without this display
+    # would give the engine none: it is let end first.
+    ((${#runner[@]} == 0)) || wineserver -w
     (cd "$game" && SDL_VIDEODRIVER=$video SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec "${runner[@]}" "$engine") \
         >"$out/stdout.log" 2>&1 &
     engine_pid=$!

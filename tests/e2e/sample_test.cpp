@@ -69,8 +69,15 @@ void respond(Played& played, int choice, int place) {
     }
 }
 
+// The sample game's files into the working directory, entry by entry (the
+// C++ library for Windows refuses to copy a folder into one that exists).
+void copySampleGame() {
+    for (const fs::directory_entry& entry : fs::directory_iterator(sampleGame()))
+        fs::copy(entry.path(), fs::current_path() / entry.path().filename(), fs::copy_options::recursive);
+}
+
 Played play(int choice, int place) {
-    fs::copy(sampleGame(), fs::current_path(), fs::copy_options::recursive);
+    copySampleGame();
     Played played;
     loadSettings();
     initWindow();
@@ -158,7 +165,7 @@ bool calls(const std::string& text, const std::string& name) {
 
 TEST(SampleScripts, UseEveryCommand) {
     TempDir dir;
-    fs::copy(sampleGame(), fs::current_path(), fs::copy_options::recursive);
+    copySampleGame();
     loadSettings();
     const std::string scripts = allScripts();
     for (const SettingsKey& key : settingsKeys()) {
