@@ -29,18 +29,8 @@ export WINEPREFIX=$build/wine WINEDEBUG=-all
 say() { echo "build-windows: $*"; }
 
 install_packages() {
-    local packages=(g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 wine wine64 xvfb xdotool cmake ninja-build
-        pkg-config dpkg-dev debian-archive-keyring python3 fonts-dejavu-core) missing=() p
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    ((${#missing[@]} == 0)) && return
-    say "installing ${missing[*]}"
-    local sudo_cmd=()
-    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    bash "$root/scripts/deps.sh" g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 wine wine64 xvfb xdotool cmake \
+        ninja-build pkg-config dpkg-dev debian-archive-keyring python3 fonts-dejavu-core
 }
 
 # The dependencies, built again when their recipe or the toolchain changed.

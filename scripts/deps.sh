@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine, its tests and the sample game need.
-# Quick and silent when everything is already there.
+# Quick and silent when everything is already there. With arguments, installs
+# those packages instead.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   fonts-dejavu-core xvfb xdotool x11-utils patchelf strace
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do

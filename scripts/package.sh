@@ -184,17 +184,18 @@ copy_libraries() {
     say "${#seen[@]} libraries copied"
 }
 
-copy_game() {
-    mkdir -p "$stage/game"
-    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp --exclude=./save .) | (cd "$stage/game" && tar -xf -)
-    local font source
+# The game's files in the folder $1, with its system font when it names one.
+copy_game_into() {
+    local into=$1 font source
+    mkdir -p "$into"
+    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp --exclude=./save .) | (cd "$into" && tar -xf -)
     font=$(setting FONT)
     [[ -n $font && -f $game/$font ]] && return
     [[ $font == /* ]] && fail "game.ini names the font by an absolute path ($font); name the file alone"
     source=$(system_font "$font")
     [[ -n $source ]] || fail "the font $font of game.ini is neither in the game folder nor among the system's fonts"
-    mkdir -p "$(dirname "$stage/game/$font")"
-    cp -L "$source" "$stage/game/$font"
+    mkdir -p "$(dirname "$into/$font")"
+    cp -L "$source" "$into/$font"
     licensed+=("$source")
     say "font $font copied from $source"
 }
@@ -211,21 +212,6 @@ EOF
     chmod +x "$stage/play"
 }
 
-# The game's files beside the Windows engine, with its system font.
-copy_windows_game() {
-    (cd "$game" && tar -cf - --exclude=./run.log --exclude=./screenshot.bmp --exclude=./save .) | (cd "$stage" && tar -xf -)
-    local font source
-    font=$(setting FONT)
-    [[ -n $font && -f $game/$font ]] && return
-    [[ $font == /* ]] && fail "game.ini names the font by an absolute path ($font); name the file alone"
-    source=$(system_font "$font")
-    [[ -n $source ]] || fail "the font $font of game.ini is neither in the game folder nor among the system's fonts"
-    mkdir -p "$(dirname "$stage/$font")"
-    cp -L "$source" "$stage/$font"
-    licensed+=("$source")
-    say "font $font copied from $source"
-}
-
 package_for_windows() {
     local windows_build=${ORBA_WINDOWS_BUILD_DIR:-$root/build-windows}
     local windows_engine=$windows_build/engine/adv/advengine.exe
@@ -235,7 +221,7 @@ package_for_windows() {
     trap 'rm -rf "$stage"' EXIT
     chmod 755 "$stage"
     cp "$windows_engine" "$stage/advengine.exe"
-    copy_windows_game
+    copy_game_into "$stage"
     mkdir -p "$stage/licenses"
     cp -r "$windows_build/deps/prefix/share/licenses/." "$stage/licenses/"
     ((${#licensed[@]} == 0)) || copy_licences
@@ -271,7 +257,7 @@ mkdir -p "$stage/lib" "$stage/licenses"
 cp "$engine" "$stage/advengine"
 patchelf --set-rpath '$ORIGIN/lib' "$stage/advengine"
 copy_libraries
-copy_game
+copy_game_into "$stage/game"
 copy_licences
 write_launcher
 
