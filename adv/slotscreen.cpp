@@ -17,7 +17,7 @@ constexpr char emptyText[] = "\xE2\x80\x94 empty \xE2\x80\x94";
 
 // The rows on the left, the chosen slot's pane on the right, the bottom line below both.
 constexpr int listLeft = 16, listTop = 52, rowWidth = 368, rowHeight = 30, rowPitch = 34;
-constexpr int labelIndent = 12, contentIndent = 64;
+constexpr int labelIndent = 12, labelGap = 12, minDateIndent = 64;
 constexpr Box pane{400, listTop, 224, rowPitch* SlotScreen::maxSlots - (rowPitch - rowHeight)};
 constexpr int thumbnailWidth = 160, thumbnailHeight = 120;
 constexpr int paneIndent = 12;
@@ -45,6 +45,14 @@ std::vector<std::string> wrapFirstLine(const SlotSummary& slot) {
     return screen::wrapText(slot.firstLine, paneTextWidth(), static_cast<std::size_t>(lines));
 }
 
+// The date column starts after the widest label ("Auto" in most fonts), so
+// that the two never run into each other, whatever the font's size.
+int dateIndentFor(const std::vector<SlotSummary>& slots) {
+    int widest = 0;
+    for (const SlotSummary& slot : slots) widest = std::max(widest, Orba_getTextWidth(slot.label));
+    return std::clamp(labelIndent + widest + labelGap, minDateIndent, rowWidth / 3);
+}
+
 }  // namespace
 
 SlotScreen::SlotScreen(SlotScreenMode mode, std::vector<SlotSummary> slots, std::string message)
@@ -54,6 +62,7 @@ SlotScreen::SlotScreen(SlotScreenMode mode, std::vector<SlotSummary> slots, std:
     // The autosave slot stands before slot 1 on the load screen.
     if (mode_ == SlotScreenMode::Load) selected_ = std::min(1, static_cast<int>(slots_.size()) - 1);
     for (const SlotSummary& slot : slots_) firstLines_.push_back(wrapFirstLine(slot));
+    dateIndent_ = dateIndentFor(slots_);
     setMessage(std::move(message));
 }
 
@@ -141,10 +150,9 @@ void SlotScreen::drawRow(int index) const {
     const Box box = rowBox(index);
     screen::drawPanel(box, index == selected_);
     const int top = middleTop(box);
-    screen::drawText(screen::fitText(slot.label, contentIndent - labelIndent - 4), box.x + labelIndent, top);
-    const int contentWidth = box.w - contentIndent - labelIndent;
-    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, contentWidth),
-                     box.x + contentIndent, top);
+    screen::drawText(screen::fitText(slot.label, dateIndent_ - labelIndent - labelGap), box.x + labelIndent, top);
+    const int dateWidth = box.w - dateIndent_ - labelIndent;
+    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, dateWidth), box.x + dateIndent_, top);
 }
 
 void SlotScreen::drawDetails() const {

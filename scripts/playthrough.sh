@@ -130,17 +130,38 @@ click_at() {
     xdotool mouseup 1
 }
 
-press_f12() {
-    xdotool keydown F12
+press_key() {
+    xdotool keydown "$1"
     sleep 0.1
-    xdotool keyup F12
+    xdotool keyup "$1"
+}
+
+press_keys() {
+    local key
+    for key in ${1//,/ }; do
+        press_key "$key"
+        sleep 0.1
+    done
+}
+
+# Quits with Escape, which must end the engine with status 0, keeps that
+# run's run.log as OUT_DIR/LABEL.log and starts the engine again.
+restart_engine() {
+    local status=0
+    press_key Escape
+    wait_engine_exit "$scene_timeout" || fail "the engine did not end after Escape"
+    wait "$engine_pid" || status=$?
+    ((status == 0)) || fail "the engine ended with status $status after Escape"
+    engine_pid=""
+    cp "$game/run.log" "$out/$1.log"
+    start_engine
 }
 
 # Takes a screenshot with F12 and waits until screenshot.bmp is complete.
 screenshot() {
     local file=$game/screenshot.bmp deadline=$((SECONDS + 5))
     rm -f "$file"
-    press_f12
+    press_key F12
     until [[ -f $file && $(stat -c %s "$file") -ge $shot_size ]]; do
         engine_running || return 1
         ((SECONDS < deadline)) || return 1
@@ -183,6 +204,8 @@ play() {
                 click_at "${xy%,*}" "${xy#*,}"
                 sleep 0.3
                 ;;
+            key:*) press_keys "${action#key:}" ;;
+            restart) restart_engine "$label" ;;
             *) fail "unknown action '$action' in $steps" ;;
         esac
         if [[ $action == end:* ]]; then

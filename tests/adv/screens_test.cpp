@@ -193,6 +193,25 @@ TEST_F(ScreensTest, AFilledSlotShowsItsThumbnailAndEverythingStaysInsideTheWindo
     }
 }
 
+TEST_F(ScreensTest, TheAutosaveLabelStandsApartFromItsDate) {
+    SlotScreen screen(SlotScreenMode::Load, slots(SlotScreenMode::Load));
+    screen.draw();
+    const screen::Box row = SlotScreen::rowBox(0);
+    const std::uint32_t inside = testsupport::pixel(row.x + 3, row.y + 3);
+    const auto inked = [&](int x) {
+        for (int y = row.y + 2; y < row.y + row.h - 2; ++y)
+            if (testsupport::pixel(x, y) != inside) return true;
+        return false;
+    };
+    int labelStart = row.x + 2;
+    while (!inked(labelStart)) ++labelStart;
+    // The label ends where the first gap wider than any between letters begins.
+    int x = labelStart, gap = 0;
+    for (; x < row.x + row.w / 2 && gap < 10; ++x) gap = inked(x) ? 0 : gap + 1;
+    ASSERT_EQ(10, gap) << "no gap between the label and the date";
+    EXPECT_GE(x - gap - labelStart, Orba_getTextWidth("Auto"));  // whole, not cut short
+}
+
 TEST_F(ScreensTest, LongTextIsWrappedAtSpacesOrBetweenLettersAndCutWithAnEllipsis) {
     struct Case {
         std::string text;
