@@ -150,9 +150,11 @@ void SlotScreen::drawRow(int index) const {
     const Box box = rowBox(index);
     screen::drawPanel(box, index == selected_);
     const int top = middleTop(box);
-    screen::drawText(screen::fitText(slot.label, dateIndent_ - labelIndent - labelGap), box.x + labelIndent, top);
+    screen::drawText(screen::fitText(slot.label, dateIndent_ - labelIndent - labelGap), box.x + labelIndent,
+                     top);
     const int dateWidth = box.w - dateIndent_ - labelIndent;
-    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, dateWidth), box.x + dateIndent_, top);
+    screen::drawText(screen::fitText(slot.empty ? emptyText : slot.dateTime, dateWidth), box.x + dateIndent_,
+                     top);
 }
 
 void SlotScreen::drawDetails() const {

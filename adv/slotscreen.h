@@ -74,7 +74,7 @@ private:
     std::vector<SlotSummary> slots_;
     std::vector<std::vector<std::string>> firstLines_;  // each slot's first line, wrapped to the pane
     std::vector<std::string> message_;                  // wrapped to the bottom line's width
-    int dateIndent_ = 0;  // from a row's left edge to its date
+    int dateIndent_ = 0;                                // from a row's left edge to its date
     int selected_ = 0;
     int questionSlot_ = -1;
     bool yesChosen_ = true;
