@@ -21,17 +21,9 @@ status=0
 SDL_AUDIODRIVER=dummy "$root/scripts/playthrough.sh" "$engine" "$work/game" "$out" || status=$?
 ((status == 0)) || exit "$status"
 
-failures=0
-check() {
-    echo "check: $*"
-    if ! "$@"; then
-        echo "FAILED: $*" >&2
-        failures=$((failures + 1))
-    fi
-}
-last_line() { grep -v '^[[:space:]]*$' "$out/run.log" | tail -n 1; }
-
-check test "$(last_line)" = "GAME END"
+# shellcheck source=tests/e2e/checks.sh
+source "$root/tests/e2e/checks.sh"
+check test "$(last_line "$out/run.log")" = "GAME END"
 check grep -qx "Lanterns to make: 3" "$out/run.log"
 # The title background: the moon, and the page-feed cursor over the message window.
 check python3 "$shotcheck" "$out/01-title.bmp" 540,80=FAF0CD 596,446=FFD23C
@@ -43,5 +35,4 @@ check python3 "$shotcheck" "$out/07-tomleft.bmp" 320,290=C8B48C
 check python3 "$shotcheck" "$out/05-choice.bmp" 40,80=grey:160-254 43,100=grey:160-254 44,84=grey:64-158 \
     595,115=grey:64-158 599,119=grey:160-254 40,140=A0A0A0 44,144=404040 595,175=404040 599,179=A0A0A0 \
     39,100!=A0A0A0 40,200=A0A0A0 50,220=404040
-((failures == 0)) || { echo "$failures check(s) failed; screenshots and run.log are in $out" >&2; exit 1; }
-echo "e2e: the sample game played through; screenshots and run.log are in $out"
+finish_checks "$out" "e2e: the sample game played through; screenshots and run.log are in $out"
