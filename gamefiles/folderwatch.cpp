@@ -47,6 +47,9 @@ void FolderWatch::add(const std::string& folder, bool subfolders) {
 
 void FolderWatch::watchFolder(const std::string& path, bool subfolders) {
     const int watch = inotify_add_watch(descriptor_, path.c_str(), savedMask | IN_ONLYDIR);
+    // A folder removed (or replaced by a file) before its watch was added has
+    // nothing left to watch; its creation is still reported.
+    if (watch < 0 && (errno == ENOENT || errno == ENOTDIR)) return;
     if (watch < 0) throw Error("FolderWatch: cannot watch " + path + ": " + std::strerror(errno));
     folders_[watch] = Folder{path, subfolders};
     if (!subfolders) return;

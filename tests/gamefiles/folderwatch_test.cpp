@@ -37,6 +37,19 @@ TEST(FolderWatch, ReportsEachSavedFileOnceWhateverTheWayOfSaving) {
         {"in a subfolder", [] { writeFile("level/ch1/02.lua", "x"); }, {"level/ch1/02.lua"}},
         {"in a folder made since", [] { fs::create_directory("level/ch2"); }, {"level/ch2/"}},
         {"then in that folder", [] { writeFile("level/ch2/01.lua", "x"); }, {"level/ch2/01.lua"}},
+        {"a folder made and removed before it is watched",
+         [] {
+             fs::create_directories("level/t/a");
+             fs::remove_all("level/t");
+         },
+         {"level/t/"}},
+        {"a folder made and replaced by a file",
+         [] {
+             fs::create_directory("level/u");
+             fs::remove("level/u");
+             writeFile("level/u", "x");
+         },
+         {"level/u/", "level/u"}},
         {"in a folder not watched recursively", [] { writeFile("sound/se.wav", "x"); }, {"sound/se.wav"}},
         {"below it", [] { writeFile("sound/deep/se.wav", "x"); }, {}},
         {"elsewhere", [] { writeFile("other.txt", "x"); }, {}},
