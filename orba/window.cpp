@@ -16,6 +16,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
+#include "orba/windowtitle.h"
 
 namespace orba {
 
@@ -465,8 +466,7 @@ bool Orba_isPushDecide() {
 }
 
 void Orba_setCaptionText(std::string_view title) {
-    const std::string text(title);
-    SDL_WM_SetCaption(text.c_str(), nullptr);
+    orba::setWindowTitle(title);
     orba::windowRequested();
 }
 
