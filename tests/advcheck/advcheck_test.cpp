@@ -86,6 +86,18 @@ const BrokenCase brokenCases[] = {
          return one(game::ini, game::setKey("FONT_SIZE", "0"), P,
                     "FONT_SIZE is 0: message text at 0 points is too small to read");
      }},
+    {"FontOutsideGame",
+     [] {
+         return one(
+             game::ini, game::setKey("FONT", "../x/DejaVuSans.ttf"), P,
+             "FONT = '../x/DejaVuSans.ttf' leaves the game folder, so players' copies of the game lack "
+             "it: put the font in the game folder, or name a system font by its file name alone");
+     }},
+    {"FontByAbsolutePath",
+     [] {
+         return one(game::ini, game::setKey("FONT", "/usr/x.ttf"), P, "FONT = '/usr/x.ttf' leaves the game");
+     },
+     true},
     {"NameNotIdentifier",
      [] {
          return one(game::ini, game::setKey("CMD_MSG", "say it"), P,

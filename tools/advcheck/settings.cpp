@@ -11,6 +11,7 @@
 #include "adv/screen.h"
 #include "config/configparser.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
 #include "tools/advcheck/luascan.h"
 
 namespace advcheck {
@@ -143,11 +144,22 @@ void readInteger(Report& report, ConfigParser& parser, const KeyLines& keys, std
     }
 }
 
+// The engine opens the font where FONT names it, else a system font of that
+// file name; a font outside the game folder is not in the players' copies.
+void checkFontName(Report& report, const std::string& font, int line) {
+    if (font.empty()) {
+        report.problem(settingsFile, line, "FONT is empty: no font file is named");
+    } else if (!insideGameFolder(font)) {
+        report.problem(settingsFile, line,
+                       "FONT = " + inQuotes(font) +
+                           " leaves the game folder, so players' copies of the game lack it: put the font "
+                           "in the game folder, or name a system font by its file name alone");
+    }
+}
+
 void readText(Report& report, ConfigParser& parser, const KeyLines& keys, std::string_view key) {
     try {
-        if (key == "FONT" && parser.getString(key).empty()) {
-            report.problem(settingsFile, keys.lineOf(key), "FONT is empty: no font file is named");
-        }
+        if (key == "FONT") checkFontName(report, parser.getString(key), keys.lineOf(key));
         parser.getString(key);
     } catch (const Error& e) {
         report.problem(settingsFile, 0, e.what());  // the key is missing
