@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2016 # '$ORIGIN' is for the loader to expand
-# package.sh [--windows] GAME_FOLDER OUT_FOLDER
+# package.sh [--windows] [--] GAME_FOLDER OUT_FOLDER
 #
 # Makes OUT_FOLDER, a folder that a player on another Linux machine unpacks
 # and starts with OUT_FOLDER/play, and OUT_FOLDER.tar.gz beside it. The
@@ -13,11 +13,18 @@
 #                  the font come from, under the package's name
 #   game/          the game folder (without run.log, screenshot.bmp and save/), with the
 #                  font of game.ini copied in when it is a system font
+#   .package-made-here  the mark of a folder this script made
 #
 # The game is checked with advcheck first; a game with problems is not
-# packaged (advcheck's findings are printed, exit status 1). The engine and
-# advcheck are built in build/ (or ORBA_BUILD_DIR) when they are missing.
-# An OUT_FOLDER that exists is replaced only when it is an earlier package.
+# packaged (advcheck's findings are printed, exit status 1), nor is one with
+# a symbolic link that names an absolute path or leads out of the game
+# folder (each is named). The engine and advcheck are built in build/ (or
+# ORBA_BUILD_DIR) when they are missing.
+#
+# The script replaces only what it made: an OUT_FOLDER that exists must hold
+# its mark, and an archive of that name must hold the mark in its folder.
+# OUT_FOLDER may not lie inside GAME_FOLDER, nor GAME_FOLDER inside it.
+# Folder names may begin with a dash.
 #
 # With --windows, OUT_FOLDER is a folder for Windows players instead, and
 # OUT_FOLDER.zip beside it: advengine.exe (built by scripts/build-windows.sh
@@ -32,8 +39,9 @@ if [[ ${1:-} == --windows ]]; then
     windows=true
     shift
 fi
+[[ ${1:-} == -- ]] && shift
 if [[ $# -ne 2 ]]; then
-    echo "usage: $0 [--windows] GAME_FOLDER OUT_FOLDER" >&2
+    echo "usage: $0 [--windows] [--] GAME_FOLDER OUT_FOLDER" >&2
     exit 2
 fi
 
@@ -49,15 +57,34 @@ fail() {
 }
 
 [[ -f $1/resource/level/game.ini ]] || fail "no game in $1 (resource/level/game.ini is missing)"
-game=$(realpath "$1")
-out=$(realpath -m "$2")
+game=$(realpath -- "$1")
+out=$(realpath -m -- "$2")
+marker=.package-made-here
+if $windows; then archive=$out.zip; else archive=$out.tar.gz; fi
 case $out/ in "$game"/*) fail "the package cannot go inside the game folder $game" ;; esac
-if $windows; then
-    [[ -e $out && ! -f $out/advengine.exe ]] &&
-        fail "$out exists and is not an earlier package; remove it or choose another folder"
-else
-    [[ -e $out && ! ( -f $out/play && -f $out/advengine ) ]] &&
-        fail "$out exists and is not an earlier package; remove it or choose another folder"
+case $game/ in "$out"/*) fail "the game folder $game cannot be packaged into $out, which holds it" ;; esac
+
+# Whether the folder $1 is one this script made: it holds the mark.
+made_here() { [[ -d $1 && ! -L $1 && -f $1/$marker && ! -L $1/$marker ]]; }
+
+# Whether the archive $1 is one this script made: a file with the mark in its folder.
+archive_made_here() {
+    [[ -f $1 && ! -L $1 ]] || return 1
+    local mark
+    mark=$(basename "$out")/$marker
+    if $windows; then
+        python3 -c 'import sys, zipfile; sys.exit(sys.argv[2] not in zipfile.ZipFile(sys.argv[1]).namelist())' \
+            "$1" "$mark" 2>/dev/null
+    else
+        tar -tzf "$1" -- "$mark" >/dev/null 2>&1
+    fi
+}
+
+if [[ -e $out || -L $out ]] && ! made_here "$out"; then
+    fail "$out exists and is not a package this script made (it has no $marker); remove it or choose another folder"
+fi
+if [[ -e $archive || -L $archive ]] && ! archive_made_here "$archive"; then
+    fail "$archive exists and is not a package this script made; remove it or choose another folder"
 fi
 
 # The libraries every Linux desktop has, matched to the system it runs on:
@@ -81,6 +108,21 @@ build_tools() {
     if [[ ! -f $build/CMakeCache.txt ]] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
     cmake -S "$root" -B "$build" "${generator[@]}" -DORBA_BENCH=OFF >/dev/null
     cmake --build "$build" --target advengine advcheck
+}
+
+# Symbolic links that a player's copy of the game could not follow: each
+# that names an absolute path or leads out of the game folder (or nowhere
+# inside it) is named, and the game is not packaged.
+check_links() {
+    local link target leaving=()
+    while IFS= read -r -d '' link; do
+        link=${link#./}
+        target=$(readlink -- "$game/$link")
+        [[ $target != /* && $(realpath -m -- "$game/$link")/ == "$game"/* ]] || leaving+=("$link -> $target")
+    done < <(cd "$game" && find . \( -path ./save -o -path ./run.log -o -path ./screenshot.bmp \) -prune -o -type l -print0)
+    ((${#leaving[@]} == 0)) && return
+    printf '  %s\n' "${leaving[@]}" >&2
+    fail "these symbolic links lead out of the game folder, where players' copies have nothing; copy the files in instead"
 }
 
 check_game() {
@@ -200,6 +242,33 @@ copy_game_into() {
     say "font $font copied from $source"
 }
 
+# The package is put together in a new folder beside OUT_FOLDER, and its
+# archive in a new file there; both are removed when the script stops early.
+make_stage() {
+    mkdir -p "$(dirname "$out")"
+    stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")
+    part=$(mktemp "$(dirname "$out")/.package.XXXXXX.part")
+    trap 'rm -rf -- "$stage" "$part"' EXIT
+    chmod 755 "$stage"
+    echo "Made by package.sh, which replaces this folder when it packages into it again." >"$stage/$marker"
+}
+
+# The staged folder replaces the earlier package, checked again just before.
+put_in_place() {
+    if [[ -e $out || -L $out ]]; then
+        made_here "$out" || fail "$out appeared while packaging and is not a package this script made"
+        rm -rf -- "$out"
+    fi
+    mv -T -- "$stage" "$out"
+}
+
+# The archive's new file replaces the earlier archive (never a folder: -T).
+finish_archive() {
+    chmod 644 "$part"
+    mv -T -- "$part" "$archive"
+    trap - EXIT
+}
+
 write_launcher() {
     cat >"$stage/play" <<'EOF'
 #!/bin/sh
@@ -216,43 +285,36 @@ package_for_windows() {
     local windows_build=${ORBA_WINDOWS_BUILD_DIR:-$root/build-windows}
     local windows_engine=$windows_build/engine/adv/advengine.exe
     [[ -f $windows_engine ]] || bash "$root/scripts/build-windows.sh"
-    mkdir -p "$(dirname "$out")"
-    stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")
-    trap 'rm -rf "$stage"' EXIT
-    chmod 755 "$stage"
+    make_stage
     cp "$windows_engine" "$stage/advengine.exe"
     copy_game_into "$stage"
     mkdir -p "$stage/licenses"
     cp -r "$windows_build/deps/prefix/share/licenses/." "$stage/licenses/"
     ((${#licensed[@]} == 0)) || copy_licences
-    rm -rf "$out" "$out.zip"
-    mv "$stage" "$out"
-    trap - EXIT
-    python3 - "$out" <<'EOF'
+    put_in_place
+    python3 - "$out" "$part" <<'EOF'
 import os, sys, zipfile
-out = sys.argv[1]
+out, part = sys.argv[1], sys.argv[2]
 parent = os.path.dirname(out)
-with zipfile.ZipFile(out + ".zip.part", "w", zipfile.ZIP_DEFLATED) as z:
+with zipfile.ZipFile(part, "w", zipfile.ZIP_DEFLATED) as z:
     for folder, _, files in sorted(os.walk(out)):
         for f in sorted(files):
             path = os.path.join(folder, f)
             z.write(path, os.path.relpath(path, parent))
-os.replace(out + ".zip.part", out + ".zip")
 EOF
+    finish_archive
     say "$out ($(du -sh "$out" | cut -f1)) and $out.zip ($(du -sh "$out.zip" | cut -f1)); the player starts $(basename "$out")/advengine.exe"
 }
 
 build_tools
+check_links
 check_game
 if $windows; then
     package_for_windows
     exit 0
 fi
 
-mkdir -p "$(dirname "$out")"
-stage=$(mktemp -d "$(dirname "$out")/.package.XXXXXX")
-trap 'rm -rf "$stage"' EXIT
-chmod 755 "$stage"
+make_stage
 mkdir -p "$stage/lib" "$stage/licenses"
 cp "$engine" "$stage/advengine"
 patchelf --set-rpath '$ORIGIN/lib' "$stage/advengine"
@@ -261,9 +323,7 @@ copy_game_into "$stage/game"
 copy_licences
 write_launcher
 
-rm -rf "$out" "$out.tar.gz"
-mv "$stage" "$out"
-trap - EXIT
-tar -czf "$out.tar.gz.part" -C "$(dirname "$out")" "$(basename "$out")"
-mv "$out.tar.gz.part" "$out.tar.gz"
+put_in_place
+tar -czf "$part" -C "$(dirname "$out")" -- "$(basename "$out")"
+finish_archive
 say "$out ($(du -sh "$out" | cut -f1)) and $out.tar.gz ($(du -sh "$out.tar.gz" | cut -f1)); the player starts it with $(basename "$out")/play"
