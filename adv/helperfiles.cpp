@@ -1,0 +1,31 @@
+#include "adv/helperfiles.h"
+
+#include <string>
+
+#include "adv/engine.h"
+#include "gamefiles/gamefiles.h"
+
+namespace adv {
+
+namespace {
+
+// Pushes the helper's chunk; a path outside the game's folder is refused as
+// a missing script, as LOAD refuses it.
+int loadHelper(lua_State* L, const char* name) {
+    const std::string path = scriptDirectory() + checkString(L, name, 1);
+    if (!insideGameFolder(path)) throw Error("Not exist : " + path);
+    pushScriptChunk(L, path);
+    return 1;
+}
+
+int helperLoadfile(lua_State* L) { return loadHelper(L, "loadfile"); }
+int helperDofile(lua_State* L) { return loadHelper(L, "dofile"); }
+
+}  // namespace
+
+void registerHelperLoaders(Lua& lua) {
+    lua.registerFunction("loadfile", helperLoadfile);
+    lua.registerChunkRunner("dofile", helperDofile);
+}
+
+}  // namespace adv
