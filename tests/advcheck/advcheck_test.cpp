@@ -320,7 +320,10 @@ const BrokenCase brokenCases[] = {
          return one("resource/level/old/unused.lua", 0, N, "no path from start.lua reaches this script");
      }},
     {"HelperMissing",
-     [] { return startLine1("dofile(\"helpers.lua\")", "dofile(): helper resource/level/helpers.lua does not exist"); }},
+     [] {
+         return startLine1("dofile(\"helpers.lua\")",
+                           "dofile(): helper resource/level/helpers.lua does not exist");
+     }},
     {"HelperGlobalsAreDefined",  // one outside resource/level/, one inside and so reached
      [] {
          writeFile("resource/shared/lib.lua", "function greet() say(\"hi\") end\n");
@@ -333,15 +336,17 @@ const BrokenCase brokenCases[] = {
          writeFile(game::ini, testsupport::readFile(game::ini) + "MSG_WIDTH = 300\n");
          testsupport::writeSolidBMP("resource/level/msgwin.bmp", 600, 60, 0x000080);  // one row
          game::prepend(game::start, "say(\"A line long enough to need a second row at this width\")");
-         return one(game::start, 1, N, "say(): at MSG_WIDTH = 300 this page wraps into 2 rows; the message window holds 1");
+         return one(game::start, 1, N,
+                    "say(): at MSG_WIDTH = 300 this page wraps into 2 rows; the message window holds 1");
      }},
     {"WrapFontNotFound",
      [] {
          game::setKey("FONT", "none.ttf");
          writeFile(game::ini, testsupport::readFile(game::ini) + "MSG_WIDTH = 300\n");
-         return one(game::ini, game::lineOf(game::ini, "MSG_WIDTH"), N,
-                    "MSG_WIDTH is set, but the font cannot be opened here (Orba_openFont : font file not found. "
-                    "none.ttf): wrapped pages are not checked");
+         return one(
+             game::ini, game::lineOf(game::ini, "MSG_WIDTH"), N,
+             "MSG_WIDTH is set, but the font cannot be opened here (Orba_openFont : font file not found. "
+             "none.ttf): wrapped pages are not checked");
      }},
     {"ExtraArgument",
      [] {
