@@ -9,6 +9,7 @@
 
 #include "gamefiles/gamefiles.h"
 #include "luaexecutor/hostboundary.h"
+#include "luaexecutor/sourceonly.h"
 
 using luaexecutor::ScriptState;
 
@@ -30,6 +31,7 @@ constexpr OptionalLibrary optionalLibraries[] = {
 
 void openLibraries(lua_State* L, std::int32_t libraries) {
     openLibrary(L, luaopen_base);
+    luaexecutor::acceptSourceOnly(L);
     for (const OptionalLibrary& library : optionalLibraries) {
         if (libraries & library.bit) {
             openLibrary(L, library.opener);
