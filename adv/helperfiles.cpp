@@ -1,5 +1,6 @@
 #include "adv/helperfiles.h"
 
+#include <algorithm>
 #include <string>
 
 #include "adv/engine.h"
@@ -14,6 +15,8 @@ namespace {
 int loadHelper(lua_State* L, const char* name) {
     const std::string path = scriptDirectory() + checkString(L, name, 1);
     if (!insideGameFolder(path)) throw Error("Not exist : " + path);
+    auto& helpers = course().helpers;  // an edit of one changes the scene too
+    if (std::find(helpers.begin(), helpers.end(), path) == helpers.end()) helpers.push_back(path);
     pushScriptChunk(L, path);
     return 1;
 }
