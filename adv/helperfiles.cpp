@@ -11,9 +11,10 @@ namespace adv {
 namespace {
 
 // Pushes the helper's chunk; a path outside the game's folder is refused as
-// a missing script, as LOAD refuses it.
+// a missing script, as LOAD refuses it. Paths are written from the game's
+// folder, as these functions always read them, so one path serves every script.
 int loadHelper(lua_State* L, const char* name) {
-    const std::string path = scriptDirectory() + checkString(L, name, 1);
+    const std::string path = checkString(L, name, 1);
     if (!insideGameFolder(path)) throw Error("Not exist : " + path);
     auto& helpers = course().helpers;  // an edit of one changes the scene too
     if (std::find(helpers.begin(), helpers.end(), path) == helpers.end()) helpers.push_back(path);

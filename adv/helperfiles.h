@@ -1,8 +1,7 @@
 #pragma once
 // Scripts share helper files through Lua's dofile and loadfile, confined to
-// the game's folder: a helper is named as LOAD names a script (from the
-// current script folder), read as a script is read and refused as LOAD
-// refuses one.
+// the game's folder: a helper is named from the game's folder, read as a
+// script is read and refused as LOAD refuses one.
 #include "luaexecutor/luaexecutor.h"
 
 namespace adv {

@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DevModeTest, AnEditedHelperReloadsTheSceneThatReadIt) {
     if (!FolderWatch::supported) GTEST_SKIP() << notWatched;
     writeScript("lib.lua", "line = 'one'");
-    startDev("dofile('lib.lua') MSG(line) PF()");
+    startDev("dofile('resource/level/lib.lua') MSG(line) PF()");
     writeScript("lib.lua", "line = 'two'");
     devStep();
     EXPECT_EQ(adv::messageWindow().messages, Strings{"two"});

@@ -1,5 +1,5 @@
-// Helper files shared through dofile and loadfile: found from the script
-// folder, confined to the game's folder, refused as LOAD refuses a script.
+// Helper files shared through dofile and loadfile: named from the game's
+// folder and confined to it, refused as LOAD refuses a script.
 #include "game_fixture.h"
 
 using namespace advtest;
@@ -13,7 +13,6 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         writeScript("lib.lua", helper);
-        writeScript("ch/lib.lua", "function greet() note('chapter') end");
         testsupport::writeFile("resource/shared/lib.lua", helper);
         writeScript("bin.lua", std::string(LUA_SIGNATURE) + "Q\x01\x04");
     }
@@ -23,22 +22,24 @@ protected:
     }
 };
 
-TEST_F(HelperFilesTest, LoadFromTheScriptFolderInsideTheGameOnly) {
+TEST_F(HelperFilesTest, LoadFromInsideTheGameFolderOnly) {
     struct Case {
         const char* script;
         std::string error;
         std::vector<std::string> notes;
     };
     const Case cases[] = {
-        {"note(dofile('lib.lua')) greet()", "(no error)", {"7", "hi"}},
-        {"local f = loadfile('lib.lua') note(type(f)) f() greet()", "(no error)", {"function", "hi"}},
-        {"dofile('../shared/lib.lua') greet()", "(no error)", {"hi"}},
-        {"DIRECTORY('ch') dofile('lib.lua') greet()", "(no error)", {"chapter"}},
-        {"dofile('../../../lib.lua')", "Not exist : resource/level/../../../lib.lua", {}},
-        {"loadfile('none.lua')", "Not exist : resource/level/none.lua", {}},
-        {"pcall(dofile, 'none.lua') note('on')", "Not exist : resource/level/none.lua", {}},
-        {"dofile('bin.lua')", "Lua Syntax error : resource/level/bin.lua", {}},
-        {"loadfile('bin.lua')", "Lua Syntax error : resource/level/bin.lua", {}},
+        {"note(dofile('resource/level/lib.lua')) greet()", "(no error)", {"7", "hi"}},
+        {"local f = loadfile('resource/shared/lib.lua') note(type(f)) f() greet()",
+         "(no error)",
+         {"function", "hi"}},
+        {"DIRECTORY('ch') dofile('resource/level/lib.lua') greet()", "(no error)", {"hi"}},
+        {"dofile('resource/../../lib.lua')", "Not exist : resource/../../lib.lua", {}},
+        {"dofile('/etc/hostname')", "Not exist : /etc/hostname", {}},
+        {"loadfile('resource/none.lua')", "Not exist : resource/none.lua", {}},
+        {"pcall(dofile, 'none.lua') note('on')", "Not exist : none.lua", {}},
+        {"dofile('resource/level/bin.lua')", "Lua Syntax error : resource/level/bin.lua", {}},
+        {"loadfile('resource/level/bin.lua')", "Lua Syntax error : resource/level/bin.lua", {}},
         {"dofile()", "dofile(): Invalid parameter type. expected 1 to STRING type", {}},
     };
     for (const Case& c : cases) {
@@ -56,7 +57,7 @@ TEST_F(HelperFilesTest, LoadFromTheScriptFolderInsideTheGameOnly) {
 // A helper's own lines may wait like the script's: they run where dofile stands.
 TEST_F(HelperFilesTest, AHelperMayWaitForThePlayer) {
     writeScript("page.lua", "MSG('from the helper') PF()");
-    start("dofile('page.lua') note('after')");
+    start("dofile('resource/level/page.lua') note('after')");
     step();
     EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"from the helper"});
     EXPECT_TRUE(notes().empty());

@@ -321,14 +321,16 @@ const BrokenCase brokenCases[] = {
      }},
     {"HelperMissing",
      [] {
-         return startLine1("dofile(\"helpers.lua\")",
+         return startLine1("dofile(\"resource/level/helpers.lua\")",
                            "dofile(): helper resource/level/helpers.lua does not exist");
      }},
     {"HelperGlobalsAreDefined",  // one outside resource/level/, one inside and so reached
      [] {
          writeFile("resource/shared/lib.lua", "function greet() say(\"hi\") end\n");
          writeFile("resource/level/lib.lua", "function wave() end\n");
-         game::prepend(game::start, "dofile(\"../shared/lib.lua\") greet() loadfile(\"lib.lua\")() wave()");
+         game::prepend(game::start,
+                       "dofile(\"resource/shared/lib.lua\") greet() "
+                       "loadfile(\"resource/level/lib.lua\")() wave()");
          return std::vector<Finding>{};
      }},
     {"WrappedPageLeavesTheWindow",

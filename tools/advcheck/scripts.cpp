@@ -1,7 +1,7 @@
 // Scripts are followed as the engine would load them: from start.lua in
 // resource/level/, through LOAD names, map cells and the helper files that
-// dofile and loadfile read, with the script folder that DIRECTORY sets carried
-// from one script into the next. Before that, every script's use of global
+// dofile and loadfile read (named from the game folder), with the script
+// folder that DIRECTORY sets carried from one script into the next. Before that, every script's use of global
 // names is checked against what the game has.
 #include "tools/advcheck/scripts.h"
 
@@ -370,42 +370,38 @@ void ScriptChecker::visit(const Visit& v) {
     }
 }
 
-// A helper is named from the current script folder, as LOAD names a script;
-// it is reached and checked in that folder.
+// A helper is named from the game folder; its own calls run in the current
+// script folder, where it is reached and checked.
 void ScriptChecker::checkHelper(const std::string& file, const Call& call) {
     if (call.args.empty() || call.args.front().kind != ArgKind::String) {
         followedAll_ = false;
         report_.note(file, call.line, call.name + "(): the file name is computed: advcheck cannot follow it");
         return;
     }
-    if (!directory_) return;
-    const std::string path = *directory_ + engineText(call.args.front().text);
+    const std::string path = engineText(call.args.front().text);
     const std::optional<std::string> why = insideGameFolder(path)
                                                ? assets_.missing(path)
                                                : std::optional<std::string>("lies outside the game folder");
     if (why) {
         followedAll_ = false;
         report_.problem(file, call.line, call.name + "(): helper " + normalPath(path) + " " + *why);
-    } else {
+    } else if (directory_) {
         follow(path, *directory_);
     }
 }
 
-// Helpers that lie outside resource/level/, named from the folder of the
-// script that loads them or from resource/level/: their globals count too.
+// Helpers that lie outside resource/level/: their globals count too.
 std::vector<std::string> ScriptChecker::helpersOutsideLevel(const std::vector<std::string>& files) {
     std::set<std::string> helpers;
     for (const std::string& file : files) {
         for (const Call& call : script(file).calls) {
             if (names_.contains(call.name) || call.args.empty() || call.args.front().kind != ArgKind::String)
                 continue;
-            for (const std::string& folder : {folderOf(file), levelFolder}) {
-                const std::string path = folder + engineText(call.args.front().text);
-                std::error_code ec;
-                if (insideGameFolder(path) && fs::is_regular_file(path, ec) &&
-                    !normalPath(path).starts_with(levelFolder))
-                    helpers.insert(normalPath(path));
-            }
+            const std::string path = engineText(call.args.front().text);
+            std::error_code ec;
+            if (insideGameFolder(path) && fs::is_regular_file(path, ec) &&
+                !normalPath(path).starts_with(levelFolder))
+                helpers.insert(normalPath(path));
         }
     }
     return {helpers.begin(), helpers.end()};

@@ -1,5 +1,5 @@
 -- The lake, picked on the map.
-dofile("places.lua")              -- on_to_finale()
+dofile("resource/level/chapter1/places.lua")  -- on_to_finale()
 background("lake.bmp", 2)
 character("sol.bmp", 2)
 sound("splash.wav")

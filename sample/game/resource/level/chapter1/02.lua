@@ -1,5 +1,5 @@
 -- The old tower, picked on the map.
-dofile("places.lua")              -- on_to_finale()
+dofile("resource/level/chapter1/places.lua")  -- on_to_finale()
 background("tower.bmp", 1)
 character("tom.bmp", 1)
 sound("bell.wav")

@@ -1,5 +1,5 @@
 -- The market, picked on the map.
-dofile("places.lua")              -- on_to_finale()
+dofile("resource/level/chapter1/places.lua")  -- on_to_finale()
 background("market.bmp", 1)
 character("mira.bmp", 0)
 sound("coins.wav")
