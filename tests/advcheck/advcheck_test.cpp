@@ -341,6 +341,11 @@ const BrokenCase brokenCases[] = {
          return one(game::start, 1, N,
                     "say(): at MSG_WIDTH = 300 this page wraps into 2 rows; the message window holds 1");
      }},
+    {"OptionalKeyNotANumber",  // the engine reads a given optional key as strictly as the others
+     [] {
+         writeFile(game::ini, testsupport::readFile(game::ini) + "SAVE = off\n");
+         return one(game::ini, game::lineOf(game::ini, "SAVE"), P, "not digit value ... 'SAVE' -> 'off'");
+     }},
     {"WrapFontNotFound",
      [] {
          game::setKey("FONT", "none.ttf");
