@@ -24,6 +24,8 @@ struct CourseState {
     // confirmed, 0 to 3 the choice picked. With the scene's start it is all
     // a save needs to bring this moment back.
     std::vector<std::int32_t> decisions;
+    // The helper files the script read with dofile or loadfile, as named.
+    std::vector<std::string> helpers;
 };
 
 inline constexpr std::int32_t pageConfirmed = -1;

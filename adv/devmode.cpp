@@ -142,7 +142,10 @@ DevMode::Change DevMode::changeOf(const std::vector<std::string>& paths) {
             continue;
         }
         const SceneStart* scene = currentSceneStart();
-        const bool currentScript = scene && samePath(path, scene->script);
+        const auto& helpers = course().helpers;
+        const bool currentScript = scene && (samePath(path, scene->script) ||
+                                             std::any_of(helpers.begin(), helpers.end(),
+                                                         [&](const auto& h) { return samePath(path, h); }));
         const bool pictureOrMap = hasExtension(path, ".bmp") || hasExtension(path, ".fmf");
         const bool folder = path.ends_with('/') && !path.starts_with(gamepaths::soundFolder);
         if (currentScript || pictureOrMap || folder || !error_.empty()) change = Change::Moment;

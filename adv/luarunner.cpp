@@ -6,6 +6,7 @@
 
 #include "adv/comforts.h"
 #include "adv/commands.h"
+#include "adv/helperfiles.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/gamepaths.h"
@@ -52,6 +53,7 @@ void LuaRunner::loadScript(const std::string& path) {
     // fails to load is still the one an author's fix brings back.
     sceneStarted(path, changingScript_);
     Lua::loadFile(path);
+    registerHelperLoaders(*this);  // before the commands, so a command may take either name
     for (const Command& command : commandTable()) registerFunction(*command.name, command.function);
 }
 

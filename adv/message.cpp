@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "adv/engine.h"
+#include "adv/msgwrap.h"
 #include "adv/saturating.h"
 #include "config/sysinfo.h"
 #include "orba/orba.h"
@@ -41,7 +42,8 @@ void drawLine(std::string_view line, int x, int y) {
 }  // namespace
 
 // Replaces every "%F" or "%f" followed by a digit run with the value of the
-// flag that the whole run names; "%F" without digits stays as it is.
+// flag that the whole run names ("%F" without digits stays as it is), then
+// adds the line's rows at MSG_WIDTH, each a line of the window.
 void addMessage(std::string_view text) {
     std::string line;
     line.reserve(text.size());
@@ -58,7 +60,7 @@ void addMessage(std::string_view text) {
         line += std::to_string(getFlag(flagNumber(text.substr(i + 2, end - i - 2))));
         i = end;
     }
-    messageWindow().messages.push_back(std::move(line));
+    for (std::string& row : wrapMessage(line)) messageWindow().messages.push_back(std::move(row));
 }
 
 void clearMessages() { messageWindow().messages.clear(); }

@@ -13,7 +13,8 @@ struct MessageState {
     std::uint32_t messageCounter = 0;  // frames the page has waited, animates the cursor
 };
 
-// Adds a line, with every "%F" or "%f" and digit run replaced by that flag's value.
+// Adds a line, with every "%F" or "%f" and digit run replaced by that flag's
+// value, as the rows it wraps into at MSG_WIDTH.
 void addMessage(std::string_view text);
 void clearMessages();
 // Suspends the script until the player confirms the page.

@@ -33,10 +33,11 @@ static_assert(keys.size() == 40);
 
 }  // namespace
 
-const std::array<SettingsKey, 4> optionalKeys{{{"SAVE", &System::SAVE},
+const std::array<SettingsKey, 5> optionalKeys{{{"SAVE", &System::SAVE},
                                                {"SKIP", &System::SKIP},
                                                {"AUTO", &System::AUTO},
-                                               {"HISTORY", &System::HISTORY}}};
+                                               {"HISTORY", &System::HISTORY},
+                                               {"MSG_WIDTH", &System::MSG_WIDTH, 0}}};
 
 std::span<const SettingsKey> settingsKeys() { return keys; }
 
@@ -55,6 +56,6 @@ void loadSettings() {
     }
     for (const SettingsKey& key : optionalKeys) {
         std::int32_t* field = std::get<std::int32_t*>(key.field);
-        *field = parser.table.contains(key.name) ? parser.getInt(key.name) : 1;
+        *field = parser.table.contains(key.name) ? parser.getInt(key.name) : key.absent;
     }
 }

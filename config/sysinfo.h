@@ -57,18 +57,21 @@ public:
     inline static std::int32_t SKIP = 1;     // Ctrl held
     inline static std::int32_t AUTO = 1;     // A
     inline static std::int32_t HISTORY = 1;  // Page Up and the wheel
+    // Pixels a message line may take before it wraps; 0 (the default): never.
+    inline static std::int32_t MSG_WIDTH = 0;
 };
 
 // One key of game.ini and the System field it fills (text or integer).
 struct SettingsKey {
     std::string_view name;
     std::variant<std::string*, std::int32_t*> field;
+    std::int32_t absent = 1;  // an optional key's value when game.ini does not have it
 };
 
 // The 40 keys in the order loadSettings reads them.
 std::span<const SettingsKey> settingsKeys();
 
-// The optional keys, each 1 when game.ini does not have it.
+// The optional integer keys, each its `absent` value when game.ini does not have it.
 std::span<const SettingsKey> optionalSettingsKeys();
 
 // Reads resource/level/game.ini key by key in the order above; throws the

@@ -1,6 +1,7 @@
 #include "luaexecutor/hostboundary.h"
 
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "luaexecutor/luaexecutor.h"
@@ -294,7 +295,8 @@ void updateHooks(lua_State* L, ScriptState& state) {
 std::string callerPlace(lua_State* L) {
     lua_Debug caller{};
     for (int level = 1; lua_getstack(L, level, &caller); ++level) {
-        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0)
+        if (lua_getinfo(L, "Sl", &caller) && caller.currentline > 0 &&
+            std::string_view(caller.source) != runnerChunkName)
             return std::string(caller.short_src) + ":" + std::to_string(caller.currentline);
     }
     return {};

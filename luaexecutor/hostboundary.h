@@ -29,6 +29,10 @@ struct ScriptState {
     bool stopped() const { return kept || !failure.empty(); }  // no more script code may run
 };
 
+// The chunk name of Lua code the engine adds (Lua::registerChunkRunner): it
+// is no script code, so no failure is placed in it.
+inline constexpr char runnerChunkName[] = "=(engine)";
+
 // Finds the bookkeeping of the state L belongs to (any of its threads), or null.
 ScriptState* findScriptState(lua_State* L);
 // The bookkeeping of the main state L, made on first use.
@@ -43,7 +47,8 @@ void updateHooks(lua_State* L, ScriptState& state);
 // Takes the kept exception (null if none) and removes the hooks that stopped the script.
 std::exception_ptr takeKeptException(lua_State* L, ScriptState& state);
 // "file:line" of the nearest script code on the way to the running host
-// function (pcall is no script code); empty when there is none.
+// function (pcall and the engine's own Lua code are no script code); empty
+// when there is none.
 std::string callerPlace(lua_State* L);
 
 // Takes the failure text (empty if none) and removes the hooks that stopped the script.

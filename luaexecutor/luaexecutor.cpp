@@ -9,6 +9,7 @@
 
 #include "gamefiles/gamefiles.h"
 #include "luaexecutor/hostboundary.h"
+#include "luaexecutor/sourceonly.h"
 
 using luaexecutor::ScriptState;
 
@@ -30,6 +31,7 @@ constexpr OptionalLibrary optionalLibraries[] = {
 
 void openLibraries(lua_State* L, std::int32_t libraries) {
     openLibrary(L, luaopen_base);
+    luaexecutor::acceptSourceOnly(L);
     for (const OptionalLibrary& library : optionalLibraries) {
         if (libraries & library.bit) {
             openLibrary(L, library.opener);
@@ -61,26 +63,36 @@ void* budgetedAlloc(void* budgetPointer, void* block, std::size_t oldSize, std::
     return moved;
 }
 
-// What luaL_loadfile does, with the file read through the bounded reader: a
-// first line starting with "#" is skipped (its line break kept, so the line
-// numbers stay), and the chunk is named "@" + path as Lua names files.
-// Unlike luaL_loadfile, a precompiled chunk is refused.
-int loadScript(lua_State* L, const std::string& path) {
-    std::optional<std::string> source = readWholeFile(path);
-    if (!source) {
-        lua_pushfstring(L, "cannot open %s", path.c_str());
-        return LUA_ERRFILE;
-    }
-    if (source->starts_with('#')) {
-        source->erase(0, source->find('\n'));
+enum class SourceFault { None, Unreadable, Precompiled };
+
+// The text of a script file as the compiler gets it, as luaL_loadfile reads
+// it but through the bounded reader: a first line starting with "#" is
+// skipped (its line break kept, so the line numbers stay). Unlike
+// luaL_loadfile, a precompiled chunk is refused.
+SourceFault readScriptSource(const std::string& path, std::string& source) {
+    std::optional<std::string> read = readWholeFile(path);
+    if (!read) return SourceFault::Unreadable;
+    source = std::move(*read);
+    if (source.starts_with('#')) {
+        source.erase(0, source.find('\n'));
     }
     // The interpreter trusts precompiled chunks, and a malformed one can make it
     // read and write out of bounds: scripts are taken as source text only.
-    if (source->find(LUA_SIGNATURE) == (source->starts_with('\n') ? 1 : 0)) {
+    const bool precompiled = source.find(LUA_SIGNATURE) == (source.starts_with('\n') ? 1 : 0);
+    return precompiled ? SourceFault::Precompiled : SourceFault::None;
+}
+
+// Loads the script's chunk, named "@" + path as Lua names files.
+int loadScript(lua_State* L, const std::string& path) {
+    std::string source;
+    switch (readScriptSource(path, source)) {
+    case SourceFault::Unreadable: lua_pushfstring(L, "cannot open %s", path.c_str()); return LUA_ERRFILE;
+    case SourceFault::Precompiled:
         lua_pushfstring(L, "%s: precompiled scripts are not accepted", path.c_str());
         return LUA_ERRSYNTAX;
+    case SourceFault::None: break;
     }
-    return luaL_loadbuffer(L, source->data(), source->size(), ("@" + path).c_str());
+    return luaL_loadbuffer(L, source.data(), source.size(), ("@" + path).c_str());
 }
 
 // Writes the interpreter's message on the stack top (file and line included)
@@ -163,6 +175,22 @@ void Lua::loadFile(std::string_view path) {
     }
 }
 
+void Lua::registerChunkRunner(std::string_view name, lua_CFunction loader) {
+    if (!luaState) {
+        return;
+    }
+    lua_State* L = luaState.get();
+    // The chunk is called from Lua, not from C, so it may yield like the script.
+    static constexpr char runner[] = "local load = ... return function(...) return load(...)() end";
+    if (luaL_loadbuffer(L, runner, sizeof runner - 1, luaexecutor::runnerChunkName) != 0) {
+        lua_pop(L, 1);
+        throw Error("Lua.registerChunkRunner(): cannot make " + std::string(name));
+    }
+    luaexecutor::pushHostFunction(L, loader);
+    lua_call(L, 1, 1);
+    lua_setfield(L, LUA_GLOBALSINDEX, std::string(name).c_str());
+}
+
 void Lua::setInstructionWatch(std::function<void()> check, int instructions) {
     watch_ = std::move(check);
     watchInterval_ = instructions;
@@ -228,6 +256,24 @@ std::string checkString(lua_State* L, std::string_view funcName, int index) {
         throw invalidParameter(funcName, index, "STRING");
     }
     return std::string(lua_tostring(L, index));  // up to the first NUL byte
+}
+
+void pushScriptChunk(lua_State* L, const std::string& path) {
+    std::string source;
+    const SourceFault fault = readScriptSource(path, source);
+    if (fault == SourceFault::Unreadable) {
+        throw Error("Not exist : " + path);
+    }
+    if (fault == SourceFault::Precompiled) {
+        std::cerr << path << ": precompiled scripts are not accepted" << std::endl;
+        throw Error("Lua Syntax error : " + path);
+    }
+    // lua_load is protected: a compile error or a lack of memory comes back as a status.
+    if (luaL_loadbuffer(L, source.data(), source.size(), ("@" + path).c_str()) != 0) {
+        reportLuaMessage(L);
+        lua_pop(L, 1);
+        throw Error("Lua Syntax error : " + path);
+    }
 }
 
 void pushNumber(lua_State* L, std::int32_t value) { lua_pushnumber(L, value); }

@@ -32,6 +32,11 @@ public:
     // leaves resume() unchanged; no script code runs after it, pcall or not.
     // Host functions report failures by throwing, never by raising Lua errors.
     virtual void registerFunction(std::string_view name, lua_CFunction function);
+    // Makes a global that calls the host function `loader` with its arguments
+    // and then the function the loader returns, without arguments, giving its
+    // results. The call is made from Lua, so the loaded chunk may suspend the
+    // script as the script itself may; the loader's errors are host errors.
+    void registerChunkRunner(std::string_view name, lua_CFunction loader);
     virtual void close();
     virtual void resume();  // runs until the next yield or the end
     bool finished() const;  // no script loaded, or it ran to its end or stopped
@@ -71,6 +76,11 @@ private:
 // the function by; index is the 1-based argument position.
 std::int32_t checkNumber(lua_State* L, std::string_view funcName, int index);
 std::string checkString(lua_State* L, std::string_view funcName, int index);
+// For a host function: pushes the chunk of the script file at path, read as
+// loadFile reads it (bounded, source text only), or throws loadFile's errors
+// ("Not exist : path", "Lua Syntax error : path" with the compiler's message
+// on standard error).
+void pushScriptChunk(lua_State* L, const std::string& path);
 void pushNumber(lua_State* L, std::int32_t value);
 int yieldScript(lua_State* L);  // `return yieldScript(L);` suspends the script
 // Whether a host function called from L may suspend the script: not inside a

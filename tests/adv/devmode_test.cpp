@@ -103,6 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST_F(DevModeTest, AnEditedHelperReloadsTheSceneThatReadIt) {
+    if (!FolderWatch::supported) GTEST_SKIP() << notWatched;
+    writeScript("lib.lua", "line = 'one'");
+    startDev("dofile('resource/level/lib.lua') MSG(line) PF()");
+    writeScript("lib.lua", "line = 'two'");
+    devStep();
+    EXPECT_EQ(adv::messageWindow().messages, Strings{"two"});
+}
+
 TEST_F(DevModeTest, TheCaptionNamesScriptAndPageAndF8ReloadsByHand) {
     writeScript("ch1/02.lua", "MSG('one') PF() MSG('two') PF()");
     startDev("DIRECTORY('ch1') LOAD('02.lua')");

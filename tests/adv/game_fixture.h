@@ -69,6 +69,7 @@ inline void setDefaultSettings() {
         if (auto* text = std::get_if<std::string*>(&key.field); text && key.name.starts_with("CMD_"))
             **text = std::string(key.name.substr(4));
     }
+    System::MSG_WIDTH = 0;
     System::PF_TIMER = 5;
     System::PF_X = 600;
     System::PF_Y = 440;

@@ -331,6 +331,42 @@ const BrokenCase brokenCases[] = {
          writeFile("resource/level/old/unused.lua", "say(\"never shown\")\n");
          return one("resource/level/old/unused.lua", 0, N, "no path from start.lua reaches this script");
      }},
+    {"HelperMissing",
+     [] {
+         return startLine1("dofile(\"resource/level/helpers.lua\")",
+                           "dofile(): helper resource/level/helpers.lua does not exist");
+     }},
+    {"HelperGlobalsAreDefined",  // one outside resource/level/, one inside and so reached
+     [] {
+         writeFile("resource/shared/lib.lua", "function greet() say(\"hi\") end\n");
+         writeFile("resource/level/lib.lua", "function wave() end\n");
+         game::prepend(game::start,
+                       "dofile(\"resource/shared/lib.lua\") greet() "
+                       "loadfile(\"resource/level/lib.lua\")() wave()");
+         return std::vector<Finding>{};
+     }},
+    {"WrappedPageLeavesTheWindow",
+     [] {
+         writeFile(game::ini, testsupport::readFile(game::ini) + "MSG_WIDTH = 300\n");
+         testsupport::writeSolidBMP("resource/level/msgwin.bmp", 600, 60, 0x000080);  // one row
+         game::prepend(game::start, "say(\"A line long enough to need a second row at this width\")");
+         return one(game::start, 1, N,
+                    "say(): at MSG_WIDTH = 300 this page wraps into 2 rows; the message window holds 1");
+     }},
+    {"OptionalKeyNotANumber",  // the engine reads a given optional key as strictly as the others
+     [] {
+         writeFile(game::ini, testsupport::readFile(game::ini) + "SAVE = off\n");
+         return one(game::ini, game::lineOf(game::ini, "SAVE"), P, "not digit value ... 'SAVE' -> 'off'");
+     }},
+    {"WrapFontNotFound",
+     [] {
+         game::setKey("FONT", "none.ttf");
+         writeFile(game::ini, testsupport::readFile(game::ini) + "MSG_WIDTH = 300\n");
+         return one(
+             game::ini, game::lineOf(game::ini, "MSG_WIDTH"), N,
+             "MSG_WIDTH is set, but the font cannot be opened here (Orba_openFont : font file not found. "
+             "none.ttf): wrapped pages are not checked");
+     }},
     {"ExtraArgument",
      [] {
          game::prepend(game::start, "say(\"a\", \"b\")");

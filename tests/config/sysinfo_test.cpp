@@ -135,6 +135,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, LoadSettingsValue,
                          testing::Values(ValueCase{"FONT_SIZE=24 # comment", &System::FONT_SIZE, 24},
                                          ValueCase{"MSG_X=", &System::MSG_X, 0},
                                          ValueCase{"PF_TIMER=0", &System::PF_TIMER, 0},
-                                         ValueCase{"MSGWIN_ALPHA=300", &System::MSGWIN_ALPHA, 300}));
+                                         ValueCase{"MSGWIN_ALPHA=300", &System::MSGWIN_ALPHA, 300},
+                                         ValueCase{"MSG_WIDTH=560", &System::MSG_WIDTH, 560},
+                                         ValueCase{"SAVE=0", &System::SAVE, 0}));
+
+TEST(LoadSettings, AbsentOptionalKeysTakeTheirDefaults) {
+    TempDir dir;
+    writeSettings(completeSettings());
+    for (const SettingsKey& key : optionalSettingsKeys()) *std::get<std::int32_t*>(key.field) = 99;
+    loadSettings();
+    EXPECT_EQ(System::MSG_WIDTH, 0);  // lines never wrap
+    for (std::int32_t* comfort : {&System::SAVE, &System::SKIP, &System::AUTO, &System::HISTORY})
+        EXPECT_EQ(*comfort, 1);  // on
+}
 
 }  // namespace

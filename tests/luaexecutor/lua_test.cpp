@@ -166,6 +166,21 @@ TEST_F(Script, LibrariesFollowTheBits) {
     }
 }
 
+// A chunk that starts like a precompiled one is refused; source text loads.
+TEST_F(Script, LoadstringAndLoadTakeSourceOnly) {
+    load(
+        "local function once(text) local given return function() if not given then given = true return text "
+        "end end end\n"
+        "f1, m1 = loadstring('\\27LuaQ\\0 crafted')\n"
+        "f2, m2 = load(once('\\27LuaQ\\0 crafted'))\n"
+        "sum = loadstring('return 6')() + load(once('return 1'))()");
+    lua.resume();
+    for (const char* name : {"f1", "f2"}) EXPECT_EQ(global(name), "nil") << name;
+    for (const char* name : {"m1", "m2"})
+        EXPECT_EQ(global(name), "precompiled chunks are not accepted") << name;
+    EXPECT_EQ(global("sum"), "7");
+}
+
 TEST_F(Script, HostFunctionsReturnResultsAndReplaceGlobals) {
     load("sum = add(7.99, -0.5)\nreplaced = print(2, 3)");
     lua.registerFunction("print", add);

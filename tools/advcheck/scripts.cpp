@@ -1,7 +1,8 @@
 // Scripts are followed as the engine would load them: from start.lua in
-// resource/level/, through LOAD names and map cells, with the script folder
-// that DIRECTORY sets carried from one script into the next. Before that,
-// every script's use of global names is checked against what the game has.
+// resource/level/, through LOAD names, map cells and the helper files that
+// dofile and loadfile read (named from the game folder), with the script
+// folder that DIRECTORY sets carried from one script into the next. Before that, every script's use of global
+// names is checked against what the game has.
 #include "tools/advcheck/scripts.h"
 
 #include <algorithm>
@@ -18,11 +19,13 @@
 #include <utility>
 
 #include "adv/flags.h"
+#include "gamefiles/gamefiles.h"
 #include "gamefiles/gamepaths.h"
 #include "luaexecutor/luaexecutor.h"
 #include "tools/advcheck/luachunk.h"
 #include "tools/advcheck/luascan.h"
 #include "tools/advcheck/names.h"
+#include "tools/advcheck/pages.h"
 
 namespace fs = std::filesystem;
 
@@ -44,6 +47,10 @@ constexpr std::array<std::string_view, 2> packageFunctions{"require", "module"};
 // Ways to make globals while the game runs, which advcheck cannot follow.
 constexpr std::array<std::string_view, 6> globalMakers{"_G",     "getfenv",    "setfenv",
                                                        "rawset", "loadstring", "load"};
+// The base functions that read a helper file of the game.
+constexpr std::array<std::string_view, 2> helperLoaders{"dofile", "loadfile"};
+// The commands after which the next MSG starts a new page.
+constexpr std::array<std::string_view, 4> pageEnders{"CMD_PF", "CMD_SELECT", "CMD_EXIT", "CMD_LOAD"};
 
 template <std::size_t N>
 bool among(const std::array<std::string_view, N>& names, std::string_view name) {
@@ -158,8 +165,13 @@ struct Visit {
 
 class ScriptChecker {
 public:
-    ScriptChecker(Report& report, Assets& assets, const GameSettings& settings)
-        : report_(report), assets_(assets), settings_(settings), names_(settings.names()) {}
+    ScriptChecker(Report& report, Assets& assets, const GameSettings& settings, const PageMeasure& pages)
+        : report_(report),
+          assets_(assets),
+          settings_(settings),
+          pages_(pages),
+          names_(settings.names()),
+          callNames_(withHelperLoaders(names_)) {}
 
     void run();
 
@@ -181,11 +193,25 @@ private:
     void checkMessage(const std::string& file, const Call& call, const Argument& arg);
     void checkFlag(const std::string& file, const Call& call, const Argument& arg, bool setting);
     void follow(const std::string& path, const std::string& directory);
+    void checkHelper(const std::string& file, const Call& call);
+    std::vector<std::string> helpersOutsideLevel(const std::vector<std::string>& files);
+    void countRows(const std::string& file, const Call& call, const adv::Command& command);
+
+    // A command given the name of a helper loader replaces it, as in the engine.
+    static std::set<std::string, std::less<>> withHelperLoaders(std::set<std::string, std::less<>> names) {
+        names.insert(helperLoaders.begin(), helperLoaders.end());
+        return names;
+    }
 
     Report& report_;
     Assets& assets_;
     const GameSettings& settings_;
+    const PageMeasure& pages_;
     const std::set<std::string, std::less<>> names_;
+    const std::set<std::string, std::less<>> callNames_;  // the commands' and the helper loaders'
+    // The page being walked: lines its MSG calls add, rows they wrap into.
+    int pageLines_ = 0;
+    int pageRows_ = 0;
     std::map<std::string, Script> scripts_;
     std::set<Visit> visited_;
     std::deque<Visit> queue_;
@@ -233,7 +259,7 @@ void ScriptChecker::compile(const std::string& file, Script& entry) {
         return;
     }
     if (compiled) entry.globals = readChunkGlobals(state.get());
-    entry.calls = findCalls(tokenizeLua(source), names_);
+    entry.calls = findCalls(tokenizeLua(source), callNames_);
 }
 
 void ScriptChecker::learnGlobals(const std::vector<std::string>& files) {
@@ -295,7 +321,9 @@ void ScriptChecker::run() {
             all.push_back(normalPath(it->path().string()));
     }
     std::sort(all.begin(), all.end());
-    learnGlobals(all);
+    std::vector<std::string> learnt = all;
+    for (std::string& helper : helpersOutsideLevel(all)) learnt.push_back(std::move(helper));
+    learnGlobals(learnt);
 
     if (const auto why = assets_.missing(firstScript)) {
         report_.problem(firstScript, 0, "the first script " + *why);
@@ -328,12 +356,75 @@ void ScriptChecker::visit(const Visit& v) {
     const Script& s = script(v.file);
     directory_ = v.directory;
     if (!s.globals) followedAll_ = false;  // a precompiled script or one that does not compile
+    pageLines_ = pageRows_ = 0;
     for (const Call& call : s.calls) {
-        const adv::Command& command = *settings_.commands.find(call.name)->second;
-        if (command.flow == adv::Flow::Ends) endReached_ = true;
-        checkArguments(v.file, call, command);
-        checkEffect(v.file, call, command);
+        const auto command = settings_.commands.find(call.name);
+        if (command == settings_.commands.end()) {
+            checkHelper(v.file, call);
+            continue;
+        }
+        if (command->second->flow == adv::Flow::Ends) endReached_ = true;
+        checkArguments(v.file, call, *command->second);
+        checkEffect(v.file, call, *command->second);
+        countRows(v.file, call, *command->second);
     }
+}
+
+// A helper is named from the game folder; its own calls run in the current
+// script folder, where it is reached and checked.
+void ScriptChecker::checkHelper(const std::string& file, const Call& call) {
+    if (call.args.empty() || call.args.front().kind != ArgKind::String) {
+        followedAll_ = false;
+        report_.note(file, call.line, call.name + "(): the file name is computed: advcheck cannot follow it");
+        return;
+    }
+    const std::string path = engineText(call.args.front().text);
+    const std::optional<std::string> why = insideGameFolder(path)
+                                               ? assets_.missing(path)
+                                               : std::optional<std::string>("lies outside the game folder");
+    if (why) {
+        followedAll_ = false;
+        report_.problem(file, call.line, call.name + "(): helper " + normalPath(path) + " " + *why);
+    } else if (directory_) {
+        follow(path, *directory_);
+    }
+}
+
+// Helpers that lie outside resource/level/: their globals count too.
+std::vector<std::string> ScriptChecker::helpersOutsideLevel(const std::vector<std::string>& files) {
+    std::set<std::string> helpers;
+    for (const std::string& file : files) {
+        for (const Call& call : script(file).calls) {
+            if (names_.contains(call.name) || call.args.empty() || call.args.front().kind != ArgKind::String)
+                continue;
+            const std::string path = engineText(call.args.front().text);
+            std::error_code ec;
+            if (insideGameFolder(path) && fs::is_regular_file(path, ec) &&
+                !normalPath(path).starts_with(levelFolder))
+                helpers.insert(normalPath(path));
+        }
+    }
+    return {helpers.begin(), helpers.end()};
+}
+
+// Notes the MSG whose wrapped rows first reach below the message window on
+// its page, where wrapping added rows.
+void ScriptChecker::countRows(const std::string& file, const Call& call, const adv::Command& command) {
+    if (among(pageEnders, command.key)) {
+        pageLines_ = pageRows_ = 0;
+        return;
+    }
+    if (command.key != "CMD_MSG" || !pages_.measures()) return;
+    const Argument* arg = call.args.empty() ? nullptr : &call.args.front();
+    const int rows = arg && arg->kind == ArgKind::String ? pages_.rows(engineText(arg->text)) : 1;
+    const bool wasInside = pageRows_ <= pages_.rowsInWindow();
+    pageLines_ += 1;
+    pageRows_ += rows;
+    if (!wasInside || pageRows_ <= pages_.rowsInWindow() || pageRows_ == pageLines_) return;
+    report_.note(file, call.line,
+                 call.name + "(): at MSG_WIDTH = " + std::to_string(pages_.layout().width) +
+                     " this page wraps into " + std::to_string(pageRows_) +
+                     " rows; the message window holds " + std::to_string(pages_.rowsInWindow()));
 }
 
 void ScriptChecker::follow(const std::string& path, const std::string& directory) {
@@ -525,7 +616,9 @@ LuaMessage splitLuaMessage(const std::string& message, const std::string& file) 
 }
 
 void checkScripts(Report& report, Assets& assets, const GameSettings& settings) {
-    ScriptChecker(report, assets, settings).run();
+    const PageMeasure pages(report, settings.messages,
+                            assets.picture(std::string(gamepaths::messageWindowPicture)));
+    ScriptChecker(report, assets, settings, pages).run();
 }
 
 }  // namespace advcheck

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "adv/screen.h"
@@ -210,6 +211,32 @@ void collectCommands(Report& report, ConfigParser& parser, const KeyLines& keys,
     }
 }
 
+// A value already checked above; 0 where it was faulty.
+template <class T>
+T valueOf(ConfigParser& parser, std::string_view key) {
+    try {
+        if constexpr (std::is_same_v<T, std::string>) {
+            return parser.getString(key);
+        } else {
+            return parser.table.contains(key) ? parser.getInt(key) : 0;
+        }
+    } catch (const Error&) {
+        return T{};
+    }
+}
+
+MessageLayout messageLayout(ConfigParser& parser, const KeyLines& keys) {
+    MessageLayout layout;
+    layout.width = valueOf<std::int32_t>(parser, "MSG_WIDTH");
+    layout.widthLine = keys.lineOf("MSG_WIDTH");
+    layout.font = valueOf<std::string>(parser, "FONT");
+    layout.fontSize = valueOf<std::int32_t>(parser, "FONT_SIZE");
+    layout.y = valueOf<std::int32_t>(parser, "MSG_Y");
+    layout.margin = valueOf<std::int32_t>(parser, "MSG_MARGIN");
+    layout.windowY = valueOf<std::int32_t>(parser, "MSGWIN_Y");
+    return layout;
+}
+
 }  // namespace
 
 std::set<std::string, std::less<>> GameSettings::names() const {
@@ -238,7 +265,11 @@ GameSettings checkSettings(Report& report) {
             readText(report, parser, keys, key.name);
         }
     }
+    // The engine reads an optional key only when it is given, and then as strictly.
+    for (const SettingsKey& key : optionalSettingsKeys())
+        if (parser.table.contains(key.name)) readInteger(report, parser, keys, key.name);
     collectCommands(report, parser, keys, settings);
+    settings.messages = messageLayout(parser, keys);
     return settings;
 }
 
