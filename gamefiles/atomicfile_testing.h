@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 // Test seam of writeFileAtomically: makes one of its steps fail as the
 // system would (with EIO), so that tests can see what each failure leaves.
 enum class WriteStep {
@@ -10,3 +12,6 @@ enum class WriteStep {
 };
 // Every later write fails at this step, until set back to WriteStep::None.
 void failWritesAt(WriteStep step);
+
+// The temporary name the next write of path tries first.
+std::string nextTemporaryName(const std::string& path);

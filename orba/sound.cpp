@@ -1,8 +1,8 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
-#include <filesystem>
+#include <cctype>
 #include <string>
-#include <system_error>
 
+#include "orba/filereader.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
@@ -22,9 +22,38 @@ constexpr std::uint32_t quietBeforeHoldMs = 500;
 // for the fade to end.
 void haltAndFreeMusic() {
     orba::State& s = orba::state();
-    if (!s.music) return;
-    Mix_HaltMusic();
+    if (s.music) Mix_HaltMusic();
     s.music.reset();
+    s.musicFile.reset();
+}
+
+bool hasExtension(const std::string& path, std::initializer_list<std::string_view> names) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (std::string_view name : names)
+        if (extension == name) return true;
+    return false;
+}
+
+// The mixer's first guess of a music file's type, from its name, as its own
+// loader by name makes it; MUS_NONE lets it look at the contents.
+Mix_MusicType musicTypeByName(const std::string& path) {
+    if (hasExtension(path, {"WAV"})) return MUS_WAV;
+    if (hasExtension(path, {"MID", "MIDI", "KAR"})) return MUS_MID;
+    if (hasExtension(path, {"OGG"})) return MUS_OGG;
+    if (hasExtension(path, {"FLAC"})) return MUS_FLAC;
+    if (hasExtension(path, {"MPG", "MPEG", "MP3", "MAD"})) return MUS_MP3;
+    return MUS_NONE;
+}
+
+// The music streamed from the file the reader holds, which must outlive it.
+MusicPtr loadMusic(SDL_RWops* file, const std::string& path) {
+    Mix_SetError("%s", "");
+    MusicPtr music(Mix_LoadMUSType_RW(file, musicTypeByName(path), SDL_FALSE));
+    if (!music && *Mix_GetError() == '\0') Mix_SetError("Couldn't open '%s'", path.c_str());
+    return music;
 }
 
 }  // namespace
@@ -36,7 +65,7 @@ void Orba_loadWAV(std::string_view key, std::string_view file) {
     if (old != sounds.end()) old->second.reset();
     const std::string path(file);
     const std::string fault = orba::soundFileFault(path, false);
-    ChunkPtr chunk(fault.empty() ? Mix_LoadWAV(path.c_str()) : nullptr);
+    ChunkPtr chunk(fault.empty() ? Mix_LoadWAV_RW(orba::openFileReader(path), 1) : nullptr);
     if (!chunk) {
         if (old != sounds.end()) sounds.erase(old);
         throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path +
@@ -62,14 +91,17 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     orba::State& s = orba::state();
     haltAndFreeMusic();
     const std::string path(file);
-    // The mixer opens a folder like a file and leaks its reader when it then
-    // cannot tell the format, so a folder is refused here.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    // The music is streamed from the file opened here for as long as it
+    // plays: a folder, a FIFO or a device is refused, and the reader is freed
+    // here, not by the mixer, which leaks it when it cannot tell the format.
+    ReaderPtr reader(orba::openFileReader(path));
+    if (!reader) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
     if (const std::string fault = orba::soundFileFault(path, true); !fault.empty())
         throw Error("Orba_playBgm: " + fault + " (" + path + ")");
-    s.music.reset(Mix_LoadMUS(path.c_str()));
-    if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    MusicPtr music = loadMusic(reader.get(), path);
+    if (!music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    s.musicFile = std::move(reader);
+    s.music = std::move(music);
     const int result =
         fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops) : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
     if (result != 0) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
@@ -118,6 +150,7 @@ void closeSound() {
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
     state().music.reset();
+    state().musicFile.reset();
     state().sounds.clear();
 }
 

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
+
+#include "gamefiles/regularfile.h"
 
 namespace orba {
 namespace {
@@ -17,10 +16,6 @@ constexpr std::uint32_t maxBits = 32;
 constexpr int maxChunks = 256;             // walked before the data; real files have a few
 constexpr std::uint64_t headerBytes = 12;  // "RIFF", its size, "WAVE"; also what tells music types apart
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::uint32_t le(const unsigned char* p, int bytes) {
     std::uint32_t value = 0;
     for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
@@ -30,22 +25,17 @@ std::uint32_t le(const unsigned char* p, int bytes) {
 // Random access to a file of known size; reads never go past its end.
 class SoundFile {
 public:
-    explicit SoundFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(path, ec);
-        size_ = ec ? 0 : size;
-    }
-    bool opened() const { return file_ != nullptr; }
-    std::uint64_t size() const { return size_; }
+    explicit SoundFile(const std::string& path) : file_(openRegularFile(path)) {}
+    bool opened() const { return file_.file != nullptr; }
+    std::uint64_t size() const { return file_.size; }
     bool read(std::uint64_t at, unsigned char* into, std::size_t count) {
-        return at <= size_ && count <= size_ - at &&
-               std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) == 0 &&
-               std::fread(into, 1, count, file_.get()) == count;
+        return at <= size() && count <= size() - at &&
+               std::fseek(file_.file.get(), static_cast<long>(at), SEEK_SET) == 0 &&
+               std::fread(into, 1, count, file_.file.get()) == count;
     }
 
 private:
-    std::unique_ptr<std::FILE, FileCloser> file_;
-    std::uint64_t size_ = 0;
+    OpenedFile file_;
 };
 
 struct Chunk {
@@ -115,7 +105,7 @@ std::uint64_t firstChunk(const unsigned char* header, bool music) {
 
 std::string soundFileFault(const std::string& path, bool music) {
     SoundFile file(path);
-    if (!file.opened()) return {};  // the mixer reports it
+    if (!file.opened()) return {};  // the mixer's loading reports it
     unsigned char header[headerBytes];
     if (!file.read(0, header, sizeof header)) return "File ends within its header";
     const std::uint64_t chunks = firstChunk(header, music);

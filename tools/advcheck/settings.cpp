@@ -4,13 +4,14 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
 #include "adv/screen.h"
 #include "config/configparser.h"
 #include "config/sysinfo.h"
+#include "gamefiles/gamefiles.h"
 #include "tools/advcheck/luascan.h"
 
 namespace advcheck {
@@ -59,7 +60,7 @@ struct KeyLines {
 
 KeyLines locateKeys(const std::string& path) {
     KeyLines keys;
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(readWholeFile(path).value_or(""));
     std::string text;
     int number = 0;
     while (std::getline(in, text)) {
