@@ -1,5 +1,6 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
 #include <cctype>
+#include <cstdio>
 #include <string>
 
 #include "orba/filereader.h"
@@ -48,6 +49,23 @@ Mix_MusicType musicTypeByName(const std::string& path) {
     return MUS_NONE;
 }
 
+// A sound file opened once, checked and handed on as a reader, so that the
+// mixer reads the very file that was checked: no reader and no fault when it
+// cannot be opened (missing, or not a regular file).
+struct CheckedSound {
+    ReaderPtr reader;
+    std::string fault;
+};
+
+CheckedSound openSound(const std::string& path, bool music) {
+    OpenedFile opened = openRegularFile(path);
+    if (!opened) return {};
+    std::string fault = orba::soundFileFault(opened, music);
+    if (!fault.empty()) return {nullptr, std::move(fault)};
+    std::rewind(opened.file.get());
+    return {ReaderPtr(orba::readerOf(std::move(opened.file))), {}};
+}
+
 // The music streamed from the file the reader holds, which must outlive it.
 MusicPtr loadMusic(SDL_RWops* file, const std::string& path) {
     Mix_SetError("%s", "");
@@ -64,12 +82,13 @@ void Orba_loadWAV(std::string_view key, std::string_view file) {
     // Freeing the old sample stops every channel still playing it.
     if (old != sounds.end()) old->second.reset();
     const std::string path(file);
-    const std::string fault = orba::soundFileFault(path, false);
-    ChunkPtr chunk(fault.empty() ? Mix_LoadWAV_RW(orba::openFileReader(path), 1) : nullptr);
+    CheckedSound sound = openSound(path, false);
+    // Without a reader the mixer reports "Mix_LoadWAV_RW with NULL src", as for a missing file.
+    ChunkPtr chunk(sound.fault.empty() ? Mix_LoadWAV_RW(sound.reader.release(), 1) : nullptr);
     if (!chunk) {
         if (old != sounds.end()) sounds.erase(old);
-        throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path +
-                    ")");
+        throw Error("Orba_loadWAV: " + (sound.fault.empty() ? std::string(SDL_GetError()) : sound.fault) +
+                    " (" + path + ")");
     }
     if (old != sounds.end())
         old->second = std::move(chunk);
@@ -94,13 +113,12 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     // The music is streamed from the file opened here for as long as it
     // plays: a folder, a FIFO or a device is refused, and the reader is freed
     // here, not by the mixer, which leaks it when it cannot tell the format.
-    ReaderPtr reader(orba::openFileReader(path));
-    if (!reader) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
-    if (const std::string fault = orba::soundFileFault(path, true); !fault.empty())
-        throw Error("Orba_playBgm: " + fault + " (" + path + ")");
-    MusicPtr music = loadMusic(reader.get(), path);
+    CheckedSound sound = openSound(path, true);
+    if (!sound.fault.empty()) throw Error("Orba_playBgm: " + sound.fault + " (" + path + ")");
+    if (!sound.reader) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    MusicPtr music = loadMusic(sound.reader.get(), path);
     if (!music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
-    s.musicFile = std::move(reader);
+    s.musicFile = std::move(sound.reader);
     s.music = std::move(music);
     const int result =
         fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops) : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);

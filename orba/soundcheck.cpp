@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gamefiles/regularfile.h"
-
 namespace orba {
 namespace {
 
@@ -25,17 +23,17 @@ std::uint32_t le(const unsigned char* p, int bytes) {
 // Random access to a file of known size; reads never go past its end.
 class SoundFile {
 public:
-    explicit SoundFile(const std::string& path) : file_(openRegularFile(path)) {}
-    bool opened() const { return file_.file != nullptr; }
-    std::uint64_t size() const { return file_.size; }
+    explicit SoundFile(const OpenedFile& file) : file_(file.file.get()), size_(file.size) {}
+    std::uint64_t size() const { return size_; }
     bool read(std::uint64_t at, unsigned char* into, std::size_t count) {
         return at <= size() && count <= size() - at &&
-               std::fseek(file_.file.get(), static_cast<long>(at), SEEK_SET) == 0 &&
-               std::fread(into, 1, count, file_.file.get()) == count;
+               std::fseek(file_, static_cast<long>(at), SEEK_SET) == 0 &&
+               std::fread(into, 1, count, file_) == count;
     }
 
 private:
-    OpenedFile file_;
+    std::FILE* file_;
+    std::uint64_t size_;
 };
 
 struct Chunk {
@@ -103,9 +101,8 @@ std::uint64_t firstChunk(const unsigned char* header, bool music) {
 
 }  // namespace
 
-std::string soundFileFault(const std::string& path, bool music) {
-    SoundFile file(path);
-    if (!file.opened()) return {};  // the mixer's loading reports it
+std::string soundFileFault(const OpenedFile& opened, bool music) {
+    SoundFile file(opened);
     unsigned char header[headerBytes];
     if (!file.read(0, header, sizeof header)) return "File ends within its header";
     const std::uint64_t chunks = firstChunk(header, music);
