@@ -115,13 +115,14 @@ bool writeAll(int fd, std::string_view bytes) {
 constexpr int temporaryNameTries = 16;
 unsigned temporaryCount = 0;
 
-// Creates a new temporary file beside path under a name no other write uses
-// (this process's id and a count): its descriptor, with the name in
-// `temporary`, or -1 with errno set.
+// The count-th temporary name of path in this process.
 std::string temporaryName(const std::string& path, unsigned count) {
     return path + ".tmp." + std::to_string(processId()) + "." + std::to_string(count);
 }
 
+// Creates a new temporary file beside path under a name no other write uses
+// (this process's id and a count): its descriptor, with the name in
+// `temporary`, or -1 with errno set.
 int createTemporary(const std::string& path, std::string& temporary) {
     for (int tries = 0; tries < temporaryNameTries; ++tries) {
         temporary = temporaryName(path, temporaryCount++);

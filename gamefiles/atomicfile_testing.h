@@ -1,8 +1,8 @@
 #pragma once
-#include <string>
-
 // Test seam of writeFileAtomically: makes one of its steps fail as the
 // system would (with EIO), so that tests can see what each failure leaves.
+#include <string>
+
 enum class WriteStep {
     None,    // nothing fails
     Open,    // creating the temporary file

@@ -1,7 +1,9 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
 #include <cctype>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "orba/filereader.h"
 #include "orba/orba.h"
@@ -28,6 +30,7 @@ void haltAndFreeMusic() {
     s.musicFile.reset();
 }
 
+// Whether the name ends in "." and one of the extensions, in any case.
 bool hasExtension(const std::string& path, std::initializer_list<std::string_view> names) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos) return false;
