@@ -1,8 +1,8 @@
 // Atomic writes, the folder they go in, the bounded read and the stable hash.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,13 +18,8 @@ using testsupport::writeFile;
 
 namespace {
 
-// The names in the working directory.
-std::vector<std::string> namesHere() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+// How many files the working directory holds.
+std::ptrdiff_t filesHere() { return std::distance(fs::directory_iterator("."), fs::directory_iterator()); }
 
 }  // namespace
 
@@ -38,11 +33,11 @@ TEST(AtomicFile, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
         EXPECT_FALSE(result) << static_cast<int>(step);
         EXPECT_EQ(result.problem, "cannot write slot.sav: Input/output error");
         EXPECT_EQ(readFile("slot.sav"), "old save");
-        EXPECT_EQ(namesHere(), std::vector<std::string>{"slot.sav"});
+        EXPECT_EQ(filesHere(), 1);
     }
     EXPECT_TRUE(writeFileAtomically("slot.sav", "new save"));
     EXPECT_EQ(readFile("slot.sav"), "new save");
-    EXPECT_EQ(namesHere(), std::vector<std::string>{"slot.sav"});
+    EXPECT_EQ(filesHere(), 1);
 }
 
 // A link, wherever it stands, is replaced or passed by, never written
@@ -72,7 +67,7 @@ TEST(AtomicFile, RealFailuresAreReportedNotThrown) {
               "cannot write missing/slot.sav: No such file or directory");
     EXPECT_FALSE(writeFileAtomically("taken", "x"));
     EXPECT_TRUE(fs::is_directory("taken"));
-    EXPECT_EQ(namesHere(), std::vector<std::string>{"taken"});
+    EXPECT_EQ(filesHere(), 1);
 }
 
 TEST(AtomicFile, FoldersAreMadeOnlyWhereNothingElseIs) {
