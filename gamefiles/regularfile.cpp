@@ -25,6 +25,8 @@ int openForAppending(const char* path) {
 int openForReading(const char* path) { return ::_open(path, O_RDONLY | O_BINARY | O_NOINHERIT); }
 
 bool readyToRead(int) { return true; }
+
+std::FILE* streamOf(int fd) { return ::_fdopen(fd, "rb"); }
 #else
 // O_NOFOLLOW: a link is never written through; O_NONBLOCK: opening a FIFO
 // without a reader fails at once.
@@ -41,6 +43,8 @@ bool readyToRead(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
+
+std::FILE* streamOf(int fd) { return ::fdopen(fd, "rb"); }
 #endif
 
 OpenedFile refused(std::string reason) { return {nullptr, 0, std::move(reason)}; }
@@ -61,7 +65,7 @@ OpenedFile openRegularFile(const std::string& path) {
         ::close(fd);
         return refused(reason);
     }
-    FilePtr file(::fdopen(fd, "rb"));
+    FilePtr file(streamOf(fd));
     if (!file) {
         const std::string reason = std::strerror(errno);
         ::close(fd);
