@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "gamefiles/atomicfile_testing.h"
@@ -14,15 +15,19 @@
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
+#include <process.h>
 #include <windows.h>
 #endif
 
 namespace {
 
 #ifdef _WIN32
-// Bytes written as they are (no line-end translation); descriptors are not
-// inherited by programs started meanwhile.
-constexpr int writeFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
+// The temporary file is made new (an existing file of its name is never
+// reused); bytes are written as they are (no line-end translation);
+// descriptors are not inherited by programs started meanwhile.
+constexpr int writeFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_NOINHERIT;
+
+int processId() { return ::_getpid(); }
 
 int flushToDisk(int fd) { return ::_commit(fd); }
 
@@ -49,7 +54,11 @@ int replaceFile(const std::string& from, const std::string& to) {
 
 int makeDirectory(const char* path) { return ::_mkdir(path); }
 #else
-constexpr int writeFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+// The temporary file is made new: an existing file, or a link, of its name
+// fails the open instead of being written through.
+constexpr int writeFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+int processId() { return static_cast<int>(::getpid()); }
 
 int flushToDisk(int fd) { return ::fsync(fd); }
 
@@ -101,11 +110,35 @@ bool writeAll(int fd, std::string_view bytes) {
     return !(failHalfway && injectedFailure(WriteStep::Write));
 }
 
-// Writes the temporary file, flushed to the disk and closed: 0, or the
-// system's error number.
-int writeTemporary(const std::string& temporary, std::string_view bytes) {
+// How many names createTemporary tries before it gives up: others are taken
+// only by a left-over of a killed run or by something put there on purpose.
+constexpr int temporaryNameTries = 16;
+unsigned temporaryCount = 0;
+
+// The count-th temporary name of path in this process.
+std::string temporaryName(const std::string& path, unsigned count) {
+    return path + ".tmp." + std::to_string(processId()) + "." + std::to_string(count);
+}
+
+// Creates a new temporary file beside path under a name no other write uses
+// (this process's id and a count): its descriptor, with the name in
+// `temporary`, or -1 with errno set.
+int createTemporary(const std::string& path, std::string& temporary) {
+    for (int tries = 0; tries < temporaryNameTries; ++tries) {
+        temporary = temporaryName(path, temporaryCount++);
+        const int fd = ::open(temporary.c_str(), writeFlags, 0644);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) break;
+    }
+    temporary.clear();  // nothing of this write to remove
+    return -1;
+}
+
+// Writes a new temporary file, flushed to the disk and closed: 0, or the
+// system's error number. `temporary` names the file it made, if any.
+int writeTemporary(const std::string& path, std::string& temporary, std::string_view bytes) {
     if (injectedFailure(WriteStep::Open)) return errno;
-    Descriptor file(::open(temporary.c_str(), writeFlags, 0644));
+    Descriptor file(createTemporary(path, temporary));
     if (file.get() < 0) return errno;
     if (!writeAll(file.get(), bytes)) return errno;
     if (injectedFailure(WriteStep::Sync) || flushToDisk(file.get()) != 0) return errno;
@@ -134,15 +167,18 @@ std::string reason(int error) { return std::strerror(error); }
 
 void failWritesAt(WriteStep step) { failingStep = step; }
 
+std::string nextTemporaryName(const std::string& path) { return temporaryName(path, temporaryCount); }
+
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return {false, "cannot write " + path + ": " + reason(EINVAL)};
-    const std::string temporary = path + ".tmp";
-    int error = writeTemporary(temporary, bytes);
+    std::string temporary;
+    int error = writeTemporary(path, temporary, bytes);
+    // rename replaces a link at path itself; it never writes through one.
     if (error == 0 && (injectedFailure(WriteStep::Rename) || replaceFile(temporary, path) != 0))
         error = errno;
     if (error != 0) {
-        ::unlink(temporary.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         return {false, "cannot write " + path + ": " + reason(error)};
     }
     syncFolder(path);

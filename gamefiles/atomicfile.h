@@ -14,10 +14,12 @@ struct WriteResult {
     explicit operator bool() const { return ok; }
 };
 
-// Writes path + ".tmp" in the same folder, flushes it to the disk, renames it
-// over path and flushes the folder. On any failure the temporary file is
-// removed, the old file is left as it was and the result says why; it never
-// throws for a failed write.
+// Writes a new temporary file in the same folder (path + ".tmp." + the
+// process id + a count, created only where no file or link of that name is),
+// flushes it to the disk, renames it over path and flushes the folder. A link
+// at path is replaced, never written through. On any failure the temporary
+// file is removed, the old file is left as it was and the result says why; it
+// never throws for a failed write.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Makes the folder unless it is there already (as a folder).

@@ -1,6 +1,8 @@
 #pragma once
 // Test seam of writeFileAtomically: makes one of its steps fail as the
 // system would (with EIO), so that tests can see what each failure leaves.
+#include <string>
+
 enum class WriteStep {
     None,    // nothing fails
     Open,    // creating the temporary file
@@ -10,3 +12,6 @@ enum class WriteStep {
 };
 // Every later write fails at this step, until set back to WriteStep::None.
 void failWritesAt(WriteStep step);
+
+// The temporary name the next write of path tries first.
+std::string nextTemporaryName(const std::string& path);

@@ -1,15 +1,8 @@
 #include "gamefiles/gamefiles.h"
 
 #include <cstdio>
-#include <memory>
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
+#include "gamefiles/regularfile.h"
 
 bool insideGameFolder(std::string_view path) {
     if (path.empty() || path.front() == '/') return false;
@@ -36,9 +29,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }
 
 BoundedRead readFileUpTo(const std::string& path, std::size_t limit) {
-    // A name with a zero byte would be cut short by the system.
-    if (path.find('\0') != std::string::npos) return {};
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const FilePtr file = openRegularFile(path).file;
     if (!file) return {};
     BoundedRead read{BoundedRead::Read, {}};
     char buffer[65536];

@@ -17,15 +17,17 @@
 bool insideGameFolder(std::string_view path);
 
 // The largest file that readWholeFile reads: settings, scripts and maps are
-// far smaller, so anything beyond is taken for a mistake (a device, say).
+// far smaller, so anything beyond is taken for a mistake.
 inline constexpr std::size_t maxWholeFileBytes = std::size_t{8} << 20;
 
-// The whole file, or none when it cannot be opened or read. A file larger
-// than maxWholeFileBytes throws "File larger than 8 MiB (" + path + ")".
+// The whole file, or none when it is not a regular file (openRegularFile) or
+// cannot be read. A file larger than maxWholeFileBytes throws
+// "File larger than 8 MiB (" + path + ")".
 std::optional<std::string> readWholeFile(const std::string& path);
 
 // A file read without throwing, for files the engine wrote itself and reads
-// back (saves): a missing, unreadable or too large one is only reported.
+// back (saves): a missing, unreadable, not regular or too large one is only
+// reported.
 struct BoundedRead {
     enum Status { Read, Unreadable, TooLarge } status = Unreadable;
     std::string bytes;  // the whole file when Read

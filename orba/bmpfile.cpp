@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <system_error>
+
+#include "orba/filereader.h"
 
 namespace orba {
 namespace {
@@ -23,15 +22,12 @@ std::uint32_t readLE(const std::uint8_t* p, int bytes) {
 // whose missing fields SDL takes from uninitialised memory, or its rows of
 // pixels, for which SDL would first allocate the picture (sizes beyond
 // 2 GiB fail inside SDL). Any other file is left to SDL, which reports it.
-const char* missingPart(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return nullptr;
+const char* missingPart(const OpenedFile& opened) {
     std::uint8_t bytes[bmpHeaderBytes] = {};
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file.get());
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, opened.file.get());
     if (got < 2 || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;
-    std::error_code ec;
-    const std::uint64_t size = std::filesystem::file_size(path, ec);
-    if (ec || got < 18) return "ends within its header";
+    const std::uint64_t size = opened.size;
+    if (got < 18) return "ends within its header";
     const BMPHeader header = readBMPHeader(bytes);
     const bool core = header.infoSize == 12;
     const std::uint64_t infoSize = header.infoSize, offset = header.offset, bits = header.bits;
@@ -83,8 +79,12 @@ BMPHeader readBMPHeader(const std::uint8_t* bytes) {
 }
 
 BMPFile readBMP(const std::string& path) {
-    if (const char* missing = missingPart(path)) return {nullptr, std::string("File ") + missing};
-    SurfacePtr picture(SDL_LoadBMP(path.c_str()));
+    OpenedFile opened = openRegularFile(path);
+    if (!opened) return {nullptr, "Couldn't open " + path, true};
+    if (const char* missing = missingPart(opened)) return {nullptr, std::string("File ") + missing};
+    std::rewind(opened.file.get());
+    SDL_RWops* reader = readerOf(std::move(opened.file));
+    SurfacePtr picture(reader ? SDL_LoadBMP_RW(reader, 1) : nullptr);
     if (!picture) return {nullptr, SDL_GetError(), true};
     if (!usablePicture(picture.get())) return {nullptr, "Unsupported picture format"};
     return {std::move(picture), {}};

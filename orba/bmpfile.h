@@ -32,7 +32,8 @@ struct BMPFile {
     bool sdlReason = false;  // SDL's own text; the engine names the file after its own reasons
 };
 
-// The file read into a picture, or why the engine refuses it: a header or rows
+// The file read into a picture, or why the engine refuses it: a file that is
+// missing or not a regular file ("Couldn't open " + path), a header or rows
 // the file does not hold, a picture that no pixel read or blit can use, or
 // whatever SDL_LoadBMP reports.
 BMPFile readBMP(const std::string& path);

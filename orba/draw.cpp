@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gamefiles/regularfile.h"
 #include "orba/bmpfile.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
@@ -139,7 +140,7 @@ SurfacePtr bgrToXrgb(SDL_Surface* picture, const SDL_PixelFormat* screen) {
 SurfacePtr loadPlainBMP(const std::string& path) {
     const SDL_Surface* buffer = state().backBuffer.get();
     if (!buffer || !hasMasks(buffer->format, 4)) return nullptr;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const FilePtr file = openRegularFile(path).file;
     if (!file) return nullptr;
     static char readBuffer[1 << 16];  // one read of the system per 64 KiB
     std::setvbuf(file.get(), readBuffer, _IOFBF, sizeof readBuffer);

@@ -134,6 +134,7 @@ struct State {
     std::map<TextKey, TextEntry, TextKeyLess> textCache;
 
     KeyedTable<ChunkPtr> sounds;
+    ReaderPtr musicFile;  // what the music streams from; freed after it
     MusicPtr music;
     bool audioOpen = false;
     std::optional<std::uint32_t> quietSince;  // ticks when nothing was playing any more

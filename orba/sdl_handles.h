@@ -15,6 +15,9 @@ struct ChunkDeleter {
 struct MusicDeleter {
     void operator()(Mix_Music* m) const { Mix_FreeMusic(m); }
 };
+struct ReaderDeleter {
+    void operator()(SDL_RWops* r) const { SDL_RWclose(r); }
+};
 struct JoystickDeleter {
     void operator()(SDL_Joystick* j) const { SDL_JoystickClose(j); }
 };
@@ -22,4 +25,5 @@ struct JoystickDeleter {
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 using ChunkPtr = std::unique_ptr<Mix_Chunk, ChunkDeleter>;
 using MusicPtr = std::unique_ptr<Mix_Music, MusicDeleter>;
+using ReaderPtr = std::unique_ptr<SDL_RWops, ReaderDeleter>;
 using JoystickPtr = std::unique_ptr<SDL_Joystick, JoystickDeleter>;

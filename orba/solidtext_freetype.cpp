@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "orba/filereader.h"
 #include "orba/solidtext.h"
 
 namespace orba::solidtext {
@@ -197,7 +198,7 @@ bool Font::layOut(const char* text, bool withBitmaps, Place place) {
 
 FontPtr openFont(const char* path, int pointSize, std::string& error) {
     FontPtr font(new Font);
-    font->file.reset(SDL_RWFromFile(path, "rb"));
+    font->file.reset(orba::openFileReader(path));
     if (!font->file) {
         error = SDL_GetError();
         return nullptr;

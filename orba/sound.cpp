@@ -1,8 +1,11 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
-#include <filesystem>
+#include <cctype>
+#include <cstdio>
+#include <initializer_list>
 #include <string>
-#include <system_error>
+#include <string_view>
 
+#include "orba/filereader.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
@@ -22,9 +25,56 @@ constexpr std::uint32_t quietBeforeHoldMs = 500;
 // for the fade to end.
 void haltAndFreeMusic() {
     orba::State& s = orba::state();
-    if (!s.music) return;
-    Mix_HaltMusic();
+    if (s.music) Mix_HaltMusic();
     s.music.reset();
+    s.musicFile.reset();
+}
+
+// Whether the name ends in "." and one of the extensions, in any case.
+bool hasExtension(const std::string& path, std::initializer_list<std::string_view> names) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (std::string_view name : names)
+        if (extension == name) return true;
+    return false;
+}
+
+// The mixer's first guess of a music file's type, from its name, as its own
+// loader by name makes it; MUS_NONE lets it look at the contents.
+Mix_MusicType musicTypeByName(const std::string& path) {
+    if (hasExtension(path, {"WAV"})) return MUS_WAV;
+    if (hasExtension(path, {"MID", "MIDI", "KAR"})) return MUS_MID;
+    if (hasExtension(path, {"OGG"})) return MUS_OGG;
+    if (hasExtension(path, {"FLAC"})) return MUS_FLAC;
+    if (hasExtension(path, {"MPG", "MPEG", "MP3", "MAD"})) return MUS_MP3;
+    return MUS_NONE;
+}
+
+// A sound file opened once, checked and handed on as a reader, so that the
+// mixer reads the very file that was checked: no reader and no fault when it
+// cannot be opened (missing, or not a regular file).
+struct CheckedSound {
+    ReaderPtr reader;
+    std::string fault;
+};
+
+CheckedSound openSound(const std::string& path, bool music) {
+    OpenedFile opened = openRegularFile(path);
+    if (!opened) return {};
+    std::string fault = orba::soundFileFault(opened, music);
+    if (!fault.empty()) return {nullptr, std::move(fault)};
+    std::rewind(opened.file.get());
+    return {ReaderPtr(orba::readerOf(std::move(opened.file))), {}};
+}
+
+// The music streamed from the file the reader holds, which must outlive it.
+MusicPtr loadMusic(SDL_RWops* file, const std::string& path) {
+    Mix_SetError("%s", "");
+    MusicPtr music(Mix_LoadMUSType_RW(file, musicTypeByName(path), SDL_FALSE));
+    if (!music && *Mix_GetError() == '\0') Mix_SetError("Couldn't open '%s'", path.c_str());
+    return music;
 }
 
 }  // namespace
@@ -35,12 +85,13 @@ void Orba_loadWAV(std::string_view key, std::string_view file) {
     // Freeing the old sample stops every channel still playing it.
     if (old != sounds.end()) old->second.reset();
     const std::string path(file);
-    const std::string fault = orba::soundFileFault(path, false);
-    ChunkPtr chunk(fault.empty() ? Mix_LoadWAV(path.c_str()) : nullptr);
+    CheckedSound sound = openSound(path, false);
+    // Without a reader the mixer reports "Mix_LoadWAV_RW with NULL src", as for a missing file.
+    ChunkPtr chunk(sound.fault.empty() ? Mix_LoadWAV_RW(sound.reader.release(), 1) : nullptr);
     if (!chunk) {
         if (old != sounds.end()) sounds.erase(old);
-        throw Error("Orba_loadWAV: " + (fault.empty() ? std::string(SDL_GetError()) : fault) + " (" + path +
-                    ")");
+        throw Error("Orba_loadWAV: " + (sound.fault.empty() ? std::string(SDL_GetError()) : sound.fault) +
+                    " (" + path + ")");
     }
     if (old != sounds.end())
         old->second = std::move(chunk);
@@ -62,14 +113,16 @@ void Orba_playBgm(std::string_view file, int loops, int fadeInMs) {
     orba::State& s = orba::state();
     haltAndFreeMusic();
     const std::string path(file);
-    // The mixer opens a folder like a file and leaks its reader when it then
-    // cannot tell the format, so a folder is refused here.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
-    if (const std::string fault = orba::soundFileFault(path, true); !fault.empty())
-        throw Error("Orba_playBgm: " + fault + " (" + path + ")");
-    s.music.reset(Mix_LoadMUS(path.c_str()));
-    if (!s.music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    // The music is streamed from the file opened here for as long as it
+    // plays: a folder, a FIFO or a device is refused, and the reader is freed
+    // here, not by the mixer, which leaks it when it cannot tell the format.
+    CheckedSound sound = openSound(path, true);
+    if (!sound.fault.empty()) throw Error("Orba_playBgm: " + sound.fault + " (" + path + ")");
+    if (!sound.reader) throw Error("Orba_playBgm: Couldn't open '" + path + "'");
+    MusicPtr music = loadMusic(sound.reader.get(), path);
+    if (!music) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
+    s.musicFile = std::move(sound.reader);
+    s.music = std::move(music);
     const int result =
         fadeInMs <= 0 ? Mix_PlayMusic(s.music.get(), loops) : Mix_FadeInMusic(s.music.get(), loops, fadeInMs);
     if (result != 0) throw Error(std::string("Orba_playBgm: ") + SDL_GetError());
@@ -118,6 +171,7 @@ void closeSound() {
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
     state().music.reset();
+    state().musicFile.reset();
     state().sounds.clear();
 }
 

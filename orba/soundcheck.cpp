@@ -3,9 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 
 namespace orba {
 namespace {
@@ -17,10 +14,6 @@ constexpr std::uint32_t maxBits = 32;
 constexpr int maxChunks = 256;             // walked before the data; real files have a few
 constexpr std::uint64_t headerBytes = 12;  // "RIFF", its size, "WAVE"; also what tells music types apart
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::uint32_t le(const unsigned char* p, int bytes) {
     std::uint32_t value = 0;
     for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
@@ -30,22 +23,17 @@ std::uint32_t le(const unsigned char* p, int bytes) {
 // Random access to a file of known size; reads never go past its end.
 class SoundFile {
 public:
-    explicit SoundFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(path, ec);
-        size_ = ec ? 0 : size;
-    }
-    bool opened() const { return file_ != nullptr; }
+    explicit SoundFile(const OpenedFile& file) : file_(file.file.get()), size_(file.size) {}
     std::uint64_t size() const { return size_; }
     bool read(std::uint64_t at, unsigned char* into, std::size_t count) {
-        return at <= size_ && count <= size_ - at &&
-               std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) == 0 &&
-               std::fread(into, 1, count, file_.get()) == count;
+        return at <= size() && count <= size() - at &&
+               std::fseek(file_, static_cast<long>(at), SEEK_SET) == 0 &&
+               std::fread(into, 1, count, file_) == count;
     }
 
 private:
-    std::unique_ptr<std::FILE, FileCloser> file_;
-    std::uint64_t size_ = 0;
+    std::FILE* file_;
+    std::uint64_t size_;
 };
 
 struct Chunk {
@@ -113,9 +101,8 @@ std::uint64_t firstChunk(const unsigned char* header, bool music) {
 
 }  // namespace
 
-std::string soundFileFault(const std::string& path, bool music) {
-    SoundFile file(path);
-    if (!file.opened()) return {};  // the mixer reports it
+std::string soundFileFault(const OpenedFile& opened, bool music) {
+    SoundFile file(opened);
     unsigned char header[headerBytes];
     if (!file.read(0, header, sizeof header)) return "File ends within its header";
     const std::uint64_t chunks = firstChunk(header, music);

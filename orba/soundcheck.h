@@ -7,6 +7,8 @@
 // stream of rate 0.
 #include <string>
 
+#include "gamefiles/regularfile.h"
+
 namespace orba {
 
 // What makes the file unsafe for the mixer, or empty when it may read it:
@@ -14,6 +16,8 @@ namespace orba {
 // them, any "LIST" and "fact" chunks, a format chunk with 1 to 8 channels, 1000 to 384000 Hz and 1 to 32 bits
 // per sample, and then a data chunk, every chunk within the file. An effect must be a WAVE file; music in
 // other formats is left to the mixer, but must have at least 12 bytes.
-std::string soundFileFault(const std::string& path, bool music);
+// The file is read from where it stands; the mixer reads it after a rewind,
+// so that what it reads is what was checked.
+std::string soundFileFault(const OpenedFile& file, bool music);
 
 }  // namespace orba

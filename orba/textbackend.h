@@ -10,6 +10,7 @@
 #include <string>
 
 #include "orba/error.h"
+#include "orba/filereader.h"
 #include "orba/sdl_handles.h"
 
 #ifdef ORBA_TEXT_FREETYPE
@@ -63,7 +64,8 @@ inline void stop() {
 }
 
 inline FontPtr open(const std::string& path, int size) {
-    FontPtr font(TTF_OpenFont(path.c_str(), size));
+    SDL_RWops* file = openFileReader(path);
+    FontPtr font(file ? TTF_OpenFontRW(file, 1, size) : nullptr);
     if (!font) throw Error(std::string("Orba_openFont: ") + TTF_GetError());
     return font;
 }

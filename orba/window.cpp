@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include <SDL_syswm.h>
 
+#include "gamefiles/atomicfile.h"
+#include "gamefiles/regularfile.h"
+#include "orba/filereader.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
@@ -82,9 +84,21 @@ bool takePress(std::uint8_t& presses) {
     return true;
 }
 
-void appendToLog(std::string_view text) {
-    std::ofstream out(logFile, std::ios::binary | std::ios::app);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+void appendToLog(std::string_view text) { appendToRegularFile(logFile, text); }
+
+// F12's picture of the screen, written atomically like the saves: a link at
+// its name is replaced, not written through.
+void saveScreenshot(SDL_Surface* screen) {
+    // SDL writes 24 bits per pixel (8 with a palette) in rows padded to 4
+    // bytes, behind a 54-byte header and at most 256 palette entries.
+    const std::size_t bound = 54 + 256 * 4 + static_cast<std::size_t>(screen->h) * (screen->w * 3 + 3);
+    std::string bytes(bound, '\0');
+    SDL_RWops* memory = SDL_RWFromMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!memory) return;
+    const bool saved = SDL_SaveBMP_RW(screen, memory, 0) == 0;
+    const int length = SDL_RWtell(memory);
+    SDL_RWclose(memory);
+    if (saved && length > 0) writeFileAtomically("screenshot.bmp", std::string_view(bytes).substr(0, length));
 }
 
 void writeStdout(std::string_view text) {
@@ -131,7 +145,8 @@ void openVideo(std::string_view caption) {
     if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
     live().display = eventDisplay();
     Orba_setCaption(caption);
-    if (SDL_Surface* icon = SDL_LoadBMP("resource/orba.bmp")) {
+    SDL_RWops* iconFile = openFileReader("resource/orba.bmp");
+    if (SDL_Surface* icon = iconFile ? SDL_LoadBMP_RW(iconFile, 1) : nullptr) {
         SDL_WM_SetIcon(icon, nullptr);
         SDL_FreeSurface(icon);
     }
@@ -340,7 +355,7 @@ void handleHotKeys() {
         windowRequested();
     }
     if (Orba_isPushKey(SDLK_F9)) toggleFullScreen();
-    if (Orba_isPushKey(SDLK_F12)) SDL_SaveBMP(s.screen, "screenshot.bmp");
+    if (Orba_isPushKey(SDLK_F12)) saveScreenshot(s.screen);
     if (Orba_isPressKey(SDLK_ESCAPE)) s.quitRequested = true;
 }
 
@@ -370,7 +385,8 @@ void Orba_init(std::string_view caption, int width, int height, bool fullScreen)
     s.videoFlags = SDL_DOUBLEBUF | (fullScreen ? SDL_FULLSCREEN : 0u);
     orba::openVideo(caption);
     orba::openAudio();
-    std::ofstream(orba::logFile, std::ios::binary | std::ios::trunc);
+    // A new empty log in place of whatever the name held, a link included.
+    writeFileAtomically(orba::logFile, {});
     orba::openJoystick();
     SDL_ShowCursor(SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE ? SDL_DISABLE : SDL_ENABLE);
     s.ttfReady = false;

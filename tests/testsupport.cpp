@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <SDL.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -72,12 +73,16 @@ void writeFile(const fs::path& file, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool linkToEndlessFile([[maybe_unused]] const fs::path& file) {
+std::vector<std::string> makeSpecialFiles([[maybe_unused]] const std::string& extension,
+                                          [[maybe_unused]] const std::string& folder) {
 #ifdef _WIN32
-    return false;
+    return {};
 #else
-    fs::create_symlink("/dev/zero", file);
-    return true;
+    if (!folder.empty()) fs::create_directories(folder);
+    const std::string fifo = folder + "fifo" + extension, device = folder + "device" + extension;
+    if (::mkfifo(fifo.c_str(), 0644) != 0) throw std::runtime_error("cannot make FIFO " + fifo);
+    fs::create_symlink("/dev/zero", device);
+    return {fifo, device};
 #endif
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -24,10 +25,12 @@ private:
 };
 
 void writeFile(const std::filesystem::path& file, std::string_view bytes);  // makes parent folders
-// Makes `file` a link to a file without end (/dev/zero); false where the
-// system has none (Windows), and then the test skips its check.
-bool linkToEndlessFile(const std::filesystem::path& file);
-constexpr const char* noEndlessFile = "Windows has no file without end to read";
+// Makes files that are not regular where a game's file could be: a FIFO
+// without a writer ("fifo" + extension) and a link to a device without end
+// ("device" + extension), in the folder given; returns their paths, none
+// where the system has neither (Windows), and then the test skips its check.
+std::vector<std::string> makeSpecialFiles(const std::string& extension, const std::string& folder = "");
+constexpr const char* noSpecialFiles = "Windows has no FIFOs and no device files in folders";
 std::string readFile(const std::filesystem::path& file);
 std::string lastLogLine();  // last non-empty line of run.log in the working directory
 

@@ -182,6 +182,30 @@ TEST_F(ComfortsTest, DamagedOrOutdatedSavesLoadNothingTheyCannotTrust) {
     EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"changed"});
 }
 
+// A FIFO or a device in place of a save's parts is neither waited for nor
+// read: such a save loads nothing, such a thumbnail is left out.
+TEST_F(ComfortsTest, SavePartsThatAreNotRegularFilesAreNotWaitedFor) {
+    startChapter();
+    saveInto(0);  // slot 1, page "one"
+    const Moment one = now();
+    confirm();
+    const Moment two = now();
+    const std::vector<std::string> a = testsupport::makeSpecialFiles(".a", "save/");
+    const std::vector<std::string> b = testsupport::makeSpecialFiles(".b", "save/");
+    if (a.empty()) GTEST_SKIP() << testsupport::noSpecialFiles;
+    fs::rename(a[0], "save/slot1.bmp");
+    fs::rename(a[1], "save/auto.bmp");
+    fs::rename(b[0], "save/slot2.sav");
+    fs::rename(b[1], "save/slot3.sav");
+    for (const int slot : {2, 3}) {
+        loadFrom(slot);
+        EXPECT_EQ(now(), two) << slot;
+        tap(SDLK_F3);  // closes the screen
+    }
+    loadFrom(1);
+    EXPECT_EQ(now(), one);
+}
+
 TEST_F(ComfortsTest, SkipPassesReadPagesAndStopsAtUnreadOnesAndChoices) {
     start("for i = 1, 2 do MSG('same') PF() end MSG('new') PF() SELECT('a', 'b') MSG('after') PF()");
     testsupport::pushKey(SDLK_LCTRL, true);

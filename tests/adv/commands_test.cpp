@@ -360,6 +360,28 @@ TEST_F(CommandTest, PathsLeavingTheGameFolderAreRefusedAsMissing) {
     EXPECT_EQ(framesUntilFlag0(3), 2);
 }
 
+// A FIFO or a device in place of a file a command reads gives at once the
+// error that a missing file gives.
+TEST_F(CommandTest, FilesThatAreNotRegularAreRefusedAsMissing) {
+    for (const char* extension : {".lua", ".bmp", ".fmf"})
+        testsupport::makeSpecialFiles(extension, "resource/level/");
+    if (testsupport::makeSpecialFiles(".wav", "resource/sound/").empty())
+        GTEST_SKIP() << testsupport::noSpecialFiles;
+    for (const std::string call : {"LOAD('NAME.lua')", "DRB('NAME.bmp')", "DRC('NAME.bmp', 1)",
+                                   "SE('NAME.wav')", "BGM('NAME.wav')", "MAP('NAME.fmf')"}) {
+        const auto errorWith = [&](const std::string& name) {
+            std::string script = call;
+            adv::resetEngineState();
+            start(script.replace(script.find("NAME"), 4, name));
+            std::string error = updateError();
+            if (const auto at = error.find(name); at != std::string::npos)
+                error.replace(at, name.size(), "NAME");
+            return error;
+        };
+        for (const char* kind : {"fifo", "device"}) EXPECT_EQ(errorWith(kind), errorWith("missing")) << call;
+    }
+}
+
 // A waiting command inside a coroutine the script made would not wait: it is
 // refused with a Lua error before it changes anything, and the script stops.
 TEST_F(CommandTest, WaitingCommandsInsideACoroutineStopTheScript) {

@@ -40,6 +40,8 @@ TEST(ReadPages, DamagedFilesReadAsEmpty) {
     EXPECT_EQ(ReadPages::load(readPagesPath).size(), 0u);
     writeFile(readPagesPath, "read 1\n" + std::string((maxReadPages + 1) * one.size(), '0'));
     EXPECT_EQ(ReadPages::load(readPagesPath).size(), 0u);
+    for (const std::string& name : testsupport::makeSpecialFiles(".dat"))
+        EXPECT_EQ(ReadPages::load(name).size(), 0u) << name;
 }
 
 TEST(ReadPages, AFullRecordTakesNoMore) {

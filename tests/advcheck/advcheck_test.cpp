@@ -411,6 +411,22 @@ TEST(AdvcheckPictures, RefusesWhatTheEngineRefuses) {
     }
 }
 
+// A FIFO in place of a game's file is reported at once, never waited for.
+TEST(AdvcheckFiles, FilesThatAreNotRegularAreReported) {
+    for (const auto& [file, finding] :
+         {std::pair{game::ini, "can't open file '" + game::ini + "'"},
+          std::pair{game::start, std::string("the first script is not a regular file: the engine opens only "
+                                             "regular files")}}) {
+        TempDir dir;
+        game::write();
+        const std::vector<std::string> special = testsupport::makeSpecialFiles("");
+        if (special.empty()) GTEST_SKIP() << testsupport::noSpecialFiles;
+        std::filesystem::rename(special[0], file);
+        const std::string found = describe(advcheck::checkGame().findings());
+        EXPECT_NE(found.find(file + ": " + finding + "\n"), std::string::npos) << found;
+    }
+}
+
 TEST(AdvcheckSummary, CountsProblemsNotesAndUnreachableScripts) {
     TempDir dir;
     game::write();

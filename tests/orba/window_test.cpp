@@ -218,6 +218,26 @@ TEST_F(WindowTest, F12WritesAndOverwritesTheScreenshot) {
     EXPECT_EQ(480, shot->h);
 }
 
+// Both replace a link of their name instead of writing through it.
+TEST_F(WindowTest, TheScreenshotAndTheLogNeverWriteThroughALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links need rights Windows does not give by default";
+#endif
+    testsupport::writeFile("outside", "outside's own");
+    for (const char* name : {"screenshot.bmp", "run.log"}) {
+        std::filesystem::remove(name);
+        std::filesystem::create_symlink("outside", name);
+    }
+    tapKey(SDLK_F12);
+    Orba_update(0);
+    Orba_quit();
+    initWindow();  // the log starts anew
+    Orba_logText("a line\n");
+    EXPECT_EQ(testsupport::readFile("outside"), "outside's own");
+    EXPECT_EQ(testsupport::readFile("run.log"), "a line\n");
+    EXPECT_FALSE(std::filesystem::is_symlink("run.log") || std::filesystem::is_symlink("screenshot.bmp"));
+}
+
 TEST_F(WindowTest, F9TogglesFullScreenAndKeepsDrawing) {
     tapKey(SDLK_F9);
     Orba_update(0);

@@ -63,6 +63,8 @@ std::vector<std::string> filesIn(const fs::path& folder) {
 
 std::string describeMissing(const fs::path& file) {
     std::error_code ec;
+    if (fs::exists(file, ec) && !fs::is_regular_file(file, ec))
+        return "is not a regular file: the engine opens only regular files";
     const fs::path folder = file.parent_path();
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         return "does not exist (there is no folder " + folder.generic_string() + ")";

@@ -70,11 +70,11 @@ std::string ordinal(int n) {
     return std::to_string(n) + (teen || last > 3 ? suffix[0] : suffix[static_cast<std::size_t>(last)]);
 }
 
-std::string readWhole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// Compiles the source as luaL_loadfile would the file: a first line starting
+// with "#" is skipped (its line break kept) and the chunk is named "@" + file.
+int loadSource(lua_State* L, const std::string& file, std::string source) {
+    if (source.starts_with('#')) source.erase(0, source.find('\n'));
+    return luaL_loadbuffer(L, source.data(), source.size(), ("@" + file).c_str());
 }
 
 // The engine reads a text argument up to its first zero byte.
@@ -240,12 +240,24 @@ const Script& ScriptChecker::script(const std::string& file) {
 
 void ScriptChecker::compile(const std::string& file, Script& entry) {
     report_.fileExamined(file);
+    // Read as the engine reads scripts: a regular file of bounded size.
+    std::optional<std::string> source;
+    try {
+        source = readWholeFile(file);
+    } catch (const Error& e) {
+        report_.problem(file, 0, e.what());
+        return;
+    }
+    if (!source) {
+        report_.problem(file, 0, "cannot be read: the engine opens only regular files it may read");
+        return;
+    }
     const LuaStatePtr state(luaL_newstate());
     if (!state) {
         report_.problem(file, 0, "no Lua interpreter could be made to compile it");
         return;
     }
-    const bool compiled = luaL_loadfile(state.get(), file.c_str()) == 0;
+    const bool compiled = loadSource(state.get(), file, *source) == 0;
     if (!compiled) {
         const char* text = lua_tostring(state.get(), -1);
         const LuaMessage message = splitLuaMessage(text ? text : "cannot be compiled", file);
@@ -253,13 +265,12 @@ void ScriptChecker::compile(const std::string& file, Script& entry) {
         // The calls are still checked and followed: one typo should not hide
         // the rest of the script's faults or make the scripts after it unreachable.
     }
-    const std::string source = readWhole(file);
-    if (source.starts_with(LUA_SIGNATURE)) {
+    if (source->starts_with(LUA_SIGNATURE)) {
         report_.problem(file, 0, "a precompiled script: the engine takes scripts as source text only");
         return;
     }
     if (compiled) entry.globals = readChunkGlobals(state.get());
-    entry.calls = findCalls(tokenizeLua(source), callNames_);
+    entry.calls = findCalls(tokenizeLua(*source), callNames_);
 }
 
 void ScriptChecker::learnGlobals(const std::vector<std::string>& files) {

@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
+#include <sstream>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -61,7 +61,7 @@ struct KeyLines {
 
 KeyLines locateKeys(const std::string& path) {
     KeyLines keys;
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(readWholeFile(path).value_or(""));
     std::string text;
     int number = 0;
     while (std::getline(in, text)) {
