@@ -104,7 +104,7 @@ public:
         if (connection < 0 || pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) return;
         connection_ = connection;
         for (std::size_t i = 0; i < closeSignals.size(); ++i) {
-            struct sigaction ours{};
+            struct sigaction ours {};
             ours.sa_handler = onCloseSignal;
             sigemptyset(&ours.sa_mask);
             sigaction(closeSignals[i], nullptr, &sdlHandlers[i]);

@@ -9,7 +9,7 @@ namespace orba {
 class FrameClock {
 public:
     virtual ~FrameClock() = default;
-    virtual std::uint64_t nowMs() = 0;  // milliseconds of a monotonic clock
+    virtual std::uint64_t nowMs() = 0;              // milliseconds of a monotonic clock
     virtual void sleepUntil(std::uint64_t ms) = 0;  // never early
     // Waits until the window system may have input to read or the clock
     // reaches `ms`, whichever comes first; it may also return early.

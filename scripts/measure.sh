@@ -58,7 +58,8 @@ game=$build/sample-game
 
 # A display number nobody uses; a black root window, so that only the engine
 # makes pixels that are not black.
-display=99
+# ORBA_DISPLAY sets the first number to try.
+display=${ORBA_DISPLAY:-99}
 while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1024x768x24 -br -noreset -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!

@@ -47,9 +47,10 @@ void clickAt(int x, int y) {
 }
 
 // Every script ends waiting: a script that has ended runs its frames as ever.
-const char* const pages = "PRINT('one') MSG('one') PF() PRINT('two') MSG('two') PF()\n"
-                          "PRINT('three') MSG('three') PF() PRINT('four') MSG('four') PF()\n"
-                          "PRINT('five') MSG('five') PF() MSG('end') PF() PF()";
+const char* const pages =
+    "PRINT('one') MSG('one') PF() PRINT('two') MSG('two') PF()\n"
+    "PRINT('three') MSG('three') PF() PRINT('four') MSG('four') PF()\n"
+    "PRINT('five') MSG('five') PF() MSG('end') PF() PF()";
 
 const std::vector<Scenario> scenarios = {
     {"AnimatedPageFeed",
@@ -169,8 +170,9 @@ private:
     static void record(Played& run, std::size_t number) {
         SDL_Surface* screen = Orba_testScreen();
         SDL_LockSurface(screen);
-        const std::string_view bytes(static_cast<const char*>(screen->pixels),
-                                     static_cast<std::size_t>(screen->pitch) * static_cast<std::size_t>(screen->h));
+        const std::string_view bytes(
+            static_cast<const char*>(screen->pixels),
+            static_cast<std::size_t>(screen->pitch) * static_cast<std::size_t>(screen->h));
         run.pictures.push_back(std::hash<std::string_view>()(bytes));
         SDL_UnlockSurface(screen);
         run.counters[number] = adv::course().frameCounter;
@@ -185,7 +187,8 @@ TEST_P(QuietFrames, ShowTheSameFramesAsThePlainLoop) {
     EXPECT_EQ(plain.log, quiet.log);
     ASSERT_EQ(plain.pictures.size(), quiet.pictures.size());
     for (std::size_t i = 0; i < plain.pictures.size(); ++i) {
-        if (plain.pictures[i] != quiet.pictures[i]) ADD_FAILURE() << "frame " << i << " shows another picture";
+        if (plain.pictures[i] != quiet.pictures[i])
+            ADD_FAILURE() << "frame " << i << " shows another picture";
         if (quiet.counters.count(i)) {
             EXPECT_EQ(plain.counters.at(i), quiet.counters.at(i)) << "frame " << i;
         }
