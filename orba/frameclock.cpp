@@ -113,8 +113,11 @@ public:
     }
 
     void unwatch() {
-        for (std::size_t i = 0; i < closeSignals.size(); ++i)
-            if (std::exchange(wrapped[i], false)) sigaction(closeSignals[i], &sdlHandlers[i], nullptr);
+        for (std::size_t i = 0; i < closeSignals.size(); ++i) {
+            if (!wrapped[i]) continue;
+            sigaction(closeSignals[i], &sdlHandlers[i], nullptr);  // SDL's own again, then no more forwarding
+            wrapped[i] = false;
+        }
         for (int& end : wakePipe) {
             if (end >= 0) close(end);
             end = -1;

@@ -40,8 +40,8 @@ constexpr std::uint64_t quitPollMs = 10;
 constexpr std::uint64_t fullPumpMs = 1000;
 // A frame period beyond this is not waited for.
 constexpr std::uint32_t maxFrameMs = 9999;
-// SDL's pump also keeps the screen saver off, as a game is watched more than
-// played with; a wait for input pumps at least this often for that.
+// SDL's pump resets the screen saver's timer: a wait for input pumps at least
+// this often, so the screen saver stays off as it does while frames run.
 constexpr std::uint64_t screenSaverPumpMs = 30000;
 
 // Live input state built from the events polled since the last snapshot. A
@@ -371,12 +371,8 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
         settleSound();
         pumpEvents(now);
         const Queued queued = queuedInput();
-        if (queued == Queued::Input) frame = std::min(frame, frameHolding(now, last, frameMs));
-        if (queued == Queued::Press) {
-            frame = std::min(frame, frameHolding(now, last, frameMs));
-            break;
-        }
-        if (now >= last + frame * frameMs) break;
+        if (queued != Queued::Nothing) frame = std::min(frame, frameHolding(now, last, frameMs));
+        if (queued == Queued::Press || now >= last + frame * frameMs) break;
         clock.waitForInput(nextLook(now, last + frame * frameMs));
         now = clock.nowMs();
     }
@@ -461,10 +457,10 @@ void Orba_quit() {
     }
     s.pictures.clear();
     s.backBuffer.reset();
+    orba::stopWatchingInput();  // before SDL puts its signal handlers away
     SDL_Quit();
     s = orba::State{};
     orba::live() = orba::LiveInput{};
-    orba::stopWatchingInput();
 }
 
 void Orba_update(std::uint32_t frameMs) {
