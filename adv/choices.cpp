@@ -16,12 +16,6 @@ constexpr int maxChoices = 4;
 constexpr int firstTop = 80;  // top of the first box and of the first mouse band
 constexpr int rowPitch = 60;  // one box and its gap
 
-// The highlighted box pulses: grey rises by up to 94 and falls back in 45 frames.
-int pulse(std::uint32_t frameCounter) {
-    const float angle = static_cast<float>((frameCounter % 45) * 4);
-    return static_cast<int>(Orba_sinDeg(angle) * 95.0L);
-}
-
 void drawChoice(int index, int lift) {
     const int top = firstTop + rowPitch * index;
     Orba_fillRect(40, top, 560, 40, 160 + lift, 160 + lift, 160 + lift);
@@ -33,6 +27,12 @@ void drawChoice(int index, int lift) {
 int keyStep() { return (Orba_isPushKey(SDLK_DOWN) ? 1 : 0) - (Orba_isPushKey(SDLK_UP) ? 1 : 0); }
 
 }  // namespace
+
+// Grey rises by up to 94 and falls back in highlightPulseFrames frames.
+int highlightLift(std::uint32_t frameCounter) {
+    const float angle = static_cast<float>((frameCounter % highlightPulseFrames) * 4);
+    return static_cast<int>(Orba_sinDeg(angle) * 95.0L);
+}
 
 // Up and Down move the pointer to the middle of the neighbouring choice's
 // row, so the pointer and the highlight stay one; the pointer is not read in
@@ -56,7 +56,8 @@ bool pickChoice() {
 void drawChoices() {
     const ChoiceState& e = choiceMenu();
     const auto count = static_cast<int>(e.choices.size());
-    for (int i = 0; i < count; ++i) drawChoice(i, i == e.choiceCursor ? pulse(course().frameCounter) : 0);
+    for (int i = 0; i < count; ++i)
+        drawChoice(i, i == e.choiceCursor ? highlightLift(course().frameCounter) : 0);
 }
 
 void setChoices(const std::vector<std::string>& items) {

@@ -20,5 +20,9 @@ void setChoices(const std::vector<std::string>& items);
 // confirmed, with the choice result already set.
 bool pickChoice();
 void drawChoices();
+// The highlighted box pulses: how much lighter it is in a frame of the frame
+// counter; the pulse repeats every highlightPulseFrames frames.
+inline constexpr std::uint32_t highlightPulseFrames = 45;
+int highlightLift(std::uint32_t frameCounter);
 
 }  // namespace adv

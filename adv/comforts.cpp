@@ -404,10 +404,21 @@ void waitReached() {
 bool pageGoesOnByItself() {
     const Comforts& c = comforts();
     if (playback().skipping && (c.skipAll || c.pageWasRead)) return true;
-    if (!c.autoMode) return false;
+    const std::optional<std::int64_t> frames = autoPageFrames();
+    return frames && messageWindow().messageCounter >= *frames;
+}
+
+bool comfortScreenOpen() { return comforts().slots || comforts().history; }
+
+bool comfortsActing() {
+    const Comforts& c = comforts();
+    return c.request != Request::None || c.markFreeFrame || c.autosavePending || playback().skipping;
+}
+
+std::optional<std::int64_t> autoPageFrames() {
+    if (!comforts().autoMode) return std::nullopt;
     const std::int64_t ms = autoBaseMs + autoPerCharacterMs * characterCount(messageWindow().messages);
-    const std::int64_t frames = (ms * framesPerSecond + 999) / 1000;
-    return messageWindow().messageCounter >= frames;
+    return (ms * framesPerSecond + 999) / 1000;
 }
 
 void autosaveAtQuit() { writeAutosave(); }

@@ -5,6 +5,7 @@
 // (A). A player who presses none of their keys sees the game exactly as
 // written; game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class LuaRunner;
@@ -27,6 +28,15 @@ void sceneStarted(const std::string& scriptPath, bool scriptChange);
 void waitReached();
 // Whether a waiting page goes on by itself in this frame (skip or auto).
 bool pageGoesOnByItself();
+
+// For the frame pacing. Whether a screen is open: the game's frames stand
+// still meanwhile, and the screens change only with the player's input.
+bool comfortScreenOpen();
+// Whether the next frame may act without the player's input: a screen
+// about to open, an autosave due, or skipping.
+bool comfortsActing();
+// The frames a page waits before auto mode turns it; none while it is off.
+std::optional<std::int64_t> autoPageFrames();
 
 // Writes the autosave of the last wait reached; the entry calls it when the
 // player quits. A failed write changes nothing.

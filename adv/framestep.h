@@ -13,4 +13,12 @@ namespace adv {
 // (and the overlay, when given, over it) and presents the frame.
 void runFrame(LuaRunner& runner, std::uint32_t periodMs, const std::function<void()>& overlay = {});
 
+// As runFrame, but while the game waits for the player, the frames that
+// would show what the last one showed are not run: it sleeps until the first
+// that will show something new or until the player presses something, and
+// steps the frame counters over the frames it passed. Returns the frames
+// that passed, this one included. Scripts see the same frames as with
+// runFrame, the one taking a press only sooner.
+std::uint32_t runFrameSkippingQuiet(LuaRunner& runner, std::uint32_t periodMs);
+
 }  // namespace adv

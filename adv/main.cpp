@@ -38,9 +38,10 @@ constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
     if (developerMode) runDeveloperMode();
     const auto runner = std::make_unique<LuaRunner>();
     runner->loadFile(gamepaths::firstScript);
-    // The first frame comes at once; each later one a frame period after it.
+    // The first frame comes at once; each later one a frame period after it,
+    // except where the game waits for the player and nothing would change.
     adv::runFrame(*runner, 0);
-    for (;;) adv::runFrame(*runner, framePeriodMs);
+    for (;;) adv::runFrameSkippingQuiet(*runner, framePeriodMs);
 }
 
 // 0 for the ends that the game or the player chose (END, Escape, the close

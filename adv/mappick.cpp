@@ -55,6 +55,8 @@ std::optional<std::string> pickedMapScript() {
     return mapScriptName(value);
 }
 
+bool pointerOverMapScript() { return isMapScript(mapValueAt(Orba_getMouseX(), Orba_getMouseY())); }
+
 // Three red squares around the pointer, growing from half-size 8 to 25 six
 // steps apart.
 bool drawMapPickFeedback() {

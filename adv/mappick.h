@@ -28,6 +28,9 @@ void waitMapPick();
 
 // One frame of the pick: the script that the player's click chose, if any.
 std::optional<std::string> pickedMapScript();
+// Whether the pointer is over a cell that picks a script: the feedback
+// around it then moves in every frame.
+bool pointerOverMapScript();
 // The feedback around the pointer; returns whether the cursor shows its hot
 // cell in this frame.
 bool drawMapPickFeedback();

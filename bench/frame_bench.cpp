@@ -6,7 +6,9 @@
 #include <string>
 
 #include "adv/engine.h"
+#include "adv/framestep.h"
 #include "benchgame.h"
+#include "orba/orba_testing.h"
 
 namespace {
 
@@ -22,6 +24,19 @@ void BM_PageWaitFrame(benchmark::State& state) {
     for (auto _ : state) game.frame();
 }
 BENCHMARK(BM_PageWaitFrame)->Unit(benchmark::kMicrosecond);
+
+// The same page through the loop that leaves out the frames showing nothing
+// new, on a clock that jumps where the real one would sleep: each run waits
+// for the cursor's next cell (six frames on) and draws it.
+void BM_PageWaitSkippingQuietFrames(benchmark::State& state) {
+    Game game;
+    game.start(pageScript);
+    Orba_testUseTimeline({}, UINT64_MAX);
+    std::uint64_t frames = 0;
+    for (auto _ : state) frames += adv::runFrameSkippingQuiet(*game.runner, 33);
+    state.counters["frames a run"] = static_cast<double>(frames) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_PageWaitSkippingQuietFrames)->Unit(benchmark::kMicrosecond);
 
 // The same page while the mouse moves in every frame, so that every frame
 // shows something new.

@@ -16,6 +16,16 @@ void Orba_init(std::string_view caption, int width, int height, bool fullScreen)
 void Orba_quit();  // tears everything down; safe without a successful init
 void Orba_update(
     std::uint32_t frameMs);  // pace, snapshot input, poll events, hot keys; may throw the quit Error
+// As Orba_update, for a frame while the game waits for the player, when
+// frames 1 to changeFrame - 1 after the last one would show nothing new
+// (orbaNeverChanges: no frame would by itself). It sleeps until frame
+// changeFrame is due or until the player presses a key or a button or asks
+// to close, and then runs the frame due next at once, in its own period; the
+// pointer moving is shown when its frame is due. Returns how many frames
+// passed unseen before this one, for the caller to step their timers. Without
+// an X connection or with a joystick, it paces as Orba_update does.
+inline constexpr std::uint32_t orbaNeverChanges = UINT32_MAX;
+std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFrame);
 // Polls window events between frames (input waits for the next snapshot) and
 // raises the quit Error on Escape or a close request; for long-running scripts,
 // so cheap to call often: it reads the clock and polls only when 10 ms have

@@ -151,6 +151,8 @@ void closeSound();
 // and is called whenever a sample or music starts.
 void settleSound();
 void soundStarted();
+// How soon settleSound has something to look at (none while the mixer is held).
+std::optional<std::uint32_t> msUntilSoundCheck();
 
 // The frame's drawing (frame.cpp). Operations are recorded and applied to the
 // back buffer when needed: before a picture they use changes or goes, when

@@ -3,6 +3,9 @@
 // (the same path real input takes) and may attach a virtual joystick, since the
 // dummy video driver has none.
 #include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
 
 // Pretends joystick 0 is present with the given number of buttons, so that
 // pushed SDL_JOYBUTTON* and SDL_JOYAXISMOTION events reach the snapshot.
@@ -11,6 +14,17 @@ void Orba_testAttachJoystick(int buttonCount);
 std::uint32_t Orba_testDelayCalls();
 // Whether the mixer's thread is held because nothing has played for a while.
 bool Orba_testMixerHeld();
+
+// Until Orba_quit, the frames are paced by a clock that starts at 1000 ms and
+// moves only when the pacing sleeps or waits for input: it then jumps ahead,
+// doing each input of the timeline (pushing its events, moving the pointer)
+// once it reaches the input's millisecond, and a wait for input ends at the
+// next one. A sleep or wait past endMs throws the Error orbaTimelineEnded
+// instead. Call after Orba_init.
+using TimedInput = std::pair<std::uint64_t, std::function<void()>>;
+inline constexpr char orbaTimelineEnded[] = "the input timeline has ended";
+void Orba_testUseTimeline(std::vector<TimedInput> timeline, std::uint64_t endMs);
+std::uint64_t Orba_testClockMs();
 
 struct SDL_Surface;
 // The back buffer and the window surface, for reading pixels in tests.

@@ -161,6 +161,14 @@ void settleSound() {
         s.mixerHold = std::make_unique<MixerHold>();
 }
 
+std::optional<std::uint32_t> msUntilSoundCheck() {
+    const State& s = state();
+    if (!s.audioOpen || s.mixerHold) return std::nullopt;
+    if (!s.quietSince) return quietBeforeHoldMs;  // while something plays, whether it has ended
+    const std::uint32_t quiet = SDL_GetTicks() - *s.quietSince;
+    return quiet >= quietBeforeHoldMs ? 0 : quietBeforeHoldMs - quiet;
+}
+
 void soundStarted() {
     state().mixerHold.reset();
     state().quietSince.reset();

@@ -2,8 +2,6 @@
 #ifndef _WIN32
 #include <poll.h>
 #endif
-#include <time.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include "gamefiles/atomicfile.h"
 #include "gamefiles/regularfile.h"
 #include "orba/filereader.h"
+#include "orba/frameclock.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
@@ -42,6 +41,11 @@ constexpr std::uint64_t quitPollMs = 10;
 // SDL's own event pump runs at least this often, even when the window system
 // has sent nothing: it keeps the screen saver off every few seconds.
 constexpr std::uint64_t fullPumpMs = 1000;
+// A frame period beyond this is not waited for.
+constexpr std::uint32_t maxFrameMs = 9999;
+// SDL's pump resets the screen saver's timer: a wait for input pumps at least
+// this often, so the screen saver stays off as it does while frames run.
+constexpr std::uint64_t screenSaverPumpMs = 30000;
 
 // Live input state built from the events polled since the last snapshot. A
 // press that is released before the frame ends still counts as held in that
@@ -144,6 +148,11 @@ void openVideo(std::string_view caption) {
     s.screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
     if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
     live().display = eventDisplay();
+#ifdef _WIN32
+    watchInput(-1);
+#else
+    watchInput(live().display ? ConnectionNumber(live().display) : -1);
+#endif
     Orba_setCaption(caption);
     SDL_RWops* iconFile = openFileReader("resource/orba.bmp");
     if (SDL_Surface* icon = iconFile ? SDL_LoadBMP_RW(iconFile, 1) : nullptr) {
@@ -183,42 +192,20 @@ void openJoystick() {
     resizeJoystickButtons(SDL_JoystickNumButtons(s.joystick.get()));
 }
 
-// Milliseconds of the monotonic clock, the one the frames are paced by.
-std::uint64_t monotonicMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
-}
-
-#ifdef _WIN32
-// Sleeps until the clock reaches `ms`, never early: Windows has no sleep to a
-// deadline, so SDL's delay covers what is left until it has passed.
-void sleepUntilMs(std::uint64_t ms) {
-    for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
-        SDL_Delay(static_cast<Uint32>(ms - now));
-}
-#else
-// Sleeps until the clock reaches `ms`: one wake-up, never early. A signal
-// (SIGTERM becomes a close request) only resumes the sleep.
-void sleepUntilMs(std::uint64_t ms) {
-    const timespec deadline{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {}
-}
-#endif
-
 // A frame ends at the first whole millisecond at least frameMs after the one
 // the last frame ended at, so the frames keep to the millisecond grid and the
 // sleep's lateness never adds up. A frame already late, or one asked to wait
 // more than 9999 ms, is not waited for. Returns the time the frame ended.
 std::uint64_t paceFrame(std::uint32_t frameMs) {
     State& s = state();
-    std::uint64_t now = monotonicMs();
+    FrameClock& clock = frameClock();
+    std::uint64_t now = clock.nowMs();
     if (s.lastFrameMs == 0) s.lastFrameMs = now;
     const std::uint64_t deadline = s.lastFrameMs + frameMs;
-    if (deadline > now && deadline - now <= 9999) {
-        sleepUntilMs(deadline);
+    if (deadline > now && deadline - now <= maxFrameMs) {
+        clock.sleepUntil(deadline);
         ++s.delayCalls;
-        now = monotonicMs();
+        now = clock.nowMs();
     }
     s.lastFrameMs = now;
     return now;
@@ -333,6 +320,89 @@ void takeSnapshot(std::uint64_t now) {
     s.axisY = in.axisY;
 }
 
+bool pressWaiting() {
+    const LiveInput& in = live();
+    auto any = [](const auto& presses) {
+        return std::any_of(presses.begin(), presses.end(), [](std::uint8_t n) { return n > 0; });
+    };
+    return any(in.keyPresses) || any(in.mousePresses) || any(in.joyPresses);
+}
+
+bool isPress(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_QUIT:
+    case SDL_KEYDOWN:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_JOYBUTTONDOWN: return true;
+    default: return false;
+    }
+}
+
+enum class Queued { Nothing, Input, Press };
+
+// What waits for the next snapshot: a press (or close request), other input
+// (the pointer moving, a release, the window shown again), or nothing.
+Queued queuedInput() {
+    if (pressWaiting()) return Queued::Press;
+    std::array<SDL_Event, 128> events{};  // SDL's queue holds no more
+    const int count =
+        SDL_PeepEvents(events.data(), static_cast<int>(events.size()), SDL_PEEKEVENT, SDL_ALLEVENTS);
+    if (count <= 0) return Queued::Nothing;
+    return std::any_of(events.begin(), events.begin() + count, isPress) ? Queued::Press : Queued::Input;
+}
+
+// Frames are numbered from the last one run (0), frame n being due at
+// last + n periods. The frame whose period holds `ms`: the first due then or later.
+std::uint64_t frameHolding(std::uint64_t ms, std::uint64_t last, std::uint32_t frameMs) {
+    return ms <= last ? 1 : std::max<std::uint64_t>((ms - last + frameMs - 1) / frameMs, 1);
+}
+
+// When the wait must look up before its own deadline: the sound check that
+// holds the mixer, and SDL's pump that keeps the screen saver off.
+std::uint64_t nextLook(std::uint64_t now, std::uint64_t until) {
+    std::uint64_t look = std::min(until, live().lastPumpMs + screenSaverPumpMs);
+    if (const std::optional<std::uint32_t> sound = msUntilSoundCheck()) look = std::min(look, now + *sound);
+    return std::max(look, now);
+}
+
+// Paces a frame while the game waits for the player and frames 1 to
+// changeFrame - 1 would show what the last one showed. It sleeps until
+// frame changeFrame is due, or until the player presses something: then the
+// frame due next runs at once, brought forward within its own period, so
+// every frame keeps the number it has with the plain period. Other input
+// (the pointer moving) ends the sleep when the frame in whose period it came
+// is due. Returns the frames that passed unseen before this one.
+std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame) {
+    State& s = state();
+    FrameClock& clock = frameClock();
+    std::uint64_t now = clock.nowMs();
+    const std::uint64_t last = s.lastFrameMs;
+    const bool quietPossible = frameMs > 0 && frameMs <= maxFrameMs && clock.wakesOnInput() && !s.joystick;
+    if (!quietPossible || last == 0 || now >= last + frameMs) {
+        takeSnapshot(paceFrame(frameMs));
+        return 0;
+    }
+    std::uint64_t frame = std::max<std::uint32_t>(changeFrame, 1);
+    for (;;) {
+        settleSound();
+        pumpEvents(now);
+        const Queued queued = queuedInput();
+        if (queued != Queued::Nothing) frame = std::min(frame, frameHolding(now, last, frameMs));
+        if (queued == Queued::Press || now >= last + frame * frameMs) break;
+        clock.waitForInput(nextLook(now, last + frame * frameMs));
+        now = clock.nowMs();
+    }
+    ++s.delayCalls;
+    // A frame brought forward before the last one's own period ended waits for it.
+    if (now < last) {
+        clock.sleepUntil(last);
+        now = clock.nowMs();
+    }
+    s.lastFrameMs = std::max(now, last + frame * frameMs);
+    takeSnapshot(now);
+    return static_cast<std::uint32_t>(frame - 1);
+}
+
 void toggleFullScreen() {
     State& s = state();
     const std::uint32_t previous = s.videoFlags;
@@ -404,6 +474,7 @@ void Orba_quit() {
     }
     s.pictures.clear();
     s.backBuffer.reset();
+    orba::stopWatchingInput();  // before SDL puts its signal handlers away
     SDL_Quit();
     s = orba::State{};
     orba::live() = orba::LiveInput{};
@@ -416,9 +487,17 @@ void Orba_update(std::uint32_t frameMs) {
     if (state().quitRequested) throw Error(orba::quitMessage);
 }
 
+std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFrame) {
+    orba::settleSound();
+    const std::uint32_t unseen = orba::paceWaitingFrame(frameMs, changeFrame);
+    orba::handleHotKeys();
+    if (state().quitRequested) throw Error(orba::quitMessage);
+    return unseen;
+}
+
 void Orba_checkQuit() {
     orba::LiveInput& in = orba::live();
-    const std::uint64_t now = orba::monotonicMs();
+    const std::uint64_t now = orba::frameClock().nowMs();
     if (!state().quitRequested && now - in.lastPollMs < orba::quitPollMs) return;
     orba::pollEvents(now);
     const auto escape = static_cast<std::size_t>(SDLK_ESCAPE);

@@ -14,7 +14,11 @@
 # the game without its music), while the CPU time of all its threads is
 # counted, with each thread's share and wake-ups per second beside those of
 # a thread that only sleeps 33 ms at a time (what 30 wake-ups a second cost
-# on this machine). Peak resident memory (VmHWM) is read just before the end.
+# on this machine); the quiet page is waited on twice, with the sample's
+# animated page-feed icon and with a still one (PF_TIMER = 0). Peak resident
+# memory (VmHWM) is read just before the end. Then CLICKS clicks (default 40)
+# turn the pages of a game of many pages with a still icon, each timed from
+# the click until the window's pixels change.
 # Last, the system calls of each thread of the engine on the quiet page are
 # counted over 10 s with strace, per second and per frame.
 #
@@ -22,23 +26,25 @@
 # for the run) instead of SDL's dummy driver when there is no sound device:
 # a real driver, whose thread blocks in the server's write.
 #
-#   scripts/measure.sh [--idle IDLE] [--pulse] [RUNS]
+#   scripts/measure.sh [--idle IDLE] [--clicks CLICKS] [--pulse] [RUNS]
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ORBA_BUILD_DIR:-$root/build}
 idle=60
+clicks=40
 pulse=
 while [[ ${1:-} == --* ]]; do
     case $1 in
     --idle) idle=${2:-}; shift 2 || shift ;;
+    --clicks) clicks=${2:-}; shift 2 || shift ;;
     --pulse) pulse=1; shift ;;
     *) break ;;
     esac
 done
 runs=${1:-7}
-usage="usage: $0 [--idle SECONDS] [--pulse] [RUNS]"
-[[ $runs =~ ^[1-9][0-9]*$ && $idle =~ ^[1-9][0-9]*$ ]] || { echo "$usage" >&2; exit 2; }
+usage="usage: $0 [--idle SECONDS] [--clicks CLICKS] [--pulse] [RUNS]"
+[[ $runs =~ ^[1-9][0-9]*$ && $idle =~ ^[1-9][0-9]*$ && $clicks =~ ^[0-9]+$ ]] || { echo "$usage" >&2; exit 2; }
 
 "$root/scripts/deps.sh"
 generator=()
@@ -52,7 +58,8 @@ game=$build/sample-game
 
 # A display number nobody uses; a black root window, so that only the engine
 # makes pixels that are not black.
-display=99
+# ORBA_DISPLAY sets the first number to try.
+display=${ORBA_DISPLAY:-99}
 while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1024x768x24 -br -noreset -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
@@ -112,8 +119,21 @@ quietgame=$quiet/game
 mkdir "$quietgame"
 cp -r "$game/." "$quietgame"
 sed -i '/^music(/d' "$quietgame/resource/level/start.lua"
-echo "waiting on the first page for $idle s, quiet (the game without its music):"
+echo "waiting on the first page for $idle s, quiet (the game without its music), its page-feed icon animated:"
 (cd "$quietgame" && idle_run)
+stillgame=$quiet/still
+cp -r "$quietgame" "$stillgame"
+sed -i 's/^PF_TIMER *=.*/PF_TIMER = 0/' "$stillgame/resource/level/game.ini"
+echo "waiting on the first page for $idle s, quiet, its page-feed icon still (PF_TIMER = 0):"
+(cd "$stillgame" && idle_run)
+
+if ((clicks > 0)); then
+    clickgame=$quiet/clicks
+    cp -r "$stillgame" "$clickgame"
+    printf 'for i = 1, 100000 do\n    say("Page " .. i)\n    page()\nend\n' > "$clickgame/resource/level/start.lua"
+    echo "click to screen: $clicks clicks, each turning a page with a still icon:"
+    (cd "$clickgame" && "$probe" --idle 0 --settle 2 --clicks "$clicks" "$engine" | grep -E '^click' | sed 's/^/  /')
+fi
 
 # System calls of each thread on the quiet page, over 10 s.
 syscall_run() {
@@ -131,12 +151,12 @@ syscall_run() {
             END {
                 line = ""
                 for (c in calls) line = line sprintf(" %s %.1f,", c, calls[c] / 10)
-                printf "  thread %-7s %6.1f calls/s (%.2f a frame):%s\n", tid, n / 10, n / 300, line
+                printf "  thread %-7s %6.1f calls/s (%.2f per 1/30 s):%s\n", tid, n / 10, n / 300, line
             }' "$trace"
     done
 }
 if command -v strace > /dev/null; then
-    echo "system calls on the quiet page over 10 s (strace; 300 frames):"
+    echo "system calls on the quiet page (animated icon) over 10 s (strace):"
     (cd "$quietgame" && syscall_run)
 fi
 echo "measure: load average $(cut -d' ' -f1-3 /proc/loadavg) after the runs"

@@ -1,8 +1,8 @@
 // screenprobe: starts a program in the current folder and measures, from the
-// outside, how soon its first screen shows, how much memory it holds and how
-// much CPU it takes while it waits.
+// outside, how soon its first screen shows, how much memory it holds, how
+// much CPU it takes while it waits and how soon a click reaches the screen.
 //
-//   screenprobe [--idle SECONDS] [--settle SECONDS] PROGRAM [ARGS...]
+//   screenprobe [--idle SECONDS] [--settle SECONDS] [--clicks N] PROGRAM [ARGS...]
 //
 // The X server named by DISPLAY must show nothing but black until the program
 // draws (Xvfb -br). The first screen counts as shown when the program's
@@ -11,7 +11,11 @@
 // the program's threads over --idle seconds (and, for each thread, its CPU
 // time and how often it woke up, beside a thread of the probe that only
 // sleeps 33 ms at a time), reads its peak resident memory and ends it with
-// SIGTERM, which the program takes as a close request.
+// SIGTERM, which the program takes as a close request. With --clicks, before
+// the end it clicks N times into the window, a few hundred milliseconds
+// apart so that the clicks fall anywhere in a frame's period, and times each
+// from the click until the window's pixels change (what the program shows
+// must not change by itself meanwhile).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -24,6 +28,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -137,6 +142,15 @@ public:
                 if ((pixels[column] & 0xffffff) != 0) return true;
         }
         return false;
+    }
+
+    // The window's pixels as the screen shows them now; empty when it cannot be read.
+    std::string pixels() {
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display_, window_, root_, 0, 0, &x, &y, &child);
+        if (!XShmGetImage(display_, root_, image_, x, y, AllPlanes)) return {};
+        return std::string(image_->data, static_cast<std::size_t>(image_->bytes_per_line * image_->height));
     }
 
 private:
@@ -279,6 +293,72 @@ private:
     std::thread thread_;
 };
 
+// The innermost window at the top-level window's top left: the one that
+// selects the mouse's events.
+Window innermost(Display* display, Window window) {
+    for (;;) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count)) return window;
+        const Window inner = count > 0 ? children[count - 1] : 0;
+        if (children) XFree(children);
+        if (!inner) return window;
+        window = inner;
+    }
+}
+
+// A left click at (x, y) of the window, as the X server would send it.
+void sendClick(Display* display, Window window, int x, int y) {
+    XEvent event{};
+    XButtonEvent& button = event.xbutton;
+    button.type = ButtonPress;
+    button.display = display;
+    button.window = window;
+    button.root = DefaultRootWindow(display);
+    button.time = CurrentTime;
+    button.x = x;
+    button.y = y;
+    button.same_screen = True;
+    button.button = Button1;
+    XSendEvent(display, window, True, ButtonPressMask, &event);
+    button.type = ButtonRelease;
+    button.state = Button1Mask;
+    XSendEvent(display, window, True, ButtonReleaseMask, &event);
+    XFlush(display);
+}
+
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size()))) - 1;
+    return values[std::min(index, values.size() - 1)];
+}
+
+// Clicks `count` times and reports how long each took to change the screen.
+void timeClicks(Display* display, Window window, ScreenReader& reader, int count) {
+    const Window target = innermost(display, window);
+    std::vector<double> delays;
+    unsigned seed = 1;
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        sleepMs(250 + (seed >> 16) % 250);  // anywhere in a frame's period
+        const std::string before = reader.pixels();
+        const double clicked = nowMs();
+        sendClick(display, target, 320, 240);
+        double changed = 0;
+        while (!changed && nowMs() - clicked < 2000)
+            if (reader.pixels() != before) changed = nowMs();
+        if (!changed) {
+            std::printf("click %d: the screen did not change within 2 s\n", i + 1);
+            continue;
+        }
+        delays.push_back(changed - clicked);
+    }
+    if (delays.empty()) return;
+    std::printf(
+        "click to screen:     median %.1f ms, 90th percentile %.1f ms, slowest %.1f ms (%zu clicks)\n",
+        percentile(delays, 0.5), percentile(delays, 0.9), percentile(delays, 1.0), delays.size());
+}
+
 int stopProgram(pid_t pid) {
     kill(pid, SIGTERM);
     int status = 0;
@@ -296,16 +376,19 @@ int stopProgram(pid_t pid) {
 
 int main(int argc, char** argv) {
     double idleSeconds = 10, settleSeconds = 1;
+    int clicks = 0;
     int first = 1;
     for (; first + 1 < argc && std::strncmp(argv[first], "--", 2) == 0; first += 2) {
         if (std::strcmp(argv[first], "--idle") == 0)
             idleSeconds = std::atof(argv[first + 1]);
         else if (std::strcmp(argv[first], "--settle") == 0)
             settleSeconds = std::atof(argv[first + 1]);
+        else if (std::strcmp(argv[first], "--clicks") == 0)
+            clicks = std::atoi(argv[first + 1]);
         else
             fail(std::string("unknown option ") + argv[first]);
     }
-    if (first >= argc) fail("usage: screenprobe [--idle S] [--settle S] PROGRAM [ARGS...]");
+    if (first >= argc) fail("usage: screenprobe [--idle S] [--settle S] [--clicks N] PROGRAM [ARGS...]");
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) fail("cannot open the display");
@@ -360,6 +443,10 @@ int main(int argc, char** argv) {
             "wake-ups/s\n",
             100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
             static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
+    }
+    if (clicks > 0) {
+        if (idleSeconds <= 0) sleepMs(settleSeconds * 1000);
+        timeClicks(display, window, reader, clicks);
     }
     std::printf("peak memory (VmHWM): %s\n",
                 statusField("/proc/" + std::to_string(pid) + "/status", "VmHWM").c_str());
