@@ -203,9 +203,7 @@ TEST_F(MessageTest, APageKeepsItsBoundsAndSaysOnceWhatItLost) {
     auto reports = [] {
         const std::string log = testsupport::readFile("run.log");
         std::size_t count = 0;
-        for (std::size_t at = log.find("MSG: a page keeps"); at != std::string::npos;
-             at = log.find("MSG: a page keeps", at + 1))
-            ++count;
+        for (std::size_t at = 0; (at = log.find("MSG: a page keeps", at)) != std::string::npos; ++at) ++count;
         return count;
     };
     EXPECT_EQ(reports(), 1u);
