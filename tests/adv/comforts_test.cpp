@@ -196,6 +196,18 @@ TEST_F(ComfortsTest, ASaveWhoseScriptIsGoneLoadsNothingAndTheGameGoesOn) {
     EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
 }
 
+// Three pages as full as a page can be: the history keeps what a save can hold.
+TEST_F(ComfortsTest, TheAutosaveOfFullPagesIsWritten) {
+    start(
+        "local s = 'h' for i = 1, 14 do s = s .. s end for p = 1, 3 do for i = 1, 300 do MSG(s) end PF() "
+        "end");
+    step();
+    confirm();
+    confirm();
+    adv::autosaveAtQuit();
+    EXPECT_TRUE(fs::exists("save/auto.sav"));
+}
+
 TEST_F(ComfortsTest, SkipPassesReadPagesAndStopsAtUnreadOnesAndChoices) {
     start("for i = 1, 2 do MSG('same') PF() end MSG('new') PF() SELECT('a', 'b') MSG('after') PF()");
     testsupport::pushKey(SDLK_LCTRL, true);
