@@ -32,6 +32,9 @@ namespace {
 constexpr char pendingThumbnail[] = "save/pending.bmp";
 constexpr char changedQuestion[] = "the game has changed since this save; load the start of its scene?";
 constexpr std::size_t historyKept = maxHistoryPages;
+// The history's text in all, the newest page kept whatever its size: a save
+// of it stays well within a save's 8 MiB.
+constexpr std::size_t historyBytesKept = std::size_t{4} << 20;
 // Auto mode: a page goes on after 1.5 s and 30 ms for each character.
 constexpr std::int64_t autoBaseMs = 1500;
 constexpr std::int64_t autoPerCharacterMs = 30;
@@ -83,6 +86,12 @@ std::string joinedLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+std::size_t textBytes(const std::vector<std::string>& lines) {
+    std::size_t bytes = 0;
+    for (const std::string& line : lines) bytes += line.size();
+    return bytes;
+}
+
 // Keeps only the scenes that the moment and the history refer to.
 void compactScenes(Record& r) {
     std::vector<std::int32_t> newIndex(r.scenes.size(), -1);
@@ -99,6 +108,19 @@ void compactScenes(Record& r) {
     for (HistoryPage& page : r.history) keep(page.point);
     keep(r.current);
     r.scenes = std::move(kept);
+}
+
+// Keeps the newest pages, at most historyKept of them and historyBytesKept of text.
+void trimHistory(Record& r) {
+    std::size_t bytes = 0;
+    std::size_t kept = 0;
+    for (auto page = r.history.rbegin(); page != r.history.rend() && kept < historyKept; ++page, ++kept) {
+        bytes += textBytes(page->lines);
+        if (bytes > historyBytesKept && kept > 0) break;
+    }
+    if (kept == r.history.size()) return;
+    r.history.erase(r.history.begin(), r.history.end() - static_cast<std::ptrdiff_t>(kept));
+    compactScenes(r);
 }
 
 std::string firstLineNow() {
@@ -221,6 +243,8 @@ void loadFrom(LuaRunner& runner, int slot, bool sceneStartOnly) {
         return;
     }
     const SaveFile& save = *parse.save;
+    if (const std::optional<std::string> missing = missingScript(save.scenes))
+        return c.slots->setMessage("this save's script is missing: " + *missing);
     const SceneStart& scene = save.scenes.at(static_cast<std::size_t>(save.point.scene));
     if (!sceneStartOnly && !scriptUnchanged(scene)) return c.slots->ask(changedQuestion, slot);
     if (!goTo(runner, save.scenes, save.point, sceneStartOnly)) return c.slots->ask(changedQuestion, slot);
@@ -235,6 +259,8 @@ void jumpBack(LuaRunner& runner, int page) {
     Record& r = comforts().record;
     if (page < 0 || static_cast<std::size_t>(page) >= r.history.size()) return;
     const SavePoint point = r.history[static_cast<std::size_t>(page)].point;
+    const SceneStart& scene = r.scenes.at(static_cast<std::size_t>(point.scene));
+    if (missingScript({scene})) return;  // the game goes on where it was
     if (!goTo(runner, r.scenes, point, false)) return;
     std::vector<HistoryPage> history(r.history.begin(), r.history.begin() + page);
     std::vector<SceneStart> scenes = r.scenes;
@@ -349,7 +375,6 @@ bool updateComforts(LuaRunner& runner) {
         playback().skipping = false;
         return true;
     }
-    if (playback().skipping) finishEffects();
     return false;
 }
 
@@ -391,10 +416,7 @@ void waitReached() {
     if (course().state != RunnerState::WaitPage) return;
     const std::vector<std::string>& lines = messageWindow().messages;
     r.history.push_back(HistoryPage{lines, r.current});
-    if (r.history.size() > historyKept) {
-        r.history.erase(r.history.begin());
-        compactScenes(r);
-    }
+    trimHistory(r);
     const std::string& script = r.scenes.at(static_cast<std::size_t>(r.current.scene)).script;
     const std::uint64_t id = pageId(script, joinedLines(lines));
     c.pageWasRead = readPages().contains(id);

@@ -198,14 +198,14 @@ int cmdExit(lua_State* L) {
 int cmdFlash(lua_State* L) {
     const std::string name = optionalString(L, System::CMD_FLASH, 1, "WHITE");
     const std::int32_t count = optionalNumber(L, System::CMD_FLASH, 2, 3);
-    if (!playback().quiet()) flash(colourByName(name), count);
+    flash(colourByName(name), count);
     return noResult;
 }
 
 int cmdShake(lua_State* L) {
     const std::int32_t amplitude = optionalNumber(L, System::CMD_SHAKE, 1, 16);
     const std::int32_t hold = optionalNumber(L, System::CMD_SHAKE, 2, 8);
-    if (!playback().quiet()) shake(amplitude, hold);
+    shake(amplitude, hold);
     return noResult;
 }
 

@@ -31,8 +31,9 @@ struct CourseState {
 inline constexpr std::int32_t pageConfirmed = -1;
 
 // How the frames are being played: straight, replayed towards a saved moment
-// (nothing drawn, heard or logged) or skipped (no waits, effects or sound
-// effects). Not part of any script's state.
+// (nothing drawn, heard or logged) or skipped (waits passed at once, flash,
+// shake and sound effects not shown or heard; the state moves as in play).
+// Not part of any script's state.
 struct Playback {
     bool replaying = false;
     bool skipping = false;

@@ -81,7 +81,10 @@ void LuaRunner::step() {
     stepBackgroundTimers();
     switch (c.state) {
     case RunnerState::Running:
-        if (c.waitFrames > 0 && playback().skipping) c.waitFrames = 0;
+        if (c.waitFrames > 0 && playback().skipping) {
+            passFramesUndrawn(c.waitFrames);  // the wait's effects go on as if its frames were shown
+            c.waitFrames = 0;
+        }
         if (c.waitFrames > 0) {
             c.waitFrames -= 1;
             return;

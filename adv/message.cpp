@@ -30,6 +30,23 @@ std::int32_t flagNumber(std::string_view digits) {
     return value;
 }
 
+// The line cut to maxLineBytesKept bytes, moved back to a character's start.
+void cutToKept(std::string& line) {
+    if (line.size() <= maxLineBytesKept) return;
+    std::size_t end = maxLineBytesKept;
+    while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+    line.resize(end);
+}
+
+// One run.log line per page that loses text (none while a replay runs it again).
+void reportCut() {
+    MessageState& m = messageWindow();
+    if (m.cutLogged || playback().replaying) return;
+    m.cutLogged = true;
+    Orba_log("MSG: a page keeps %d lines of %d bytes at most; the rest of this page is not kept\n",
+             static_cast<int>(maxPageLinesKept), static_cast<int>(maxLineBytesKept));
+}
+
 void drawLine(std::string_view line, int x, int y) {
     const int colour = Orba_getColorHex();
     Orba_setColorHex(shadowGrey);
@@ -45,6 +62,7 @@ void drawLine(std::string_view line, int x, int y) {
 // flag that the whole run names ("%F" without digits stays as it is), then
 // adds the line's rows at MSG_WIDTH, each a line of the window.
 void addMessage(std::string_view text) {
+    if (messageWindow().messages.size() >= maxPageLinesKept) return reportCut();
     std::string line;
     line.reserve(text.size());
     std::size_t i = 0;
@@ -60,10 +78,20 @@ void addMessage(std::string_view text) {
         line += std::to_string(getFlag(flagNumber(text.substr(i + 2, end - i - 2))));
         i = end;
     }
-    for (std::string& row : wrapMessage(line)) messageWindow().messages.push_back(std::move(row));
+    if (line.size() > maxLineBytesKept) {
+        cutToKept(line);
+        reportCut();
+    }
+    for (std::string& row : wrapMessage(line)) {
+        if (messageWindow().messages.size() >= maxPageLinesKept) return reportCut();
+        messageWindow().messages.push_back(std::move(row));
+    }
 }
 
-void clearMessages() { messageWindow().messages.clear(); }
+void clearMessages() {
+    messageWindow().messages.clear();
+    messageWindow().cutLogged = false;
+}
 
 void waitPage() {
     course().state = RunnerState::WaitPage;

@@ -1,6 +1,7 @@
 #pragma once
 // The message window: the lines of the page, its window picture, and the
 // page-feed cursor that shows while the page waits for the player.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,10 +12,18 @@ namespace adv {
 struct MessageState {
     std::vector<std::string> messages;
     std::uint32_t messageCounter = 0;  // frames the page has waited, animates the cursor
+    bool cutLogged = false;            // run.log told that this page lost text
 };
 
+// What a page keeps: its first maxPageLinesKept lines, each cut to its first
+// maxLineBytesKept bytes (at a character's start). More is never drawn, and
+// keeping it would only fill the memory, the history and the saves.
+inline constexpr std::size_t maxPageLinesKept = 256;
+inline constexpr std::size_t maxLineBytesKept = 16 * 1024;
+
 // Adds a line, with every "%F" or "%f" and digit run replaced by that flag's
-// value, as the rows it wraps into at MSG_WIDTH.
+// value, as the rows it wraps into at MSG_WIDTH, within the page's bounds; the first text a page cannot keep
+// is reported in run.log, once for the page.
 void addMessage(std::string_view text);
 void clearMessages();
 // Suspends the script until the player confirms the page.

@@ -382,6 +382,15 @@ bool scriptUnchanged(const SceneStart& scene) {
     return read.status == BoundedRead::Read && hashBytes(read.bytes) == scene.scriptHash;
 }
 
+std::optional<std::string> missingScript(const std::vector<SceneStart>& scenes) {
+    for (const SceneStart& scene : scenes) {
+        std::error_code ec;
+        if (!insideGameFolder(scene.script) || !std::filesystem::is_regular_file(scene.script, ec))
+            return scene.script;
+    }
+    return std::nullopt;
+}
+
 std::string slotPath(int slot) {
     if (slot < autosaveSlot || slot > slotCount) throw Error("slotPath: no slot " + std::to_string(slot));
     return std::string(saveFolder) + (slot == autosaveSlot ? "/auto" : "/slot" + std::to_string(slot)) +

@@ -120,6 +120,9 @@ WriteResult writeSaveFile(const std::string& path, const SaveFile& save);
 
 // Whether the scene's script is still the file the save was made with.
 bool scriptUnchanged(const SceneStart& scene);
+// The first of the scenes' scripts that is no longer a file in the game
+// folder, if any: a replay of its scene would end the game.
+std::optional<std::string> missingScript(const std::vector<SceneStart>& scenes);
 
 // The slots: 1 to 9 on the save screen, 0 the autosave.
 inline constexpr int autosaveSlot = 0;

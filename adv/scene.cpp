@@ -117,6 +117,9 @@ ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::ve
             continue;
         }
         if (!c.pendingScript.empty() || runner.finished()) return reach;
+        // The frames play runs before the script goes on: a WAIT's, and the
+        // one whose step resumes it.
+        passFramesUndrawn(std::int64_t{c.waitFrames} + 1);
         c.waitFrames = 0;
         runner.resume();
         ++resumes;

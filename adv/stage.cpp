@@ -124,6 +124,24 @@ void stepBackgroundTimers() {
     }
 }
 
+void passFramesUndrawn(std::int64_t frames) {
+    if (frames <= 0) return;
+    course().frameCounter += static_cast<std::uint32_t>(frames);  // wraps as the frame clock does
+    StageState& e = stage();
+    // Each step ends a transition sooner, so this loop runs at most transitionFrames times.
+    for (std::int64_t f = 0; f < frames && (e.backgroundFadeTimer > 0 || e.eraseTimer > 0); ++f)
+        stepBackgroundTimers();
+    if (e.flashTimer > 0)
+        e.flashTimer = static_cast<std::int32_t>(std::max<std::int64_t>(e.flashTimer - frames, 0));
+    if (e.shakeAmplitude > 0) {
+        // The shake holds its amplitude first, then loses one pixel a frame.
+        const std::int64_t held = std::clamp<std::int64_t>(e.shakeHold, 0, frames);
+        e.shakeHold -= static_cast<std::int32_t>(held);
+        e.shakeAmplitude =
+            static_cast<std::int32_t>(std::max<std::int64_t>(e.shakeAmplitude - (frames - held), 0));
+    }
+}
+
 void finishEffects() {
     StageState& e = stage();
     while (e.backgroundFadeTimer > 0 || e.eraseTimer > 0) stepBackgroundTimers();
@@ -152,7 +170,8 @@ void restoreStage(const std::string& background, const std::string& backgroundPa
 void drawFlashOverlay() {
     StageState& e = stage();
     if (e.flashTimer <= 0) return;
-    if (e.flashTimer % 2 == 0) {
+    // A skip shows no flash, though its frames count as in play.
+    if (e.flashTimer % 2 == 0 && !playback().skipping) {
         Orba_fillRect(0, 0, screenWidth, screenHeight, (e.flashColour >> 16) & 255,
                       (e.flashColour >> 8) & 255, e.flashColour & 255);
     }
@@ -171,7 +190,7 @@ void applyShakeOffset() {
     else
         --e.shakeAmplitude;
     if (course().frameCounter % 2 == 0) offset = -offset;
-    Orba_setOffset(offset, 0);
+    if (!playback().skipping) Orba_setOffset(offset, 0);  // a skip shows no shake either
 }
 
 void renderStageBackground() {

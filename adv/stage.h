@@ -51,8 +51,12 @@ void shake(std::int32_t amplitude, std::int32_t hold);
 
 // Per frame: the transition timers at the start of update; in draw the
 // background, the incoming background, the characters, and after the
-// state's pictures the flash overlay and the shake offset.
+// state's pictures the flash overlay and the shake offset, which count their
+// frames down as they draw (and, while skipping, count without showing).
 void stepBackgroundTimers();
+// What `frames` frames leave of the frame clock and of the stage's timers
+// (transitions, flash, shake), without drawing them: a WAIT skipped or replayed.
+void passFramesUndrawn(std::int64_t frames);
 // Runs the transitions to their ends at once, and drops the flash and shake.
 void finishEffects();
 // The background and characters shown without a transition, read from their paths.

@@ -206,6 +206,32 @@ TEST_F(ComfortsTest, SavePartsThatAreNotRegularFilesAreNotWaitedFor) {
     EXPECT_EQ(now(), one);
 }
 
+TEST_F(ComfortsTest, ASaveWhoseScriptIsGoneLoadsNothingAndTheGameGoesOn) {
+    startChapter();
+    confirm();  // page "two"
+    saveInto(0);
+    const Moment two = now();
+    fs::remove("resource/level/ch/a.lua");
+    loadFrom(1);
+    confirm();  // Yes, were it taken for a changed script
+    EXPECT_EQ(now(), two);
+    tap(SDLK_F3);  // closes the screen
+    confirm();
+    EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
+}
+
+// Three pages as full as a page can be: the history keeps what a save can hold.
+TEST_F(ComfortsTest, TheAutosaveOfFullPagesIsWritten) {
+    start(
+        "local s = 'h' for i = 1, 14 do s = s .. s end for p = 1, 3 do for i = 1, 300 do MSG(s) end PF() "
+        "end");
+    step();
+    confirm();
+    confirm();
+    adv::autosaveAtQuit();
+    EXPECT_TRUE(fs::exists("save/auto.sav"));
+}
+
 TEST_F(ComfortsTest, SkipPassesReadPagesAndStopsAtUnreadOnesAndChoices) {
     start("for i = 1, 2 do MSG('same') PF() end MSG('new') PF() SELECT('a', 'b') MSG('after') PF()");
     testsupport::pushKey(SDLK_LCTRL, true);
@@ -286,6 +312,65 @@ TEST_F(ComfortsTest, SaveAskedDuringAWaitOpensAtTheNextPageAndAFolderItCannotWri
     confirm();
     EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"q"});
     EXPECT_TRUE(fs::is_regular_file("save"));
+}
+
+}  // namespace
+
+namespace {
+
+// What the frames of a wait change on the stage.
+auto stageTimers() {
+    const adv::StageState& s = adv::stage();
+    return std::tuple(s.background, s.backgroundFadeTimer, s.eraseTimer, s.flashTimer, s.shakeAmplitude,
+                      s.shakeHold);
+}
+
+// The stage part of the frame, above the message window.
+std::vector<std::uint32_t> stagePixels() {
+    std::vector<std::uint32_t> samples;
+    for (int y = 0; y < 300; y += 6)
+        for (int x = 0; x < 640; x += 6) samples.push_back(testsupport::pixel(x, y));
+    return samples;
+}
+
+// Each script runs between two pages three ways: played, skipped with Ctrl
+// (the same clock as the next page is reached and later), and saved on that
+// page and loaded (the same stage once the page's own effects have run out).
+TEST_F(ComfortsTest, SkippedAndReplayedWaitsLeaveTheStageAsPlayed) {
+    testsupport::writeSolidBMP("resource/level/a.bmp", 640, 480, 0x336699);
+    testsupport::writeSolidBMP("resource/level/b.bmp", 640, 480, 0x993366);
+    for (const char* between : {
+             "ERB(1) WAIT(1) DRB('b.bmp', 1)",  // the erase ends within the wait
+             "ERB(1) WAIT(0) DRB('a.bmp', 1)",  // it does not: a.bmp still shows, and the erase ends black
+             "ERB(2) WAIT(0) DRB('b.bmp', 2) WAIT(0)",
+             "DRB('b.bmp', 1) WAIT(0) ERB(1) WAIT(1) DRB('a.bmp', 1) WAIT(0)",
+             "FLASH('RED', 30) WAIT(1)",
+             "SHAKE(8, 40) WAIT(1) FLASH('BLUE', 2)",
+             "SHAKE(30, 0) WAIT(0) DRB('b.bmp', 1)",
+         }) {
+        SCOPED_TRACE(between);
+        fs::remove_all("save");  // no page counts as read
+        auto toSecondPage = [&](bool skipping) {
+            runner.reset();
+            makeRunner();
+            start(std::string("DRB('a.bmp') MSG('one') PF() ") + between + " MSG('two') PF()");
+            stepUntil(adv::RunnerState::WaitPage);
+            testsupport::pushKey(SDLK_LCTRL, skipping);
+            confirm();
+            stepUntil(adv::RunnerState::WaitPage);  // skipping stops at the unread page
+            const auto arrived = std::tuple(stageTimers(), adv::course().frameCounter);
+            testsupport::pushKey(SDLK_LCTRL, false);
+            step(60);
+            return std::tuple(arrived, stageTimers(), stagePixels());
+        };
+        const auto played = toSecondPage(false);
+        EXPECT_EQ(toSecondPage(true), played);
+        saveInto(0);
+        loadFrom(1);
+        step(60);
+        EXPECT_EQ(std::tuple(stageTimers(), stagePixels()),
+                  std::tuple(std::get<1>(played), std::get<2>(played)));
+    }
 }
 
 }  // namespace

@@ -189,3 +189,29 @@ TEST_F(MessageTest, LinesFarBelowTheWindowAreNotSeen) {
         EXPECT_TRUE(boxOf(grey, 0, 480).empty()) << c.y << " " << c.margin;
     }
 }
+
+// 300 lines of 24 KiB: the page keeps 256, each cut before a character, and
+// run.log says so once for it; a page within the bounds says nothing.
+TEST_F(MessageTest, APageKeepsItsBoundsAndSaysOnceWhatItLost) {
+    start(
+        "local s = '\xe6\x97\xa5' for i = 1, 13 do s = s .. s end for i = 1, 300 do MSG(s) end PF() "
+        "MSG('short') PF() for i = 1, 257 do MSG('y') end PF()");
+    step();
+    const std::vector<std::string>& lines = adv::messageWindow().messages;
+    ASSERT_EQ(lines.size(), adv::maxPageLinesKept);
+    EXPECT_EQ(lines.back().size(), 16383u);
+    auto reports = [] {
+        const std::string log = testsupport::readFile("run.log");
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = log.find("MSG: a page keeps", at)) != std::string::npos; ++at) ++count;
+        return count;
+    };
+    EXPECT_EQ(reports(), 1u);
+    testsupport::tapKey(SDLK_RETURN);
+    step();
+    EXPECT_EQ(reports(), 1u);
+    testsupport::tapKey(SDLK_RETURN);
+    step();
+    EXPECT_EQ(adv::messageWindow().messages.size(), adv::maxPageLinesKept);
+    EXPECT_EQ(reports(), 2u);
+}
