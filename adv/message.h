@@ -22,8 +22,8 @@ inline constexpr std::size_t maxPageLinesKept = 256;
 inline constexpr std::size_t maxLineBytesKept = 16 * 1024;
 
 // Adds a line, with every "%F" or "%f" and digit run replaced by that flag's
-// value, as the rows it wraps into at MSG_WIDTH, within the page's bounds; the first text a page cannot keep
-// is reported in run.log, once for the page.
+// value, as the rows it wraps into at MSG_WIDTH, within the page's bounds;
+// the first text a page cannot keep is reported in run.log, once for the page.
 void addMessage(std::string_view text);
 void clearMessages();
 // Suspends the script until the player confirms the page.
