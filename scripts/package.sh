@@ -196,6 +196,28 @@ copy_licences() {
 
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 
+# Fills the map named $2 with every library that the player's own libraries
+# need, directly or through others (X11's libXdmcp needs libbsd, for one):
+# those come with the player's own, and the loader loads each name once, so a
+# copy in the package would not be the one used. $1 names the map of where
+# the loader finds each library.
+players_side() {
+    local -n found=$1 side=$2
+    local queue=() name file
+    for name in "${!found[@]}"; do
+        kept_library "$name" && queue+=("${found[$name]}")
+    done
+    while ((${#queue[@]} > 0)); do
+        file=${queue[0]}
+        queue=("${queue[@]:1}")
+        for name in $(needed "$file"); do
+            [[ -n ${side[$name]:-} || -z ${found[$name]:-} ]] && continue
+            side[$name]=1
+            queue+=("${found[$name]}")
+        done
+    done
+}
+
 # Copies the libraries the engine needs, following the needs of every copied
 # library but not those of the player's own. Where each one is found comes
 # from the loader itself (ldd of the built engine).
@@ -205,6 +227,8 @@ copy_libraries() {
     while read -r name arrow path _; do
         [[ $arrow == "=>" && $path == /* ]] && where[$name]=$path
     done < <(ldd "$engine")
+    declare -A players=()
+    players_side where players
     local queue=("$engine") file
     declare -A seen=()
     while ((${#queue[@]} > 0)); do
@@ -212,6 +236,7 @@ copy_libraries() {
         queue=("${queue[@]:1}")
         for name in $(needed "$file"); do
             kept_library "$name" && continue
+            [[ -n ${players[$name]:-} ]] && continue
             [[ -n ${seen[$name]:-} ]] && continue
             seen[$name]=1
             path=${where[$name]:-}

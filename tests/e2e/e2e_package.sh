@@ -41,10 +41,25 @@ while read -r name arrow path _; do
     [[ $arrow == "=>" ]] && where[$name]=$path
 done < <(env -u LD_LIBRARY_PATH ldd "$package/advengine")
 
+# What the player's own libraries need comes with them (libXdmcp needs libbsd).
+needs() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
+declare -A with_own=()
+queue=()
+for name in "${!where[@]}"; do players_own "$name" && queue+=("${where[$name]}"); done
+while ((${#queue[@]} > 0)); do
+    for name in $(needs "${queue[0]}"); do
+        [[ -n ${with_own[$name]:-} || -z ${where[$name]:-} ]] && continue
+        with_own[$name]=1
+        queue+=("${where[$name]}")
+    done
+    queue=("${queue[@]:1}")
+done
+
 checked=0
 for file in "$package/advengine" "$package"/lib/*; do
-    for name in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    for name in $(needs "$file"); do
         players_own "$name" && continue
+        [[ -n ${with_own[$name]:-} ]] && continue
         checked=$((checked + 1))
         [[ ${where[$name]:-} == "$package/lib/$name" ]] ||
             failed "$(basename "$file") needs $name, found at '${where[$name]:-nowhere}'"
