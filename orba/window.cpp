@@ -16,6 +16,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
+#include "orba/picturefile.h"
 
 namespace orba {
 
@@ -130,10 +131,9 @@ void openVideo(std::string_view caption) {
     if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
     live().display = eventDisplay();
     Orba_setCaption(caption);
-    if (SDL_Surface* icon = SDL_LoadBMP("resource/orba.bmp")) {
-        SDL_WM_SetIcon(icon, nullptr);
-        SDL_FreeSurface(icon);
-    }
+    // The icon is optional: a missing or refused file leaves the platform's.
+    if (const PictureFile icon = readPicture("resource/orba.bmp"); icon.picture)
+        SDL_WM_SetIcon(icon.picture.get(), nullptr);
     s.backBuffer.reset(SDL_ConvertSurface(s.screen, s.screen->format, SDL_SWSURFACE));
     if (!s.backBuffer) throw Error("Orba_init: Couldn't set video mode");
     SDL_FillRect(s.backBuffer.get(), nullptr, 0);  // the copy may hold the platform's pointer
