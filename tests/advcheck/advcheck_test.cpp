@@ -156,7 +156,7 @@ const BrokenCase brokenCases[] = {
      }},
     {"Mp3Music",
      [] {
-         writeFile("resource/sound/song.mp3", "ID3\4\0\0\0\0\0\0 and then MP3 frames");
+         writeFile("resource/sound/song.mp3", std::string("ID3\4\0\0\0\0\0\0", 10) + "and then MP3 frames");
          return startLine1("music(\"song.mp3\")",
                            "music(): sound resource/sound/song.mp3 is an MP3 file: the "
                            "engine plays WAV and Ogg Vorbis");
