@@ -320,6 +320,14 @@ TEST_F(Sound, OggVorbisPlaysAndBadOggFilesAreRefused) {
         {slow, "Sample rate 999 outside 1000 to 384000"},
         {good + std::string(40, 'j'), "Bad Ogg page at byte " + std::to_string(good.size())},
     };
+    // An effect is decoded whole: its last sample position bounds it; music streams.
+    std::string endless = good;
+    endless.replace(good.rfind("OggS") + 6, 8, std::string("\0\0\0\0\0\x01\0\0", 8));
+    writeFile("endless.ogg", endless);
+    EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "endless.ogg"); }),
+              "Orba_loadWAV: Sound effect longer than 64 MiB of samples (endless.ogg)");
+    EXPECT_EQ(errorText([] { Orba_playBgm("endless.ogg", 0, 0); }), "(no error)");
+    Orba_stopBgm(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         writeFile("z.ogg", c.bytes);
