@@ -5,7 +5,9 @@
 // window under the dummy drivers.
 #include <SDL.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -59,6 +61,41 @@ inline void writeBMP(const fs::path& file, int width, int height,
         out += row;
     }
     writeFile(file, out);
+}
+
+// A 160 x 320 RGBA PNG of a figure whose edge fades out over a band about
+// 15 pixels wide: far more soft pixels than a drawn character has.
+inline void writeSoftPNG(const fs::path& file, int tint) {
+    auto bigEndian = [](std::string& out, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(v >> shift & 255);
+    };
+    auto chunk = [&](const std::string& typeAndData) {
+        std::string c;
+        bigEndian(c, static_cast<std::uint32_t>(typeAndData.size() - 4));
+        c += typeAndData;
+        bigEndian(c, static_cast<std::uint32_t>(
+                         crc32(0, reinterpret_cast<const Bytef*>(typeAndData.data()), typeAndData.size())));
+        return c;
+    };
+    std::string raw;
+    for (int y = 0; y < 320; ++y) {
+        raw += '\0';
+        for (int x = 0; x < 160; ++x) {
+            const double d = std::hypot((x - 80) / 75.0, (y - 160) / 155.0);
+            const int alpha = d < 0.9 ? 255 : d > 1.0 ? 0 : static_cast<int>((1.0 - d) * 2550);
+            raw += {static_cast<char>(tint + x / 2), static_cast<char>(200 - y / 2), static_cast<char>(y / 3),
+                    static_cast<char>(alpha)};
+        }
+    }
+    uLongf size = compressBound(raw.size());
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+             raw.size());
+    packed.resize(size);
+    std::string header = "IHDR";
+    bigEndian(header, 160), bigEndian(header, 320);
+    header += {8, 6, 0, 0, 0};
+    writeFile(file, "\x89PNG\r\n\x1a\n" + chunk(header) + chunk("IDAT" + packed) + chunk("IEND"));
 }
 
 inline std::uint32_t rgb(int r, int g, int b) {
@@ -130,6 +167,7 @@ inline void writePictures() {
     for (int i = 0; i < 3; ++i)
         writeBMP(level + "chara" + std::to_string(i) + ".bmp", 160, 320,
                  [i](int x, int y) { return character(x, y, 60 * i); });
+    for (int i = 0; i < 3; ++i) writeSoftPNG(level + "soft" + std::to_string(i) + ".png", 60 * i);
 }
 
 // The game folder in a fresh scratch directory, a window, the font and the runner.

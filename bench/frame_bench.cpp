@@ -72,4 +72,22 @@ void BM_HeaviestFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_HeaviestFrame)->Unit(benchmark::kMicrosecond);
 
+// The same with three characters of soft edges (PNG with an alpha channel),
+// each blended pixel by pixel over the fading backgrounds in every frame.
+void BM_HeaviestFrameSoftEdgedCharacters(benchmark::State& state) {
+    Game game;
+    game.start(
+        "DRB('day.bmp', 0)\n"
+        "DRC('soft0.png', 0)\nDRC('soft1.png', 1)\nDRC('soft2.png', 2)\n" +
+        std::string(benchgame::fourLines) + std::string(benchgame::fourLines) +
+        "DRB('dusk.bmp', 1)\nFLASH('WHITE', 1000000)\n"
+        "SELECT('Just one, small and bright', 'Two, to keep each other company',"
+        " 'Three, one for each of us', 'None this year')\n");
+    for (auto _ : state) {
+        if (adv::stage().backgroundFadeTimer < 3) adv::stage().backgroundFadeTimer = adv::transitionFrames;
+        game.frame();
+    }
+}
+BENCHMARK(BM_HeaviestFrameSoftEdgedCharacters)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "gamefiles/regularfile.h"
+#include "orba/alphablend.h"
 #include "orba/bmpfile.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
+#include "orba/picturefile.h"
 
 namespace orba {
 namespace {
@@ -216,6 +218,14 @@ Picture toScreenFormat(SurfacePtr picture, bool from24Bits) {
     return Picture{std::move(converted), newSourceId(), keyed ? nullptr : std::move(picture), false};
 }
 
+// A picture with an alpha channel, kept in the layout that blendWithAlpha
+// reads; its alpha decides what shows, so no colour key applies.
+Picture withAlphaChannel(SDL_Surface* picture) {
+    SurfacePtr layout = toAlphaLayout(picture);
+    if (!layout) throw Error(std::string("Orba_loadBMP: ") + SDL_GetError());
+    return Picture{std::move(layout), newSourceId(), nullptr, false};
+}
+
 // What a draw with the picture's opacity blits: the file's pixels when it is
 // translucent and SDL would blend the converted ones differently.
 SDL_Surface* drawnSurface(Picture& picture) {
@@ -266,10 +276,14 @@ void Orba_loadBMP(std::string_view key, std::string_view file, int r, int g, int
     SurfacePtr picture = orba::loadPlainBMP(path);
     const bool from24Bits = picture != nullptr;
     if (!picture) {
-        orba::BMPFile read = orba::readBMP(path);
+        orba::PictureFile read = orba::readPicture(path);
         if (!read.picture)
             throw Error("Orba_loadBMP: " + read.reason + (read.sdlReason ? "" : " (" + path + ")"));
         picture = std::move(read.picture);
+    }
+    if (picture->format->Amask) {
+        state().pictures.emplace(std::string(key), orba::withAlphaChannel(picture.get()));
+        return;
     }
     orba::applyColourKey(picture.get(), r, g, b);
     state().pictures.emplace(std::string(key), orba::toScreenFormat(std::move(picture), from24Bits));

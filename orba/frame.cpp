@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "orba/alphablend.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 
@@ -103,6 +104,10 @@ void apply(const DrawOp& op) {
     if (!op.source) {
         SDL_Rect rect = op.area;
         SDL_FillRect(buffer, &rect, op.colour);
+        return;
+    }
+    if (op.source->format->Amask) {
+        blendWithAlpha(op.source, op.area, buffer, op.x, op.y, op.alpha);
         return;
     }
     // A rendered text is shared by every draw of it, each with its own opacity.

@@ -1,5 +1,6 @@
 #include "orba/soundcheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,12 @@ constexpr std::uint32_t maxChannels = 8;
 constexpr std::uint32_t maxBits = 32;
 constexpr int maxChunks = 256;             // walked before the data; real files have a few
 constexpr std::uint64_t headerBytes = 12;  // "RIFF", its size, "WAVE"; also what tells music types apart
+constexpr std::uint32_t maxOggChannels = 2;
+constexpr int maxOggPages = 1 << 20;  // 4 GiB of pages as encoders write them
+constexpr std::uint64_t oggPageHeaderBytes = 27;
+constexpr std::uint64_t vorbisHeaderBytes = 30;  // the identification packet
+// An effect is decoded whole, in 16 bits per sample, before it plays.
+constexpr std::uint64_t maxEffectBytes = std::uint64_t{64} << 20;
 
 std::uint32_t le(const unsigned char* p, int bytes) {
     std::uint32_t value = 0;
@@ -91,6 +98,59 @@ std::string waveFault(SoundFile& file, std::uint64_t at) {
 
 bool is(const unsigned char* bytes, const char* tag) { return std::memcmp(bytes, tag, 4) == 0; }
 
+std::uint64_t le64(const unsigned char* p) { return std::uint64_t{le(p + 4, 4)} << 32 | le(p, 4); }
+
+// The Vorbis identification packet that opens the stream: its channels and rate.
+std::string vorbisFault(SoundFile& file, std::uint64_t at, std::uint32_t packetBytes,
+                        std::uint32_t& channels) {
+    unsigned char id[vorbisHeaderBytes];
+    if (packetBytes >= 8 && file.read(at, id, 8) && std::memcmp(id, "OpusHead", 8) == 0)
+        return "Ogg Opus is not played (the engine plays WAV and Ogg Vorbis)";
+    if (packetBytes != vorbisHeaderBytes || !file.read(at, id, sizeof id) || id[0] != 1 ||
+        std::memcmp(id + 1, "vorbis", 6) != 0 || le(id + 7, 4) != 0)
+        return "Ogg stream is not Vorbis (the engine plays WAV and Ogg Vorbis)";
+    channels = id[11];
+    if (channels < 1 || channels > maxOggChannels)
+        return outside("Channel count", channels, 1, maxOggChannels);
+    const std::uint32_t rate = le(id + 12, 4);
+    if (rate < minRate || rate > maxRate) return outside("Sample rate", rate, minRate, maxRate);
+    return {};
+}
+
+// An Ogg Vorbis file: one logical stream of whole pages, from the first
+// byte to the last, opened by a Vorbis identification header. The last
+// sample position of an effect bounds what the mixer decodes of it.
+std::string oggFault(SoundFile& file, bool music) {
+    std::uint64_t at = 0, lastSample = 0;
+    std::uint32_t serial = 0, channels = 0;
+    for (int pages = 0; at < file.size(); ++pages) {
+        unsigned char page[oggPageHeaderBytes], lacing[255];
+        if (pages == maxOggPages) return "Too many Ogg pages";
+        if (!file.read(at, page, sizeof page)) return "File ends within an Ogg page";
+        if (!is(page, "OggS") || page[4] != 0) return "Bad Ogg page at byte " + std::to_string(at);
+        if (!file.read(at + sizeof page, lacing, page[26])) return "File ends within an Ogg page";
+        std::uint64_t body = 0;
+        for (int i = 0; i < page[26]; ++i) body += lacing[i];
+        const std::uint64_t bodyAt = at + sizeof page + page[26];
+        if (body > file.size() - bodyAt) return "File ends within an Ogg page";
+        const bool first = at == 0;
+        if (!first && (le(page + 14, 4) != serial || (page[5] & 2)))
+            return "Ogg file holds more than one stream";
+        if (first && (!(page[5] & 2) || page[26] == 0)) return "Ogg file does not begin a stream";
+        if (first) {
+            serial = le(page + 14, 4);
+            if (std::string fault = vorbisFault(file, bodyAt, lacing[0], channels); !fault.empty())
+                return fault;
+        }
+        if (const std::uint64_t granule = le64(page + 6); granule != ~std::uint64_t{0})
+            lastSample = std::max(lastSample, granule);
+        at = bodyAt + body;
+    }
+    if (!music && lastSample > maxEffectBytes / (2 * channels))
+        return "Sound effect longer than " + std::to_string(maxEffectBytes >> 20) + " MiB of samples";
+    return {};
+}
+
 // Where the mixer reads the first chunk of a WAVE file, or 0 for another
 // file. Sound effects also take "WAVE" in place of the RIFF size (the
 // chunks then follow it); music takes only "RIFF", a size and "WAVE".
@@ -107,7 +167,22 @@ std::string soundFileFault(const OpenedFile& opened, bool music) {
     if (!file.read(0, header, sizeof header)) return "File ends within its header";
     const std::uint64_t chunks = firstChunk(header, music);
     if (chunks) return waveFault(file, chunks);
-    return music ? std::string() : "Not a WAVE file";
+    if (is(header, "OggS")) return oggFault(file, music);
+    return music ? std::string() : "Not a WAVE or Ogg Vorbis file";
+}
+
+std::string soundFormatName(const std::string& path) {
+    const OpenedFile opened = openRegularFile(path);
+    if (!opened) return {};
+    SoundFile file(opened);
+    unsigned char header[headerBytes] = {};
+    if (!file.read(0, header, std::min<std::uint64_t>(file.size(), sizeof header))) return {};
+    if (firstChunk(header, false)) return "WAV";
+    if (is(header, "OggS")) return "Ogg";
+    if (is(header, "fLaC")) return "FLAC";
+    if (is(header, "MThd")) return "MIDI";
+    if (std::memcmp(header, "ID3", 3) == 0 || (header[0] == 0xFF && (header[1] & 0xE0) == 0xE0)) return "MP3";
+    return {};
 }
 
 }  // namespace orba

@@ -17,6 +17,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
+#include "orba/picturefile.h"
 #include "orba/windowtitle.h"
 
 namespace orba {
@@ -154,11 +155,9 @@ void openVideo(std::string_view caption) {
     watchInput(live().display ? ConnectionNumber(live().display) : -1);
 #endif
     Orba_setCaption(caption);
-    SDL_RWops* iconFile = openFileReader("resource/orba.bmp");
-    if (SDL_Surface* icon = iconFile ? SDL_LoadBMP_RW(iconFile, 1) : nullptr) {
-        SDL_WM_SetIcon(icon, nullptr);
-        SDL_FreeSurface(icon);
-    }
+    // The icon is optional: a missing or refused file leaves the platform's.
+    if (const PictureFile icon = readPicture("resource/orba.bmp"); icon.picture)
+        SDL_WM_SetIcon(icon.picture.get(), nullptr);
     s.backBuffer.reset(SDL_ConvertSurface(s.screen, s.screen->format, SDL_SWSURFACE));
     if (!s.backBuffer) throw Error("Orba_init: Couldn't set video mode");
     SDL_FillRect(s.backBuffer.get(), nullptr, 0);  // the copy may hold the platform's pointer

@@ -2,8 +2,9 @@
 # windows-deps.sh PREFIX WORK_DIR
 #
 # Builds the engine's dependencies for 64-bit Windows (x86_64-w64-mingw32)
-# from Debian's source packages into PREFIX: zlib, FreeType, SDL 1.2,
-# SDL_mixer (WAV only), Lua 5.1 and GoogleTest, as static libraries with
+# from Debian's source packages into PREFIX: zlib, libpng, libjpeg-turbo,
+# FreeType, SDL 1.2, libogg, libvorbis, SDL_mixer (WAV and Ogg Vorbis),
+# Lua 5.1 and GoogleTest, as static libraries with
 # their headers and pkg-config files. The sources are fetched with apt's own
 # source download through a sources folder of WORK_DIR, never through the
 # machine's apt configuration. scripts/build-windows.sh runs this when PREFIX
@@ -20,7 +21,7 @@ prefix=$(realpath -m "$1")
 work=$(realpath -m "$2")
 host=x86_64-w64-mingw32
 jobs=2
-packages=(zlib freetype libsdl1.2 sdl-mixer1.2 lua5.1 googletest)
+packages=(zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1 googletest)
 
 say() { echo "windows-deps: $*"; }
 
@@ -80,6 +81,38 @@ build_zlib() {
     make install
 }
 
+build_libpng() {
+    cd "$(source_of libpng1.6)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
+    make -j"$jobs"
+    make install
+}
+
+# A plain static build: no SIMD (it would need an assembler), no TurboJPEG API.
+build_libjpeg() {
+    local build=$work/libjpeg-build
+    cmake -S "$(source_of libjpeg-turbo)" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" \
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+    cmake --build "$build" -j"$jobs"
+    cmake --install "$build"
+}
+
+build_libogg() {
+    cd "$(source_of libogg)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
+    make -j"$jobs"
+    make install
+}
+
+build_libvorbis() {
+    cd "$(source_of libvorbis)"
+    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --disable-docs \
+        --disable-examples --disable-oggtest --with-ogg="$prefix"
+    make -j"$jobs"
+    make install
+}
+
 build_freetype() {
     cd "$(source_of freetype)"
     ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --with-zlib=yes \
@@ -109,15 +142,20 @@ mend_sdl_config() {
     sed -i 's/^\(\s*echo -L${exec_prefix}\/lib\) .*-lSDL\b.*/\1 -lmingw32 -lSDLmain -lSDL/' "$prefix/bin/sdl-config"
 }
 
-# Only the library: the example programs do not link for Windows.
+# Only the library: the example programs do not link for Windows. Ogg
+# Vorbis is linked in (not loaded from a DLL at run time); its static
+# libraries need libogg for configure's link test and in SDL_mixer.pc.
 build_sdl_mixer() {
     cd "$(source_of sdl-mixer1.2)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
+    LIBS="-lvorbis -logg" ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
         --with-sdl-prefix="$prefix" --disable-sdltest --disable-music-cmd --disable-music-mod \
-        --disable-music-midi --disable-music-ogg --disable-music-flac --disable-music-mp3
+        --disable-music-midi --enable-music-ogg --disable-music-ogg-shared --disable-music-flac \
+        --disable-music-mp3
+    grep -q -- '-DOGG_MUSIC' Makefile || { echo "SDL_mixer: Ogg Vorbis support not found" >&2; exit 1; }
     make build
     make -j"$jobs" build/libSDL_mixer.la
     make install-hdrs install-lib
+    sed -i '/^Libs:/a Libs.private: -lvorbisfile -lvorbis -logg' "$prefix/lib/pkgconfig/SDL_mixer.pc"
 }
 
 # The interpreter's library, compiled as C, with the headers and a
@@ -157,13 +195,13 @@ build_googletest() {
 rm -rf "$prefix"
 mkdir -p "$prefix" "$work"
 quietly sources fetch_sources
-for part in zlib freetype sdl sdl_mixer lua googletest; do
+for part in zlib libpng libjpeg freetype sdl libogg libvorbis sdl_mixer lua googletest; do
     quietly "$part" "build_$part"
 done
 mend_sdl_config
 # The licences of what the engine links in, for the player's folder. The
 # tests' GoogleTest is not shipped.
-for package in zlib freetype libsdl1.2 sdl-mixer1.2 lua5.1; do
+for package in zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1; do
     mkdir -p "$prefix/share/licenses/$package"
     cp "$(source_of "$package")/debian/copyright" "$prefix/share/licenses/$package/"
 done

@@ -1,5 +1,7 @@
 #include "bad_pictures.h"
 
+#include "mediafiles.h"
+
 #include <cstring>
 #include <utility>
 
@@ -20,6 +22,39 @@ std::string bmpWithBitCount(std::uint16_t bitCount, std::uint32_t width, std::ui
 }
 
 namespace {
+
+// PNG and JPEG files told by their first bytes, whatever their names.
+void addBadPngAndJpeg(std::vector<BadPicture>& cases) {
+    const std::string png = pngFile(2, 6, 8, {std::string(8, '\x40'), std::string(8, '\x80')});
+    std::string badCrc = png, badType = png, giant = png;
+    badCrc[png.size() - 20] ^= 1;                                  // inside the IDAT chunk
+    badType[37] = '1';                                             // the type of the chunk after IHDR
+    giant.replace(16, 8, std::string("\0\0\x40\0\0\0\x40\0", 8));  // 16384 x 16384
+    std::string wide = pngFile(9000, 0, 1, {std::string(1125, '\0')});
+    const std::string jpeg = jpegFile(8, 8, 0x336699);
+    std::string tall = jpeg, noEnd = jpeg.substr(0, jpeg.size() - 2);
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    tall[frame + 5] = '\x7F';  // 32520 rows
+    std::string cmyk = jpeg;
+    cmyk[frame + 9] = 4;
+    const BadPicture bad[] = {
+        {"PNG cut in its header", png.substr(0, 20), "File ends within its header"},
+        {"PNG cut in a chunk", png.substr(0, png.size() - 15), "File ends within chunk 'IDAT'"},
+        {"PNG without IEND", png.substr(0, png.size() - 12), "File ends before its IEND chunk"},
+        {"PNG with a bad CRC", badCrc, "Bad CRC in chunk 'IDAT'"},
+        {"PNG with a bad chunk type", badType, "Bad PNG chunk type at byte 37"},
+        {"PNG of 16384 x 16384", giant, "Picture size 16384 x 16384 outside 1 x 1 to 8192 x 8192"},
+        {"PNG of 9000 x 1", wide, "Picture size 9000 x 1 outside 1 x 1 to 8192 x 8192"},
+        {"PNG of 5 bit RGB", pngFile(1, 2, 5, {"\0\0\0"}), "PNG colour type 2 with 5 bits does not exist"},
+        {"PNG without pixels", png.substr(0, 33) + pngChunk("IEND"),
+         "PNG file without pixels (no IDAT chunk)"},
+        {"JPEG cut short", noEnd, "File ends before its end marker"},
+        {"JPEG cut in its header", jpeg.substr(0, 30), "File ends within a segment"},
+        {"JPEG of 8 x 32520", tall, "Picture size 8 x 32520 outside 1 x 1 to 8192 x 8192"},
+        {"CMYK JPEG", cmyk, "JPEG with 4 colour components (only grey and colour ones are read)"},
+    };
+    cases.insert(cases.end(), std::begin(bad), std::end(bad));
+}
 
 std::vector<BadPicture> makeBadPictures() {
     std::vector<BadPicture> cases;
@@ -61,6 +96,7 @@ std::vector<BadPicture> makeBadPictures() {
     // What SDL itself refuses, in its words.
     cases.push_back({"not a BMP", "not a picture at all", "File is not a Windows BMP file", true});
     cases.push_back({"compressed", bmpWithBitCount(8, 4, 4, 1), "Compressed BMP files not supported", true});
+    addBadPngAndJpeg(cases);
     return cases;
 }
 

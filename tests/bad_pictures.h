@@ -1,5 +1,5 @@
 #pragma once
-// BMP files that the engine refuses, each with its reason; the platform's
+// BMP, PNG and JPEG files that the engine refuses, each with its reason; the platform's
 // tests load them and advcheck's tests check a game that names them.
 #include <cstdint>
 #include <string>

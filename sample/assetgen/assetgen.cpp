@@ -1,7 +1,8 @@
 // assetgen OUTPUT_DIR: draws and synthesises every picture, sound, piece of
 // music and map of the sample game "Lanterns by the Lake" into a game folder.
-// The files are written byte by byte (BMP, WAV, FMF), so no library is needed.
-// Everything is deterministic: the same program writes the same bytes.
+// The files are written byte by byte (BMP, PNG, WAV, FMF), with zlib for the
+// PNG's pixel data and libvorbisenc for the Ogg Vorbis music. Everything is
+// deterministic: the same program writes the same bytes.
 //
 // Colours marked "checked" are looked for by the scripted playthrough
 // (sample/playthrough.txt); change both together.
@@ -18,6 +19,9 @@
 #include <string_view>
 #include <tuple>
 #include <vector>
+
+#include <vorbis/vorbisenc.h>
+#include <zlib.h>
 
 namespace fs = std::filesystem;
 
@@ -130,7 +134,61 @@ public:
         return out;
     }
 
+    // 32-bit RGBA PNG whose alpha is coverage of the colour-keyed figure:
+    // a soft edge one pixel wide on each side, coloured like the figure.
+    std::string softEdgedPng() const {
+        std::string raw;
+        for (int y = 0; y < height_; ++y) {
+            raw += '\0';  // no filter
+            for (int x = 0; x < width_; ++x) {
+                const auto [colour, alpha] = softEdge(x, y);
+                raw += char(colour.r), raw += char(colour.g), raw += char(colour.b), raw += char(alpha);
+            }
+        }
+        uLongf size = compressBound(raw.size());
+        std::string packed(size, '\0');
+        compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                  raw.size(), 9);
+        packed.resize(size);
+        std::string header = "IHDR";
+        bigEndian(header, width_), bigEndian(header, height_);
+        header += {8, 6, 0, 0, 0};  // 8 bits, RGBA, deflate, no filter choice, no interlace
+        return "\x89PNG\r\n\x1a\n" + pngChunk(header) + pngChunk("IDAT" + packed) + pngChunk("IEND");
+    }
+
 private:
+    bool figure(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
+        const Rgb c = get(x, y);
+        return c.r != kKeyGreen.r || c.g != kKeyGreen.g || c.b != kKeyGreen.b;
+    }
+    // The share of the 3 x 3 neighbourhood the figure covers, and the
+    // average colour of its figure pixels.
+    std::pair<Rgb, int> softEdge(int x, int y) const {
+        int count = 0, r = 0, g = 0, b = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (figure(x + dx, y + dy)) {
+                    const Rgb c = get(x + dx, y + dy);
+                    ++count, r += c.r, g += c.g, b += c.b;
+                }
+        if (count == 0) return {Rgb{}, 0};
+        if (count == 9) return {get(x, y), 255};
+        const Rgb average{std::uint8_t(r / count), std::uint8_t(g / count), std::uint8_t(b / count)};
+        return {figure(x, y) ? get(x, y) : average, count * 255 / 9};
+    }
+    static void bigEndian(std::string& out, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out += char(v >> shift & 255);
+    }
+    static std::string pngChunk(const std::string& typeAndData) {
+        std::string chunk;
+        bigEndian(chunk, std::uint32_t(typeAndData.size() - 4));
+        chunk += typeAndData;
+        bigEndian(chunk, std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typeAndData.data()),
+                                             uInt(typeAndData.size()))));
+        return chunk;
+    }
+
     static bool inside(const std::vector<Point>& p, double x, double y) {
         bool in = false;
         for (std::size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
@@ -504,7 +562,7 @@ Picture character(const Figure& f) {
     return pic;
 }
 
-constexpr Figure kMira{{214, 72, 112}, {250, 230, 240}, {96, 54, 34}, 0};  // left
+constexpr Figure kMira{{214, 72, 112}, {250, 230, 240}, {96, 54, 34}, 0};  // left, soft-edged PNG
 constexpr Figure kTom{{36, 140, 132}, {240, 220, 120}, {44, 40, 52}, 1};   // middle
 constexpr Figure kSol{{232, 156, 36}, {120, 60, 30}, {180, 70, 30}, 2};    // right
 
@@ -606,6 +664,55 @@ std::string wav(const Samples& samples) {
     u32(16), u16(1), u16(1), u32(kRate), u32(kRate * 2), u16(2), u16(16);
     out += "data", u32(dataBytes);
     for (double s : samples) u16(std::uint16_t(std::int16_t(std::lround(std::clamp(s, -1.0, 1.0) * 32000))));
+    return out;
+}
+
+// Mono Ogg Vorbis at quality 0.3, in one logical stream of serial 1: the
+// encoder has no randomness, so the same samples give the same bytes.
+std::string oggVorbis(const Samples& samples) {
+    vorbis_info info;
+    vorbis_info_init(&info);
+    if (vorbis_encode_init_vbr(&info, 1, kRate, 0.3f) != 0) throw std::runtime_error("vorbis encoder setup");
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);
+    std::string out;
+    ogg_page page;
+    auto takePages = [&](bool flush) {
+        while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
+            out.append(reinterpret_cast<const char*>(page.header), std::size_t(page.header_len));
+            out.append(reinterpret_cast<const char*>(page.body), std::size_t(page.body_len));
+        }
+    };
+    ogg_packet id, comments, codebooks, packet;
+    vorbis_analysis_headerout(&dsp, &comment, &id, &comments, &codebooks);
+    ogg_stream_packetin(&stream, &id);
+    ogg_stream_packetin(&stream, &comments);
+    ogg_stream_packetin(&stream, &codebooks);
+    takePages(true);
+    float** buffer = vorbis_analysis_buffer(&dsp, int(samples.size()));
+    for (std::size_t i = 0; i < samples.size(); ++i) buffer[0][i] = float(std::clamp(samples[i], -1.0, 1.0));
+    vorbis_analysis_wrote(&dsp, int(samples.size()));
+    vorbis_analysis_wrote(&dsp, 0);
+    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+        vorbis_analysis(&block, nullptr);
+        vorbis_bitrate_addblock(&block);
+        while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+            ogg_stream_packetin(&stream, &packet);
+            takePages(false);
+        }
+    }
+    takePages(true);
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
     return out;
 }
 
@@ -763,7 +870,7 @@ void writeAll(const fs::path& game) {
     write(level / "title.bmp", titleScreen().bmp());
     write(level / "garden.bmp", garden().bmp());
     for (const fs::path& folder : {level, chapter}) {
-        write(folder / "mira.bmp", character(kMira).bmp());
+        write(folder / "mira.png", character(kMira).softEdgedPng());
         write(folder / "tom.bmp", character(kTom).bmp());
         write(folder / "sol.bmp", character(kSol).bmp());
     }
@@ -779,7 +886,7 @@ void writeAll(const fs::path& game) {
     write(sound / "bell.wav", wav(bell()));
     write(sound / "coins.wav", wav(coins()));
     write(sound / "firework.wav", wav(firework()));
-    write(sound / "theme.wav", wav(themeMusic()));
+    write(sound / "theme.ogg", oggVorbis(themeMusic()));
     write(sound / "night.wav", wav(nightMusic()));
 }
 

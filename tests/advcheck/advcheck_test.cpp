@@ -10,6 +10,7 @@
 
 #include "bad_pictures.h"
 #include "config/sysinfo.h"
+#include "mediafiles.h"
 #include "smallgame.h"
 #include "testsupport.h"
 #include "tools/advcheck/advcheck.h"
@@ -157,14 +158,30 @@ const BrokenCase brokenCases[] = {
     {"BrokenPicture",
      [] {
          writeFile("resource/level/broken.bmp", "not a picture at all");
-         return startLine1(
-             "background(\"broken.bmp\")",
-             "background(): picture resource/level/broken.bmp cannot be loaded as a BMP picture: ");
+         return startLine1("background(\"broken.bmp\")",
+                           "background(): picture resource/level/broken.bmp cannot be loaded as a picture: ");
      },
      true},
     {"MissingSound",
      [] {
          return startLine1("sound(\"boom.wav\")", "sound(): sound resource/sound/boom.wav does not exist");
+     }},
+    {"Mp3Music",
+     [] {
+         writeFile("resource/sound/song.mp3", std::string("ID3\4\0\0\0\0\0\0", 10) + "and then MP3 frames");
+         return startLine1("music(\"song.mp3\")",
+                           "music(): sound resource/sound/song.mp3 is an MP3 file: the "
+                           "engine plays WAV and Ogg Vorbis");
+     }},
+    {"OpusEffect",
+     [] {
+         std::string opus = testsupport::oggVorbisFile(0.1);
+         opus.replace(28, 8, "OpusHead");
+         writeFile("resource/sound/boom.ogg", opus);
+         return startLine1(
+             "sound(\"boom.ogg\")",
+             "sound(): sound resource/sound/boom.ogg cannot be played: Ogg Opus is not played (the "
+             "engine plays WAV and Ogg Vorbis)");
      }},
     {"MissingScript",
      [] {
@@ -406,7 +423,7 @@ TEST(AdvcheckPictures, RefusesWhatTheEngineRefuses) {
         writeFile("resource/level/bad.bmp", bad.bytes);
         const std::vector<Finding> expected = startLine1(
             "background(\"bad.bmp\")",
-            "background(): picture resource/level/bad.bmp cannot be loaded as a BMP picture: " + bad.reason);
+            "background(): picture resource/level/bad.bmp cannot be loaded as a picture: " + bad.reason);
         EXPECT_EQ(describe(advcheck::checkGame().findings()), describe(expected));
     }
 }

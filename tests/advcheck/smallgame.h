@@ -82,7 +82,7 @@ inline void write() {
     testsupport::writeSolidBMP("resource/level/cursor.bmp", 64, 32, 0xFFFFFF);
     testsupport::writeSolidBMP("resource/level/msgwin.bmp", 100, 20, 0x000080);
     testsupport::writeSolidBMP("resource/level/bg.bmp", 8, 8, 0x808080);
-    writeFile("resource/sound/theme.wav", "RIFF");
+    testsupport::writeWAV("resource/sound/theme.wav", 100);
     writeFile(start, startScript());
     writeFile(room, "background(\"room.bmp\", 2)\nmap(\"town.fmf\")\npick_on_map()\n");
     testsupport::writeSolidBMP("resource/level/ch2/room.bmp", 8, 8, 0x404040);

@@ -1,4 +1,4 @@
-// Any file either loads as a picture that can be keyed, faded and drawn over
+// Any file (BMP, PNG, JPEG or none of them) either loads as a picture that can be keyed, faded and drawn over
 // two frames (whole, in part, off the edges), or ends in an Error.
 //
 // The first byte picks the colour key, the opacity and where the picture is

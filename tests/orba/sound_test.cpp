@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "mediafiles.h"
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
 #include "testsupport.h"
@@ -283,12 +284,54 @@ TEST_F(Sound, EffectsThatAreNotWaveFilesAreRefused) {
     } cases[] = {
         {"fLaCRI\027A]&", "File ends within its header"},
         {"", "File ends within its header"},
-        {"fLaC\x80\0\0\x22" + std::string(34, '\0'), "Not a WAVE file"},
-        {"OggS" + std::string(60, 'x'), "Not a WAVE file"},
+        {"fLaC\x80\0\0\x22" + std::string(34, '\0'), "Not a WAVE or Ogg Vorbis file"},
+        {"OggS" + std::string(60, 'x'), "Bad Ogg page at byte 0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         writeFile("z.wav", c.bytes);
         EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "z.wav"); }), "Orba_loadWAV: " + c.fault + " (z.wav)");
+    }
+}
+
+// Ogg Vorbis music and effects play; damaged or unplayable Ogg files, and
+// streams the mixer would mishandle, are refused before it reads them.
+TEST_F(Sound, OggVorbisPlaysAndBadOggFilesAreRefused) {
+    const std::string good = oggVorbisFile(0.3);
+    writeFile("good.ogg", good);
+    Orba_loadWAV("fx", "good.ogg");
+    Orba_playWAV("fx", 0, 2);
+    EXPECT_TRUE(Mix_Playing(2));
+    Orba_playBgm("good.ogg", -1, 0);
+    EXPECT_TRUE(Mix_PlayingMusic());
+    Orba_stopBgm(0);
+
+    std::string opus = good, chained = good + good, fiveChannels = good, slow = good;
+    opus.replace(28, 8, "OpusHead");
+    fiveChannels[39] = 5;
+    slow.replace(40, 4, std::string("\xE7\x03\0\0", 4));  // 999 Hz
+    const struct {
+        std::string bytes, fault;
+    } cases[] = {
+        {good.substr(0, good.size() - 1), "File ends within an Ogg page"},
+        {opus, "Ogg Opus is not played (the engine plays WAV and Ogg Vorbis)"},
+        {chained, "Ogg file holds more than one stream"},
+        {fiveChannels, "Channel count 5 outside 1 to 2"},
+        {slow, "Sample rate 999 outside 1000 to 384000"},
+        {good + std::string(40, 'j'), "Bad Ogg page at byte " + std::to_string(good.size())},
+    };
+    // An effect is decoded whole: its last sample position bounds it; music streams.
+    std::string endless = good;
+    endless.replace(good.rfind("OggS") + 6, 8, std::string("\0\0\0\0\0\x01\0\0", 8));
+    writeFile("endless.ogg", endless);
+    EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "endless.ogg"); }),
+              "Orba_loadWAV: Sound effect longer than 64 MiB of samples (endless.ogg)");
+    EXPECT_EQ(errorText([] { Orba_playBgm("endless.ogg", 0, 0); }), "(no error)");
+    Orba_stopBgm(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        writeFile("z.ogg", c.bytes);
+        EXPECT_EQ(errorText([] { Orba_loadWAV("tmp", "z.ogg"); }), "Orba_loadWAV: " + c.fault + " (z.ogg)");
+        EXPECT_EQ(errorText([] { Orba_playBgm("z.ogg", 0, 0); }), "Orba_playBgm: " + c.fault + " (z.ogg)");
     }
 }

@@ -1,4 +1,4 @@
-// Pictures load with the engine's own reading of BMP files, which needs no
+// Pictures load with the engine's own reading of picture files, which needs no
 // window; maps load with the engine's FMFLoader.
 #include "tools/advcheck/assets.h"
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fmfloader/fmfloader.h"
-#include "orba/bmpfile.h"
+#include "orba/picturefile.h"
 #include "tools/advcheck/names.h"
 
 namespace fs = std::filesystem;
@@ -117,10 +117,10 @@ const PictureInfo& Assets::picture(const std::string& path) {
     PictureInfo info;
     if (const auto why = missing(key)) {
         info.error = *why;
-    } else if (const orba::BMPFile read = orba::readBMP(key); read.picture) {
+    } else if (const orba::PictureFile read = orba::readPicture(key); read.picture) {
         info = {true, read.picture->w, read.picture->h, {}};
     } else {
-        info.error = "cannot be loaded as a BMP picture: " + read.reason;
+        info.error = "cannot be loaded as a picture: " + read.reason;
     }
     return pictures_.emplace(key, info).first->second;
 }

@@ -21,7 +21,9 @@
 #include "adv/flags.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/gamepaths.h"
+#include "gamefiles/regularfile.h"
 #include "luaexecutor/luaexecutor.h"
+#include "orba/soundcheck.h"
 #include "tools/advcheck/luachunk.h"
 #include "tools/advcheck/luascan.h"
 #include "tools/advcheck/names.h"
@@ -187,7 +189,7 @@ private:
     void checkArguments(const std::string& file, const Call& call, const adv::Command& command);
     void checkEffect(const std::string& file, const Call& call, const adv::Command& command);
     void checkPicture(const std::string& file, const Call& call, const Argument& arg);
-    void checkSound(const std::string& file, const Call& call, const Argument& arg);
+    void checkSound(const std::string& file, const Call& call, const Argument& arg, std::string_view key);
     void checkLoad(const std::string& file, const Call& call, const Argument& arg);
     void checkMap(const std::string& file, const Call& call, const Argument& arg);
     void checkMessage(const std::string& file, const Call& call, const Argument& arg);
@@ -499,7 +501,7 @@ void ScriptChecker::checkEffect(const std::string& file, const Call& call, const
     } else if (key == "CMD_DRB" || key == "CMD_DRC") {
         checkPicture(file, call, arg);
     } else if (key == "CMD_BGM" || key == "CMD_SE") {
-        checkSound(file, call, arg);
+        checkSound(file, call, arg, key);
     } else if (key == "CMD_LOAD") {
         checkLoad(file, call, arg);
     } else if (key == "CMD_MAP") {
@@ -532,11 +534,30 @@ void ScriptChecker::checkPicture(const std::string& file, const Call& call, cons
     if (!info.loaded) report_.problem(file, arg.line, call.name + "(): picture " + path + " " + info.error);
 }
 
-void ScriptChecker::checkSound(const std::string& file, const Call& call, const Argument& arg) {
+namespace {
+// The engine's own check of a sound file, opened as the engine opens it.
+std::string soundFault(const std::string& path, bool music) {
+    const OpenedFile opened = openRegularFile(path);
+    return opened ? orba::soundFileFault(opened, music) : "cannot be opened: " + opened.reason;
+}
+}  // namespace
+
+void ScriptChecker::checkSound(const std::string& file, const Call& call, const Argument& arg,
+                               std::string_view key) {
     if (arg.kind != ArgKind::String) return;
     const std::string path = normalPath(soundFolder + engineText(arg.text));
-    if (const auto why = assets_.missing(path))
-        report_.problem(file, arg.line, call.name + "(): sound " + path + " " + *why);
+    const std::string subject = call.name + "(): sound " + path + " ";
+    if (const auto why = assets_.missing(path)) {
+        report_.problem(file, arg.line, subject + *why);
+    } else if (const std::string fault = soundFault(path, key == "CMD_BGM"); !fault.empty()) {
+        report_.problem(file, arg.line, subject + "cannot be played: " + fault);
+    } else if (const std::string format = orba::soundFormatName(path); format != "WAV" && format != "Ogg") {
+        report_.problem(
+            file, arg.line,
+            subject + "is " +
+                (format.empty() ? "in a format the engine does not know" : "an " + format + " file") +
+                ": the engine plays WAV and Ogg Vorbis");
+    }
 }
 
 void ScriptChecker::checkLoad(const std::string& file, const Call& call, const Argument& arg) {

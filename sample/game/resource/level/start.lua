@@ -1,7 +1,7 @@
 -- Lanterns by the Lake: a short evening story, the sample game.
 -- The commands are called by the names that game.ini gives them.
 
-music("theme.wav")
+music("theme.ogg")
 background("title.bmp", 1)          -- fades in from black
 say("Lanterns by the Lake")
 say("")
@@ -11,7 +11,7 @@ page()
 
 sound("chime.wav")
 background("garden.bmp", 2)         -- grows in, tile by tile
-character("mira.bmp", 0)            -- 0: left
+character("mira.png", 0)            -- 0: left
 say("Mira: There you are! The lantern festival")
 say("starts at dusk, and we have nothing ready.")
 page()

@@ -2,7 +2,7 @@
 erase_character()
 music("night.wav")
 background("night.bmp", 1)
-character("mira.bmp", 0)
+character("mira.png", 0)
 character("tom.bmp", 1)
 character("sol.bmp", 2)
 say("Mira: Is everyone ready? One, two, three...")
