@@ -18,6 +18,7 @@
 #include "adv/screenparts.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamepaths.h"
+#include "orba/display.h"
 #include "orba/orba.h"
 
 namespace adv {
@@ -167,6 +168,7 @@ void DevMode::restart(bool readSettings) {
         settingsFailed_ = true;
         loadSettings();
         settingsFailed_ = false;
+        Orba_setWindowScale(System::WINDOW_SCALE);  // the author sees a new scale at once
     }
     runner_.reset();
     runner_ = makeRunner_();

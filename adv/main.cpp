@@ -33,7 +33,7 @@ constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
 
 [[noreturn]] void run(bool developerMode) {
     loadSettings();
-    Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false);
+    Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false, System::WINDOW_SCALE);
     Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
     if (developerMode) runDeveloperMode();
     const auto runner = std::make_unique<LuaRunner>();

@@ -33,11 +33,12 @@ static_assert(keys.size() == 40);
 
 }  // namespace
 
-const std::array<SettingsKey, 5> optionalKeys{{{"SAVE", &System::SAVE},
+const std::array<SettingsKey, 6> optionalKeys{{{"SAVE", &System::SAVE},
                                                {"SKIP", &System::SKIP},
                                                {"AUTO", &System::AUTO},
                                                {"HISTORY", &System::HISTORY},
-                                               {"MSG_WIDTH", &System::MSG_WIDTH, 0}}};
+                                               {"MSG_WIDTH", &System::MSG_WIDTH, 0},
+                                               {"WINDOW_SCALE", &System::WINDOW_SCALE, 1}}};
 
 std::span<const SettingsKey> settingsKeys() { return keys; }
 

@@ -59,6 +59,8 @@ public:
     inline static std::int32_t HISTORY = 1;  // Page Up and the wheel
     // Pixels a message line may take before it wraps; 0 (the default): never.
     inline static std::int32_t MSG_WIDTH = 0;
+    // The window as a multiple of the 640 x 480 frame: 1 (the default) to 4.
+    inline static std::int32_t WINDOW_SCALE = 1;
 };
 
 // One key of game.ini and the System field it fills (text or integer).

@@ -350,10 +350,23 @@ void dropDrawing() {
 
 void screenReplaced() { frame().screenKnown = false; }
 
+bool layoutsMatch(const SDL_Surface* a, const SDL_Surface* b) { return sameLayout(a, b); }
+
+bool differingPixels(SDL_Surface* a, SDL_Surface* b, const SDL_Rect& within, SDL_Rect& result) {
+    return differingArea(a, b, Area{within.x, within.y, within.x + within.w, within.y + within.h}, result);
+}
+
 void presentFrame() {
     State& s = state();
     FrameState& f = frame();
     const Area changed = finishFrame();
+    if (screenScaled()) {
+        presentScaled(changed.empty() ? SDL_Rect{0, 0, 0, 0} : changed.rect(), f.screenKnown);
+        f.screenKnown = true;
+        evictTexts();
+        ++f.number;
+        return;
+    }
     const bool direct = presentsDirectly(s);
     if (!direct || !f.screenKnown) {
         presentWhole(s, direct);

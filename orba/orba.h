@@ -12,7 +12,9 @@
 // --- window, frame loop and input ---
 // The text of the Error raised on Escape, a close request or SIGTERM.
 inline constexpr char orbaQuitMessage[] = "dOrba system quit.";
-void Orba_init(std::string_view caption, int width, int height, bool fullScreen);  // opens everything once
+// Opens everything once; the window shows the width x height frame at a
+// whole scale (display.h).
+void Orba_init(std::string_view caption, int width, int height, bool fullScreen, int windowScale = 1);
 void Orba_quit();  // tears everything down; safe without a successful init
 void Orba_update(
     std::uint32_t frameMs);  // pace, snapshot input, poll events, hot keys; may throw the quit Error
@@ -33,9 +35,9 @@ std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFram
 void Orba_checkQuit();
 bool Orba_isPressKey(int sym);  // key held in this frame
 bool Orba_isPushKey(int sym);   // held now, not in the previous frame
-int Orba_getMouseX();           // pointer position at the time of the call
+int Orba_getMouseX();           // pointer position in frame pixels at the time of the call
 int Orba_getMouseY();
-void Orba_warpMouse(int x, int y);  // moves the pointer, kept within the window
+void Orba_warpMouse(int x, int y);  // moves the pointer, kept within the frame
 std::uint8_t Orba_getPushMouse();   // buttons held now and not in the previous frame
 bool Orba_isPushJoy(int button);    // joystick button newly pressed
 bool Orba_isPressJoyDir(int dir);   // stick beyond the threshold: 0 up, 1 down, 2 right, 3 left

@@ -11,6 +11,7 @@
 
 #include "orba/sdl_handles.h"
 #include "orba/textbackend.h"
+#include "orba/viewport.h"
 
 namespace orba {
 
@@ -103,6 +104,25 @@ public:
     MixerHold& operator=(const MixerHold&) = delete;
 };
 
+// The player's choices of how the frame is shown (display.h).
+struct DisplaySettings {
+    int scale = 1;  // the window as a multiple of the frame
+    bool fullScreen = false;
+    bool sharp = false;  // nearest pixels at a scale that is not whole
+    bool operator==(const DisplaySettings&) const = default;
+};
+
+// How the frame reaches the screen (display.cpp).
+struct DisplayState {
+    DisplaySettings settings;
+    int desktopW = 0, desktopH = 0;  // the desktop's size before the window opened; 0: unknown
+    Viewport view;                   // where the frame shows on the screen
+    // Only while the screen is larger than the frame: the frame as last
+    // presented, at the frame's size and the screen's 32-bit format.
+    SurfacePtr shown;
+    bool shownAtOffset = false;  // `shown` holds the back buffer placed at an offset other than (0, 0)
+};
+
 struct State {
     bool initialised = false;
     int width = 0, height = 0, depth = 0;
@@ -139,6 +159,8 @@ struct State {
     bool audioOpen = false;
     std::optional<std::uint32_t> quietSince;  // ticks when nothing was playing any more
     std::unique_ptr<MixerHold> mixerHold;     // once that has lasted a while
+
+    DisplayState display;
 };
 
 State& state();
@@ -171,5 +193,30 @@ void presentFrame();
 void screenReplaced();
 // Frees the rendered texts not drawn in the last two frames (text.cpp).
 void evictTexts();
+// Within an area of two surfaces of one layout (layoutsMatch), the smallest
+// rectangle outside of which they hold the same bytes; false when none
+// differ (frame.cpp).
+bool layoutsMatch(const SDL_Surface* a, const SDL_Surface* b);
+bool differingPixels(SDL_Surface* a, SDL_Surface* b, const SDL_Rect& within, SDL_Rect& result);
+// After a request to the window system, SDL's pump runs in full once (window.cpp).
+void windowRequested();
+
+// The display (display.cpp). The desktop's size is read before the first
+// mode is set, when SDL reports it; applyDisplayMode sets the mode the
+// settings ask for, false when SDL refuses it. While the screen is larger
+// than the frame (screenScaled), the flip goes through presentScaled with
+// the area of the back buffer that may have changed, and presentedFrame is
+// the frame last presented at the frame's size (else the screen).
+void noteDesktopSize();
+bool applyDisplayMode();
+SurfacePtr makeBackBuffer();  // the frame's size, the screen's format
+bool screenScaled();
+void presentScaled(SDL_Rect changed, bool screenKnown);
+SDL_Surface* presentedFrame();
+// The pointer in frame pixels (orbaPointerOutside both ways off the frame),
+// and a frame pixel's place in the window.
+Point pointerInFrame();
+Point frameToWindow(int x, int y);
+bool onFrame(int windowX, int windowY);  // not on the bars
 
 }  // namespace orba

@@ -12,6 +12,9 @@
 void Orba_testAttachJoystick(int buttonCount);
 // Number of sleeps the frame pacing has made since Orba_init, one per frame that waited.
 std::uint32_t Orba_testDelayCalls();
+// Takes the desktop to be width x height, as the dummy video driver does
+// not tell its size: full screen then opens at that size. Call after Orba_init.
+void Orba_testSetDesktopSize(int width, int height);
 // Whether the mixer's thread is held because nothing has played for a while.
 bool Orba_testMixerHeld();
 

@@ -12,11 +12,11 @@ namespace orba {
 namespace {
 
 // The surface that holds the last frame shown: the back buffer while nothing
-// of the frame in progress has been applied to it, else the screen, which
-// shows that frame at the shake's offset.
+// of the frame in progress has been applied to it, else the frame as
+// presented, at the shake's offset.
 SDL_Surface* lastFrame() {
     State& s = state();
-    return s.frame.applied == 0 ? s.backBuffer.get() : s.screen;
+    return s.frame.applied == 0 ? s.backBuffer.get() : presentedFrame();
 }
 
 // A copy of the picture as 32-bit 0xRRGGBB pixels, whatever its format.

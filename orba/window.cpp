@@ -1,5 +1,7 @@
 // Window, frame pacing, the per-frame input snapshot, hot keys and the run log.
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <poll.h>
 #endif
 #include <algorithm>
@@ -12,7 +14,7 @@
 
 #include "gamefiles/atomicfile.h"
 #include "gamefiles/regularfile.h"
-#include "orba/filereader.h"
+#include "orba/display.h"
 #include "orba/frameclock.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
@@ -75,9 +77,6 @@ LiveInput& live() {
     return l;
 }
 
-// After a request to the window system, SDL's pump runs in full once.
-void windowRequested() { live().pumpDue = true; }
-
 void countPress(std::uint8_t& presses) {
     if (presses < UINT8_MAX) ++presses;
 }
@@ -129,8 +128,17 @@ void skipComposeTable() {
 }
 
 #ifdef _WIN32
+// Without this, Windows stretches the window of a program that does not say
+// it knows the display's scale (125 %, 150 %...), and every pixel blurs; the
+// engine scales the frame itself. Looked up, as older systems lack it.
+void declareDpiAware() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    FARPROC found = user32 ? GetProcAddress(user32, "SetProcessDPIAware") : nullptr;
+    if (found) reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void (*)()>(found))();
+}
 Display* eventDisplay() { return nullptr; }
 #else
+void declareDpiAware() {}  // X shows the window in the display's own pixels
 // The connection SDL reads the window's events from, when it is one to X.
 Display* eventDisplay() {
     SDL_SysWMinfo info;
@@ -143,11 +151,12 @@ Display* eventDisplay() {
 void openVideo(std::string_view caption) {
     State& s = state();
     skipComposeTable();
+    declareDpiAware();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
         throw Error("Orba_init: Couldn't initialize SDL");
     s.depth = chooseDepth();
-    s.screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
-    if (!s.screen) throw Error("Orba_init: Couldn't set video mode");
+    noteDesktopSize();
+    if (!applyDisplayMode()) throw Error("Orba_init: Couldn't set video mode");
     live().display = eventDisplay();
 #ifdef _WIN32
     watchInput(-1);
@@ -158,7 +167,7 @@ void openVideo(std::string_view caption) {
     // The icon is optional: a missing or refused file leaves the platform's.
     if (const PictureFile icon = readPicture("resource/orba.bmp"); icon.picture)
         SDL_WM_SetIcon(icon.picture.get(), nullptr);
-    s.backBuffer.reset(SDL_ConvertSurface(s.screen, s.screen->format, SDL_SWSURFACE));
+    s.backBuffer = makeBackBuffer();
     if (!s.backBuffer) throw Error("Orba_init: Couldn't set video mode");
     SDL_FillRect(s.backBuffer.get(), nullptr, 0);  // the copy may hold the platform's pointer
 }
@@ -222,6 +231,7 @@ void mouseEvent(const SDL_MouseButtonEvent& button) {
     if (button.button < 1 || button.button > mouseButtonCount) return;
     const auto bit = static_cast<std::uint8_t>(1u << (button.button - 1));
     if (button.type == SDL_MOUSEBUTTONDOWN) {
+        if (!onFrame(button.x, button.y)) return;  // a press on the bars is outside the game
         live().mouseHeld |= bit;
         countPress(live().mousePresses[button.button - 1u]);
     } else {
@@ -402,29 +412,14 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
     return static_cast<std::uint32_t>(frame - 1);
 }
 
-void toggleFullScreen() {
-    State& s = state();
-    const std::uint32_t previous = s.videoFlags;
-    s.videoFlags ^= SDL_FULLSCREEN;
-    SDL_Surface* screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
-    if (!screen) {
-        s.videoFlags = previous;
-        screen = SDL_SetVideoMode(s.width, s.height, s.depth, s.videoFlags);
-    }
-    if (!screen) throw Error("Orba_init: Couldn't set video mode");
-    s.screen = screen;
-    screenReplaced();
-    windowRequested();
-}
-
 void handleHotKeys() {
     State& s = state();
     if (Orba_isPushKey(SDLK_F5)) {
         SDL_WM_IconifyWindow();
         windowRequested();
     }
-    if (Orba_isPushKey(SDLK_F9)) toggleFullScreen();
-    if (Orba_isPushKey(SDLK_F12)) saveScreenshot(s.screen);
+    if (Orba_isPushKey(SDLK_F9)) Orba_setFullScreen(!Orba_isFullScreen());
+    if (Orba_isPushKey(SDLK_F12)) saveScreenshot(presentedFrame());
     if (Orba_isPressKey(SDLK_ESCAPE)) s.quitRequested = true;
 }
 
@@ -441,17 +436,21 @@ bool stickPushed(int dir, int x, int y) {
 bool validDir(int dir) { return state().joystickPresent && dir >= 0 && dir <= 4; }
 
 }  // namespace
+
+void windowRequested() { live().pumpDue = true; }
+
 }  // namespace orba
 
 using orba::state;
 
-void Orba_init(std::string_view caption, int width, int height, bool fullScreen) {
+void Orba_init(std::string_view caption, int width, int height, bool fullScreen, int windowScale) {
     orba::State& s = state();
     if (s.initialised) return;
     s.width = width;
     s.height = height;
     s.depth = 0;
-    s.videoFlags = SDL_DOUBLEBUF | (fullScreen ? SDL_FULLSCREEN : 0u);
+    s.display.settings.fullScreen = fullScreen;
+    s.display.settings.scale = std::clamp(windowScale, orbaMinWindowScale, orbaMaxWindowScale);
     orba::openVideo(caption);
     orba::openAudio();
     // A new empty log in place of whatever the name held, a link included.
@@ -514,22 +513,15 @@ bool Orba_isPushKey(int sym) {
     return state().keys[i] && !state().prevKeys[i];
 }
 
-int Orba_getMouseX() {
-    int x = 0;
-    SDL_GetMouseState(&x, nullptr);
-    return x;
-}
+int Orba_getMouseX() { return orba::pointerInFrame().x; }
 
-int Orba_getMouseY() {
-    int y = 0;
-    SDL_GetMouseState(nullptr, &y);
-    return y;
-}
+int Orba_getMouseY() { return orba::pointerInFrame().y; }
 
 void Orba_warpMouse(int x, int y) {
     const orba::State& s = state();
-    SDL_WarpMouse(static_cast<Uint16>(std::clamp(x, 0, std::max(s.width - 1, 0))),
-                  static_cast<Uint16>(std::clamp(y, 0, std::max(s.height - 1, 0))));
+    const orba::Point at = orba::frameToWindow(std::clamp(x, 0, std::max(s.width - 1, 0)),
+                                               std::clamp(y, 0, std::max(s.height - 1, 0)));
+    SDL_WarpMouse(static_cast<Uint16>(at.x), static_cast<Uint16>(at.y));
     orba::windowRequested();
 }
 

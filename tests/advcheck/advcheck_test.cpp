@@ -333,6 +333,12 @@ const BrokenCase brokenCases[] = {
          return one(game::ini, game::setKey("MSGWIN_ALPHA", "300"), N,
                     "MSGWIN_ALPHA is 300: opacity goes from 0 to 255; it is taken as 255");
      }},
+    {"WindowScaleBeyondFour",
+     [] {
+         writeFile(game::ini, testsupport::readFile(game::ini) + "WINDOW_SCALE = 5\n");
+         return one(game::ini, game::lineOf(game::ini, "WINDOW_SCALE"), N,
+                    "WINDOW_SCALE is 5: the window scale goes from 1 to 4; it is taken as 4");
+     }},
     {"PositionOutsideWindow",
      [] {
          return one(game::ini, game::setKey("PF_Y", "900"), N,

@@ -137,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, LoadSettingsValue,
                                          ValueCase{"PF_TIMER=0", &System::PF_TIMER, 0},
                                          ValueCase{"MSGWIN_ALPHA=300", &System::MSGWIN_ALPHA, 300},
                                          ValueCase{"MSG_WIDTH=560", &System::MSG_WIDTH, 560},
-                                         ValueCase{"SAVE=0", &System::SAVE, 0}));
+                                         ValueCase{"SAVE=0", &System::SAVE, 0},
+                                         ValueCase{"WINDOW_SCALE=2", &System::WINDOW_SCALE, 2}));
 
 TEST(LoadSettings, AbsentOptionalKeysTakeTheirDefaults) {
     TempDir dir;
@@ -145,6 +146,7 @@ TEST(LoadSettings, AbsentOptionalKeysTakeTheirDefaults) {
     for (const SettingsKey& key : optionalSettingsKeys()) *std::get<std::int32_t*>(key.field) = 99;
     loadSettings();
     EXPECT_EQ(System::MSG_WIDTH, 0);  // lines never wrap
+    EXPECT_EQ(System::WINDOW_SCALE, 1);
     for (std::int32_t* comfort : {&System::SAVE, &System::SKIP, &System::AUTO, &System::HISTORY})
         EXPECT_EQ(*comfort, 1);  // on
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "orba/bmpfile.h"
+#include "orba/display.h"
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
 #include "orba/thumbnail.h"
@@ -48,14 +49,20 @@ TEST_F(ThumbnailTest, ShowsTheFrameShownAveragedOverBlocks) {
     EXPECT_EQ(pixel(0, 120), 0u);
 }
 
+// Also on a full screen with bars, where the frame shown is not the screen.
 TEST_F(ThumbnailTest, DrawingAlreadyAppliedToTheNextFrameIsLeftOut) {
-    Orba_fillRect(0, 0, 0, 0, 255, 0, 0);
-    Orba_flip();
-    Orba_fillRect(0, 0, 0, 0, 0, 255, 0);
-    Orba_testBackBuffer();  // applies the fill to the back buffer
-    ASSERT_TRUE(Orba_saveThumbnail("thumb.bmp"));
-    showThumbnail("thumb.bmp");
-    EXPECT_EQ(pixel(10, 10), 0xff0000u);
+    for (bool fullScreen : {false, true}) {
+        Orba_testSetDesktopSize(1920, 1080);
+        Orba_setFullScreen(fullScreen);
+        Orba_fillRect(0, 0, 0, 0, 255, 0, 0);
+        Orba_flip();
+        Orba_fillRect(0, 0, 0, 0, 0, 255, 0);
+        Orba_testBackBuffer();  // applies the fill to the back buffer
+        ASSERT_TRUE(Orba_saveThumbnail("thumb.bmp"));
+        showThumbnail("thumb.bmp");
+        EXPECT_EQ(pixel(10, 10), 0xff0000u) << fullScreen;
+        Orba_flip();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the engine's words; the line of each key is found by a scan of the file.
 #include "tools/advcheck/settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "config/configparser.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
+#include "orba/display.h"
 #include "tools/advcheck/luascan.h"
 
 namespace advcheck {
@@ -121,6 +123,11 @@ void checkNumber(Report& report, std::string_view key, std::int32_t value, int l
         report.note(
             settingsFile, line,
             "MSGWIN_ALPHA is " + std::to_string(value) + ": opacity goes from 0 to 255; it is taken as 255");
+    } else if (key == "WINDOW_SCALE" && (value < orbaMinWindowScale || value > orbaMaxWindowScale)) {
+        report.note(settingsFile, line,
+                    "WINDOW_SCALE is " + std::to_string(value) +
+                        ": the window scale goes from 1 to 4; it is taken as " +
+                        std::to_string(std::clamp(value, orbaMinWindowScale, orbaMaxWindowScale)));
     } else if ((key.ends_with("_X") && value >= windowWidth) ||
                (key.ends_with("_Y") && value >= windowHeight)) {
         report.note(settingsFile, line,
