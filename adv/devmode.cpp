@@ -8,14 +8,14 @@
 #include <optional>
 #include <string_view>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
+#include "adv/comforts/scene.h"
+#include "adv/comforts/screenparts.h"
 #include "adv/commands.h"
 #include "adv/engine.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
-#include "adv/scene.h"
 #include "adv/screen.h"
-#include "adv/screenparts.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamepaths.h"
 #include "orba/orba.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 #include "adv/commands.h"
 #include "adv/helperfiles.h"
 #include "config/sysinfo.h"

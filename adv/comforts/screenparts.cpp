@@ -1,4 +1,4 @@
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 
 #include <SDL.h>
 

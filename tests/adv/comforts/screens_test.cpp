@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "adv/comfortmarks.h"
-#include "adv/historyscreen.h"
-#include "adv/slotscreen.h"
+#include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/comforts/slotscreen.h"
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
 #include "testsupport.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 
 namespace adv {
 

@@ -1,4 +1,4 @@
-#include "adv/historyscreen.h"
+#include "adv/comforts/historyscreen.h"
 
 #include <algorithm>
 #include <utility>

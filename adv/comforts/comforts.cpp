@@ -1,4 +1,4 @@
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 
 #include <SDL.h>
 
@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "adv/comfortmarks.h"
+#include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/comforts/readpages.h"
+#include "adv/comforts/savefile.h"
+#include "adv/comforts/scene.h"
+#include "adv/comforts/slotscreen.h"
 #include "adv/engine.h"
-#include "adv/historyscreen.h"
 #include "adv/luarunner.h"
-#include "adv/readpages.h"
-#include "adv/savefile.h"
-#include "adv/scene.h"
 #include "adv/screen.h"
-#include "adv/slotscreen.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "adv/comforts.h"
-#include "adv/historyscreen.h"
-#include "game_fixture.h"
+#include "adv/comforts/comforts.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/game_fixture.h"
 #include "orba/thumbnail.h"
 
 using namespace advtest;

@@ -1,4 +1,4 @@
-#include "adv/slotscreen.h"
+#include "adv/comforts/slotscreen.h"
 
 #include <SDL.h>
 
