@@ -211,6 +211,7 @@ void DevMode::reloadMoment() {
 // While an error shows, the window answers Escape and the close button, and
 // a change of a file or F8 tries again.
 void DevMode::errorFrame(std::uint32_t periodMs) {
+    Orba_setEscapeQuits(true);  // even when the error came while a player's screen was open
     Orba_update(periodMs);
     Change change = changeOf(watch_.changes());
     if (change == Change::None && Orba_isPushKey(SDLK_F8)) change = Change::Moment;

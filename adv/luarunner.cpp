@@ -102,6 +102,7 @@ void LuaRunner::step() {
     case RunnerState::Choosing:
         if (!pickChoice()) return;
         c.decisions.push_back(flagState().choiceResult);
+        choicePicked();
         break;
     case RunnerState::MapPick:
         if (const std::optional<std::string> script = pickedMapScript()) changeScript(*script);

@@ -2,11 +2,14 @@
 
 #include <SDL.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "adv/comforts/comfortmarks.h"
@@ -38,6 +41,8 @@ constexpr std::size_t historyBytesKept = std::size_t{4} << 20;
 // Auto mode: a page goes on after 1.5 s and 30 ms for each character.
 constexpr std::int64_t autoBaseMs = 1500;
 constexpr std::int64_t autoPerCharacterMs = 30;
+// Marks the choice picked in the history, below the page that asked it.
+constexpr char pickedMark[] = "\xC2\xBB ";
 
 enum class Request { None, Save, Load, History };
 
@@ -176,6 +181,46 @@ WriteResult keepShownFrame() {
 
 void discardShownFrame() { std::remove(pendingThumbnail); }
 
+// A save's time stamp as the engine writes it, "2026-12-08 17:30": others
+// (a damaged or hand-made file) count as older than any.
+bool wellFormedSavedAt(std::string_view text) {
+    constexpr std::string_view shape = "0000-00-00 00:00";
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != shape[i])
+            return false;
+    return true;
+}
+
+// When a save was made: its time stamp, and of two made in the same minute,
+// the one written last.
+struct SaveAge {
+    std::string savedAt;
+    std::filesystem::file_time_type written;
+    auto operator<=>(const SaveAge&) const = default;
+};
+
+std::optional<SaveAge> ageOf(int slot, const SlotSummary& summary) {
+    if (summary.empty || !wellFormedSavedAt(summary.dateTime)) return std::nullopt;
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(slotPath(slot), error);
+    return SaveAge{summary.dateTime, error ? std::filesystem::file_time_type::min() : written};
+}
+
+// The load screen's row of the newest save (the autosave's row is 0), none without a save.
+std::optional<int> newestRow(const std::vector<SlotSummary>& rows) {
+    std::optional<int> newest;
+    std::optional<SaveAge> newestAge;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        const std::optional<SaveAge> age = ageOf(row, rows[static_cast<std::size_t>(row)]);
+        if (age && (!newestAge || *age > *newestAge)) {
+            newest = row;
+            newestAge = age;
+        }
+    }
+    return newest;
+}
+
 void openSlotScreen(SlotScreenMode mode) {
     Comforts& c = comforts();
     std::vector<SlotSummary> slots;
@@ -189,7 +234,9 @@ void openSlotScreen(SlotScreenMode mode) {
         (void)keepShownFrame();
     }
     c.slotMode = mode;
+    const std::optional<int> newest = mode == SlotScreenMode::Load ? newestRow(slots) : std::nullopt;
     c.slots = std::make_unique<SlotScreen>(mode, std::move(slots), message);
+    if (newest) c.slots->select(*newest);
 }
 
 void openHistory() {
@@ -356,7 +403,9 @@ std::int64_t characterCount(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-bool updateComforts(LuaRunner& runner) {
+namespace {
+
+bool updateScreensAndKeys(LuaRunner& runner) {
     Comforts& c = comforts();
     if (c.slots) {
         updateSlotScreen(runner);
@@ -376,6 +425,16 @@ bool updateComforts(LuaRunner& runner) {
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+// Escape closes an open screen and quits the game otherwise; the state after
+// this frame decides what the next frame's Escape does.
+bool updateComforts(LuaRunner& runner) {
+    const bool screenFrame = updateScreensAndKeys(runner);
+    Orba_setEscapeQuits(!comfortScreenOpen());
+    return screenFrame;
 }
 
 bool drawComfortScreen() {
@@ -413,14 +472,28 @@ void waitReached() {
     r.current.decisions = course().decisions;
     r.current.wait = currentWait().value_or(WaitKind::Page);
     r.waitSeen = true;
-    if (course().state != RunnerState::WaitPage) return;
     const std::vector<std::string>& lines = messageWindow().messages;
+    // A choice's lines are a page of the history too, the pick to be added below them.
+    const bool choicePage = course().state == RunnerState::Choosing && !lines.empty();
+    if (course().state != RunnerState::WaitPage && !choicePage) return;
     r.history.push_back(HistoryPage{lines, r.current});
     trimHistory(r);
+    if (choicePage) return;
     const std::string& script = r.scenes.at(static_cast<std::size_t>(r.current.scene)).script;
     const std::uint64_t id = pageId(script, joinedLines(lines));
     c.pageWasRead = readPages().contains(id);
     readPages().add(id);
+}
+
+// Below the last page, which asked the choice unless the choice came without lines.
+void choicePicked() {
+    if (playback().replaying) return;
+    const std::vector<std::string>& choices = choiceMenu().choices;
+    const auto picked = static_cast<std::size_t>(flagState().choiceResult);
+    if (picked >= choices.size()) return;
+    Record& r = comforts().record;
+    if (r.history.empty()) r.history.push_back(HistoryPage{{}, r.current});
+    r.history.back().lines.push_back(pickedMark + choices[picked]);
 }
 
 bool pageGoesOnByItself() {
@@ -461,6 +534,9 @@ void currentSceneReplayed() {
     r.waitSeen = currentWait().has_value();
 }
 
-void resetComforts() { comforts() = Comforts{}; }
+void resetComforts() {
+    comforts() = Comforts{};
+    Orba_setEscapeQuits(true);
+}
 
 }  // namespace adv

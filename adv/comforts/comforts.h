@@ -16,6 +16,7 @@ struct SceneStart;
 
 // Called by LuaRunner at the start of a frame's update: true when the frame
 // belongs to one of the screens, and the game's step is to be left out.
+// While a screen is open, Escape closes it instead of quitting.
 bool updateComforts(LuaRunner& runner);
 // Called by LuaRunner::draw: true when a screen was drawn instead of the game.
 bool drawComfortScreen();
@@ -26,6 +27,8 @@ void drawModeMarks();
 // a map pick asked for it, not the first script), and a wait reached.
 void sceneStarted(const std::string& scriptPath, bool scriptChange);
 void waitReached();
+// The player picked a choice (the choice result holds it), for the history.
+void choicePicked();
 // Whether a waiting page goes on by itself in this frame (skip or auto).
 bool pageGoesOnByItself();
 

@@ -14,7 +14,7 @@ using HistoryLines = std::vector<std::string>;  // a page's lines
 struct HistoryAction {
     enum class Kind {
         None,
-        Close,   // Page Down past the newest page, the right button or a confirm key
+        Close,   // Page Down past the newest page, the right button, Escape or a confirm key
         JumpTo,  // a click on the earlier page `page`
     };
     Kind kind = Kind::None;

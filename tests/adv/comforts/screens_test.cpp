@@ -48,6 +48,7 @@ class ScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::initWindow();
+        Orba_setEscapeQuits(false);  // as while the comforts show a screen
         Orba_openFont("font", 24, fontPath);
         testsupport::moveMouse(5, 475);  // on no row, panel or page
         Orba_update(0);
@@ -107,7 +108,7 @@ TEST_F(ScreensTest, KeysMoveTheSelectionFromSlotOneAndConfirmActsOnIt) {
     }
 }
 
-TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonOrTheScreensKeyCloses) {
+TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonEscapeOrTheScreensKeyCloses) {
     struct Case {
         SlotScreenMode mode;
         Input input;
@@ -120,6 +121,8 @@ TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonOrTheScreensKeyCloses) 
         {SlotScreenMode::Save, clickOn(SlotScreen::thumbnailBox()), {}},
         {SlotScreenMode::Save, rightClick, close},
         {SlotScreenMode::Load, rightClick, close},
+        {SlotScreenMode::Save, key(SDLK_ESCAPE), close},
+        {SlotScreenMode::Load, key(SDLK_ESCAPE), close},
         {SlotScreenMode::Save, key(SDLK_F2), close},
         {SlotScreenMode::Load, key(SDLK_F3), close},
         {SlotScreenMode::Save, key(SDLK_F3), {}},
@@ -155,6 +158,7 @@ TEST_F(ScreensTest, AQuestionIsAnsweredByKeysOrClicks) {
         {{clickOn(SlotScreen::answerBox(false))}, {}},
         {{clickOn(SlotScreen::rowBox(0)), key(SDLK_RETURN)}, yes},  // the rows wait for the answer
         {{rightClick}, {}},
+        {{key(SDLK_ESCAPE)}, {}},
     };
     for (const Case& c : cases) {
         SlotScreen screen(SlotScreenMode::Load, slots(SlotScreenMode::Load));
@@ -287,6 +291,7 @@ TEST_F(ScreensTest, HistoryScrollsByPageAndCloses) {
         {{key(SDLK_SPACE)}, 9, close},
         {{key(SDLK_z)}, 9, close},
         {{rightClick}, 9, close},
+        {{key(SDLK_ESCAPE)}, 9, close},
         {{clickAt(5, 475)}, 9, {}},
     };
     for (const Case& c : cases) {
