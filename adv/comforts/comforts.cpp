@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
 #include "adv/comforts/readpages.h"
 #include "adv/comforts/savefile.h"
@@ -44,7 +45,7 @@ constexpr std::int64_t autoPerCharacterMs = 30;
 // Marks the choice picked in the history, below the page that asked it.
 constexpr char pickedMark[] = "\xC2\xBB ";
 
-enum class Request { None, Save, Load, History };
+enum class Request { None, Save, Load, History, Menu };
 
 // The play so far: every scene start the history or the moment refer to,
 // the moment of the last wait, and the pages shown.
@@ -67,7 +68,11 @@ struct Comforts {
     std::unique_ptr<SlotScreen> slots;
     SlotScreenMode slotMode = SlotScreenMode::Save;
     std::unique_ptr<HistoryScreen> history;
+    std::unique_ptr<GameMenu> menu;
     std::optional<SaveFile> pendingSave;
+    // Whether pendingThumbnail holds the game's frame kept when a screen
+    // opened, and how keeping it went; a screen opened from the menu keeps it.
+    std::optional<WriteResult> shownFrameKept;
 };
 
 Comforts& comforts() {
@@ -175,11 +180,23 @@ SlotSummary summaryOf(int slot) {
 // Keeps the frame last shown, the game's own, as the thumbnail of a save made
 // while a screen covers it: from the save screen, or the autosave at a quit.
 WriteResult keepShownFrame() {
-    if (const WriteResult made = makeParentFolder(pendingThumbnail); !made) return made;
-    return Orba_saveThumbnail(pendingThumbnail);
+    std::optional<WriteResult>& kept = comforts().shownFrameKept;
+    if (kept) return *kept;
+    const WriteResult made = makeParentFolder(pendingThumbnail);
+    kept = made ? Orba_saveThumbnail(pendingThumbnail) : made;
+    return *kept;
 }
 
-void discardShownFrame() { std::remove(pendingThumbnail); }
+// The kept frame becomes the thumbnail of a save.
+void useShownFrame(const std::string& thumbnail) {
+    comforts().shownFrameKept.reset();
+    std::rename(pendingThumbnail, thumbnail.c_str());
+}
+
+void discardShownFrame() {
+    comforts().shownFrameKept.reset();
+    std::remove(pendingThumbnail);
+}
 
 // A save's time stamp as the engine writes it, "2026-12-08 17:30": others
 // (a damaged or hand-made file) count as older than any.
@@ -253,7 +270,7 @@ bool saveInto(int slot) {
         c.slots->setMessage("Cannot save: " + written.problem);
         return false;
     }
-    std::rename(pendingThumbnail, thumbnailPath(slot).c_str());
+    useShownFrame(thumbnailPath(slot));
     (void)readPages().save(readPagesPath);
     return true;
 }
@@ -337,6 +354,30 @@ void updateSlotScreen(LuaRunner& runner) {
     }
 }
 
+// Save, Load and History lead to their screens (on the game's frame kept
+// when the menu opened), Quit ends the game as Escape in the game does.
+void openMenu() {
+    if (on(System::SAVE)) (void)keepShownFrame();
+    comforts().menu = std::make_unique<GameMenu>(menuItems(on(System::SAVE), on(System::HISTORY)));
+}
+
+void updateMenu() {
+    Comforts& c = comforts();
+    const GameMenuAction action = c.menu->update();
+    if (action.kind == GameMenuAction::Kind::None) return;
+    if (action.kind == GameMenuAction::Kind::Pick && action.item == MenuItem::Quit)
+        throw Error(orbaQuitMessage);  // the menu stays, so the autosave shows the game behind it
+    c.menu.reset();
+    if (action.kind == GameMenuAction::Kind::Close) return discardShownFrame();
+    switch (action.item) {
+    case MenuItem::Save: openSlotScreen(SlotScreenMode::Save); return;
+    case MenuItem::Load: openSlotScreen(SlotScreenMode::Load); return;
+    case MenuItem::History: openHistory(); return;
+    case MenuItem::Back:
+    case MenuItem::Quit: return;
+    }
+}
+
 void updateHistory(LuaRunner& runner) {
     Comforts& c = comforts();
     const HistoryAction action = c.history->update();
@@ -347,12 +388,15 @@ void updateHistory(LuaRunner& runner) {
 }
 
 bool wheelUp() { return (Orba_getPushMouse() & SDL_BUTTON(SDL_BUTTON_WHEELUP)) != 0; }
+// The right button or the joystick's second button.
+bool menuAsked() { return (Orba_getPushMouse() & SDL_BUTTON_RMASK) != 0 || Orba_isPushJoy(1); }
 
 void readKeys() {
     Comforts& c = comforts();
     if (on(System::SAVE) && Orba_isPushKey(SDLK_F2)) c.request = Request::Save;
     if (on(System::SAVE) && Orba_isPushKey(SDLK_F3)) c.request = Request::Load;
     if (on(System::HISTORY) && (Orba_isPushKey(SDLK_PAGEUP) || wheelUp())) c.request = Request::History;
+    if (menuAsked()) c.request = Request::Menu;
     if (on(System::AUTO) && Orba_isPushKey(SDLK_a)) c.autoMode = !c.autoMode;
     if (on(System::SKIP) && Orba_isPushKey(SDLK_TAB)) c.skipAll = !c.skipAll;
     playback().skipping = on(System::SKIP) && (Orba_isPressKey(SDLK_LCTRL) || Orba_isPressKey(SDLK_RCTRL));
@@ -363,13 +407,17 @@ bool openRequested() {
     Comforts& c = comforts();
     if (c.request == Request::None || !currentWait()) return false;
     // The save screen's thumbnail is the frame last shown: one frame more
-    // without the marks, and without the game moving on, comes first.
-    if (c.request == Request::Save && !c.markFreeFrame) return c.markFreeFrame = true;
+    // without the marks, and without the game moving on, comes first (for
+    // the menu too, which may lead to it).
+    const bool keepsFrame = c.request == Request::Save || c.request == Request::Menu;
+    if (keepsFrame && !c.markFreeFrame) return c.markFreeFrame = true;
     c.markFreeFrame = false;
     const Request request = c.request;
     c.request = Request::None;
     if (request == Request::History) {
         openHistory();
+    } else if (request == Request::Menu) {
+        openMenu();
     } else {
         openSlotScreen(request == Request::Save ? SlotScreenMode::Save : SlotScreenMode::Load);
     }
@@ -380,11 +428,12 @@ bool openRequested() {
 // the game, the game's frame kept when the screen opened.
 void writeAutosaveThumbnail() {
     const std::string thumbnail = thumbnailPath(autosaveSlot);
-    if (!comforts().slots && !comforts().history) {
+    if (!comfortScreenOpen()) {
         (void)Orba_saveThumbnail(thumbnail);
     } else if (std::rename(pendingThumbnail, thumbnail.c_str()) != 0) {
         std::remove(thumbnail.c_str());  // an older moment's picture would mislead
     }
+    comforts().shownFrameKept.reset();
 }
 
 void writeAutosave() {
@@ -415,6 +464,10 @@ bool updateScreensAndKeys(LuaRunner& runner) {
         updateHistory(runner);
         return true;
     }
+    if (c.menu) {
+        updateMenu();
+        return true;
+    }
     if (c.autosavePending && currentWait()) {
         c.autosavePending = false;
         writeAutosave();  // after the wait's first frame was shown, for its thumbnail
@@ -439,10 +492,11 @@ bool updateComforts(LuaRunner& runner) {
 
 bool drawComfortScreen() {
     const Comforts& c = comforts();
-    if (!c.slots && !c.history) return false;
+    if (!comfortScreenOpen()) return false;
     Orba_setOffset(0, 0);
     if (c.slots) c.slots->draw();
     if (c.history) c.history->draw();
+    if (c.menu) c.menu->draw();
     return true;
 }
 
@@ -503,7 +557,10 @@ bool pageGoesOnByItself() {
     return frames && messageWindow().messageCounter >= *frames;
 }
 
-bool comfortScreenOpen() { return comforts().slots || comforts().history; }
+bool comfortScreenOpen() {
+    const Comforts& c = comforts();
+    return c.slots || c.history || c.menu;
+}
 
 bool comfortsActing() {
     const Comforts& c = comforts();

@@ -1,9 +1,10 @@
 #pragma once
 // The player's comforts around the game's own frames: the save and load
 // screens (F2, F3) with the autosave, the text history with its jump back
-// (Page Up, the wheel), skipping (Ctrl held, Tab for all pages) and auto mode
-// (A). A player who presses none of their keys sees the game exactly as
-// written; game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
+// (Page Up, the wheel), skipping (Ctrl held, Tab for all pages), auto mode
+// (A) and the game menu that leads to the screens (the right button). A
+// player who presses none of their keys sees the game exactly as written;
+// game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adv/comforts/comforts.h"
+#include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
 #include "adv/comforts/savefile.h"
 #include "adv/comforts/slotscreen.h"
@@ -83,6 +84,10 @@ protected:
         step(frames);
     }
     void confirm() { tap(SDLK_RETURN); }
+    static void rightClick() {
+        testsupport::pushMouseButton(SDL_BUTTON_RIGHT, true);
+        testsupport::pushMouseButton(SDL_BUTTON_RIGHT, false);
+    }
     // Frames until the state is `state` (at most `limit`); the count.
     int stepUntil(adv::RunnerState state, int limit = 200) {
         for (int f = 1; f <= limit; ++f) {
@@ -289,9 +294,14 @@ namespace {
 // running; in the game it quits, and the close button quits from a screen.
 TEST_F(ComfortsTest, EscapeClosesEachScreenAndQuitsOnlyTheGame) {
     startChapter();
-    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP}) {
+    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP, SDLK_UNKNOWN}) {
         SCOPED_TRACE(key);
-        tap(key, 3);
+        if (key == SDLK_UNKNOWN) {
+            rightClick();  // the game menu
+            step(3);
+        } else {
+            tap(key, 3);
+        }
         ASSERT_TRUE(adv::comfortScreenOpen());
         testsupport::pushKey(SDLK_ESCAPE, true);
         EXPECT_EQ(testsupport::errorText([&] { step(3); }), "(no error)");
@@ -301,6 +311,28 @@ TEST_F(ComfortsTest, EscapeClosesEachScreenAndQuitsOnlyTheGame) {
     EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"one"});
     testsupport::tapKey(SDLK_ESCAPE);
     EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
+}
+
+// The menu keeps the game's frame for a save made through it and for the
+// autosave of its Quit.
+TEST_F(ComfortsTest, TheGameMenuLeadsToTheSaveScreenAndQuits) {
+    startChapter();
+    step(30);  // the fade ends
+    ASSERT_TRUE(Orba_saveThumbnail("game.bmp"));
+    rightClick();
+    step(2);
+    confirm();  // Save
+    confirm();  // into slot 1
+    EXPECT_FALSE(adv::comfortScreenOpen());
+    EXPECT_EQ(testsupport::readFile("save/slot1.bmp"), testsupport::readFile("game.bmp"));
+    rightClick();
+    step(2);
+    const adv::screen::Box quit = adv::GameMenu::itemBox(4, 5);
+    testsupport::moveMouse(quit.x + 5, quit.y + 5);
+    testsupport::click();
+    EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
+    adv::autosaveAtQuit();
+    EXPECT_EQ(testsupport::readFile("save/auto.bmp"), testsupport::readFile("game.bmp"));
 }
 
 TEST_F(ComfortsTest, TheCloseButtonQuitsFromAScreen) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
 #include "adv/comforts/slotscreen.h"
 #include "orba/orba.h"
@@ -311,6 +312,51 @@ TEST_F(ScreensTest, AClickOnAnEarlierPageJumpsToItAndOnTheNewestCloses) {
     EXPECT_EQ((History{History::Kind::JumpTo, placed[2].page}), frame(screen, clickOn(placed[2].box)));
     frame(screen, key(SDLK_PAGEDOWN));
     EXPECT_EQ(History{History::Kind::Close}, frame(screen, clickOn(screen.layout().front().box)));
+}
+
+TEST_F(ScreensTest, TheGameMenuOffersTheScreensThatAreOn) {
+    using enum MenuItem;
+    EXPECT_EQ(menuItems(true, true), (std::vector{Save, Load, History, Back, Quit}));
+    EXPECT_EQ(menuItems(false, true), (std::vector{History, Back, Quit}));
+    EXPECT_EQ(menuItems(true, false), (std::vector{Save, Load, Back, Quit}));
+    EXPECT_EQ(menuItems(false, false), (std::vector{Back, Quit}));
+}
+
+TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
+    Orba_testAttachJoystick(2);
+    using Menu = GameMenuAction;
+    const Menu close{Menu::Kind::Close};
+    const auto pick = [](MenuItem item) { return Menu{Menu::Kind::Pick, item}; };
+    const auto item = [](int index) { return GameMenu::itemBox(index, 5); };
+    const Input joyButton2 = [] {
+        testsupport::pushJoyButton(1, true);
+        testsupport::pushJoyButton(1, false);
+    };
+    struct Case {
+        std::vector<Input> inputs;
+        Menu last;
+    };
+    const Case cases[] = {
+        {{key(SDLK_RETURN)}, pick(MenuItem::Save)},
+        {{key(SDLK_UP), key(SDLK_DOWN), key(SDLK_z)}, pick(MenuItem::Load)},
+        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_SPACE)}, close},  // Back
+        {std::vector<Input>(6, key(SDLK_DOWN)), {}},
+        {{clickOn(item(2))}, pick(MenuItem::History)},
+        {{clickOn(item(4))}, pick(MenuItem::Quit)},
+        {{[&] { testsupport::moveMouse(item(4).x + 5, item(4).y + 5); }, key(SDLK_RETURN)},
+         pick(MenuItem::Quit)},
+        {{clickAt(5, 5)}, {}},
+        {{key(SDLK_ESCAPE)}, close},
+        {{rightClick}, close},
+        {{joyButton2}, close},
+    };
+    for (const Case& c : cases) {
+        GameMenu menu(menuItems(true, true));
+        Menu last;
+        for (const Input& input : c.inputs) last = frame(menu, input);
+        EXPECT_EQ(c.last, last) << &c - cases;
+        testsupport::moveMouse(5, 475);
+    }
 }
 
 TEST_F(ScreensTest, MarksShowInTheTopRightCornerOnlyWhileOn) {
