@@ -450,10 +450,6 @@ std::int64_t characterCount(const std::vector<std::string>& lines) {
     return count;
 }
 
-}  // namespace
-
-namespace {
-
 bool updateScreensAndKeys(LuaRunner& runner) {
     Comforts& c = comforts();
     if (c.slots) {
