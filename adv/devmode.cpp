@@ -8,14 +8,14 @@
 #include <optional>
 #include <string_view>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
+#include "adv/comforts/scene.h"
+#include "adv/comforts/screenparts.h"
 #include "adv/commands.h"
 #include "adv/engine.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
-#include "adv/scene.h"
 #include "adv/screen.h"
-#include "adv/screenparts.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamepaths.h"
 #include "orba/display.h"
@@ -213,6 +213,7 @@ void DevMode::reloadMoment() {
 // While an error shows, the window answers Escape and the close button, and
 // a change of a file or F8 tries again.
 void DevMode::errorFrame(std::uint32_t periodMs) {
+    Orba_setEscapeQuits(true);  // even when the error came while a player's screen was open
     Orba_update(periodMs);
     Change change = changeOf(watch_.changes());
     if (change == Change::None && Orba_isPushKey(SDLK_F8)) change = Change::Moment;

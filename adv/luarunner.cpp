@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 #include "adv/commands.h"
 #include "adv/helperfiles.h"
 #include "config/sysinfo.h"
@@ -102,6 +102,7 @@ void LuaRunner::step() {
     case RunnerState::Choosing:
         if (!pickChoice()) return;
         c.decisions.push_back(flagState().choiceResult);
+        choicePicked();
         break;
     case RunnerState::MapPick:
         if (const std::optional<std::string> script = pickedMapScript()) changeScript(*script);

@@ -10,7 +10,7 @@
 // with the command line split into arguments; elsewhere it changes nothing.
 #include <SDL.h>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 #include "adv/commands.h"
 #include "adv/devmode.h"
 #include "adv/framestep.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 #include "adv/engine.h"
 #include "adv/luarunner.h"
 #include "config/sysinfo.h"

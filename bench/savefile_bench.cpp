@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "adv/comforts/savefile.h"
+#include "adv/comforts/scene.h"
 #include "adv/engine.h"
-#include "adv/savefile.h"
-#include "adv/scene.h"
 #include "benchgame.h"
 #include "orba/orba.h"
 #include "orba/thumbnail.h"

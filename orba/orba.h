@@ -33,6 +33,10 @@ std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFram
 // so cheap to call often: it reads the clock and polls only when 10 ms have
 // passed since the last poll.
 void Orba_checkQuit();
+// Whether a new press of Escape raises the quit Error (the default), or is
+// only a key of the frame for the caller's own screens; the close request
+// always quits.
+void Orba_setEscapeQuits(bool quits);
 bool Orba_isPressKey(int sym);  // key held in this frame
 bool Orba_isPushKey(int sym);   // held now, not in the previous frame
 int Orba_getMouseX();           // pointer position in frame pixels at the time of the call

@@ -132,6 +132,7 @@ struct State {
     int offsetX = 0, offsetY = 0;
 
     bool quitRequested = false;
+    bool escapeQuits = true;  // false while the engine's own screens take Escape
     // Snapshot of this frame and the frame before; a press released within the
     // frame still counts as held in that frame.
     std::uint8_t mouseButtons = 0, prevMouseButtons = 0;

@@ -420,7 +420,7 @@ void handleHotKeys() {
     }
     if (Orba_isPushKey(SDLK_F9)) Orba_setFullScreen(!Orba_isFullScreen());
     if (Orba_isPushKey(SDLK_F12)) saveScreenshot(presentedFrame());
-    if (Orba_isPressKey(SDLK_ESCAPE)) s.quitRequested = true;
+    if (s.escapeQuits && Orba_isPushKey(SDLK_ESCAPE)) s.quitRequested = true;
 }
 
 bool stickPushed(int dir, int x, int y) {
@@ -499,9 +499,11 @@ void Orba_checkQuit() {
     if (!state().quitRequested && now - in.lastPollMs < orba::quitPollMs) return;
     orba::pollEvents(now);
     const auto escape = static_cast<std::size_t>(SDLK_ESCAPE);
-    if (in.keysHeld[escape] || in.keyPresses[escape] > 0) state().quitRequested = true;
+    if (state().escapeQuits && in.keyPresses[escape] > 0) state().quitRequested = true;
     if (state().quitRequested) throw Error(orba::quitMessage);
 }
+
+void Orba_setEscapeQuits(bool quits) { state().escapeQuits = quits; }
 
 bool Orba_isPressKey(int sym) {
     return sym >= 0 && sym < orba::keyCount && state().keys[static_cast<std::size_t>(sym)];

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "adv/readpages.h"
-#include "adv/savefile.h"
+#include "adv/comforts/readpages.h"
+#include "adv/comforts/savefile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

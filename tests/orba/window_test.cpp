@@ -305,6 +305,18 @@ TEST_F(WindowTest, QuitCheckSeesEscape) {
     EXPECT_THROW(checkQuitLater(), Error);
 }
 
+// Switched off, Escape is only a key of the frame, for the frame and the
+// check alike; the close request still quits.
+TEST_F(WindowTest, EscapeSwitchedOffIsAKeyAndTheCloseRequestStillQuits) {
+    Orba_setEscapeQuits(false);
+    tapKey(SDLK_ESCAPE);
+    checkQuitLater();
+    EXPECT_EQ("(no error)", quitText());
+    EXPECT_TRUE(Orba_isPushKey(SDLK_ESCAPE));
+    pushQuit();
+    EXPECT_EQ("dOrba system quit.", quitText());
+}
+
 // Two presses polled before one snapshot give a push in that frame and one in
 // the next, also when the second came from a quit check in between.
 TEST_F(WindowTest, EveryPressGivesItsOwnPush) {

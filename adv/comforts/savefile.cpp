@@ -1,4 +1,4 @@
-#include "adv/savefile.h"
+#include "adv/comforts/savefile.h"
 
 #include <algorithm>
 #include <charconv>

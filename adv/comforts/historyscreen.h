@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 
 namespace adv {
 
@@ -14,7 +14,7 @@ using HistoryLines = std::vector<std::string>;  // a page's lines
 struct HistoryAction {
     enum class Kind {
         None,
-        Close,   // Page Down past the newest page, the right button or a confirm key
+        Close,   // Page Down past the newest page, the right button, Escape or a confirm key
         JumpTo,  // a click on the earlier page `page`
     };
     Kind kind = Kind::None;

@@ -1,4 +1,4 @@
-#include "adv/historyscreen.h"
+#include "adv/comforts/historyscreen.h"
 
 #include <algorithm>
 #include <utility>
@@ -54,7 +54,7 @@ int HistoryScreen::pageAt(int x, int y) const {
 HistoryAction HistoryScreen::update() {
     const screen::Input in = screen::readInput();
     const int newest = static_cast<int>(pages_.size()) - 1;
-    if (in.confirm || in.rightClick) return {HistoryAction::Kind::Close};
+    if (in.confirm || in.back) return {HistoryAction::Kind::Close};
     if (in.pageUp || in.wheelUp) bottomPage_ = std::max(bottomPage_ - 1, std::min(newest, 0));
     if (in.pageDown || in.wheelDown) {
         if (bottomPage_ >= newest) return {HistoryAction::Kind::Close};

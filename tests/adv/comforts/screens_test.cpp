@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "adv/comfortmarks.h"
-#include "adv/historyscreen.h"
-#include "adv/slotscreen.h"
+#include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/gamemenu.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/comforts/slotscreen.h"
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
 #include "testsupport.h"
@@ -48,6 +49,7 @@ class ScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::initWindow();
+        Orba_setEscapeQuits(false);  // as while the comforts show a screen
         Orba_openFont("font", 24, fontPath);
         testsupport::moveMouse(5, 475);  // on no row, panel or page
         Orba_update(0);
@@ -107,7 +109,7 @@ TEST_F(ScreensTest, KeysMoveTheSelectionFromSlotOneAndConfirmActsOnIt) {
     }
 }
 
-TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonOrTheScreensKeyCloses) {
+TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonEscapeOrTheScreensKeyCloses) {
     struct Case {
         SlotScreenMode mode;
         Input input;
@@ -120,6 +122,8 @@ TEST_F(ScreensTest, ClicksActOnTheirSlotAndTheRightButtonOrTheScreensKeyCloses) 
         {SlotScreenMode::Save, clickOn(SlotScreen::thumbnailBox()), {}},
         {SlotScreenMode::Save, rightClick, close},
         {SlotScreenMode::Load, rightClick, close},
+        {SlotScreenMode::Save, key(SDLK_ESCAPE), close},
+        {SlotScreenMode::Load, key(SDLK_ESCAPE), close},
         {SlotScreenMode::Save, key(SDLK_F2), close},
         {SlotScreenMode::Load, key(SDLK_F3), close},
         {SlotScreenMode::Save, key(SDLK_F3), {}},
@@ -155,6 +159,7 @@ TEST_F(ScreensTest, AQuestionIsAnsweredByKeysOrClicks) {
         {{clickOn(SlotScreen::answerBox(false))}, {}},
         {{clickOn(SlotScreen::rowBox(0)), key(SDLK_RETURN)}, yes},  // the rows wait for the answer
         {{rightClick}, {}},
+        {{key(SDLK_ESCAPE)}, {}},
     };
     for (const Case& c : cases) {
         SlotScreen screen(SlotScreenMode::Load, slots(SlotScreenMode::Load));
@@ -287,6 +292,7 @@ TEST_F(ScreensTest, HistoryScrollsByPageAndCloses) {
         {{key(SDLK_SPACE)}, 9, close},
         {{key(SDLK_z)}, 9, close},
         {{rightClick}, 9, close},
+        {{key(SDLK_ESCAPE)}, 9, close},
         {{clickAt(5, 475)}, 9, {}},
     };
     for (const Case& c : cases) {
@@ -306,6 +312,51 @@ TEST_F(ScreensTest, AClickOnAnEarlierPageJumpsToItAndOnTheNewestCloses) {
     EXPECT_EQ((History{History::Kind::JumpTo, placed[2].page}), frame(screen, clickOn(placed[2].box)));
     frame(screen, key(SDLK_PAGEDOWN));
     EXPECT_EQ(History{History::Kind::Close}, frame(screen, clickOn(screen.layout().front().box)));
+}
+
+TEST_F(ScreensTest, TheGameMenuOffersTheScreensThatAreOn) {
+    using enum MenuItem;
+    EXPECT_EQ(menuItems(true, true), (std::vector{Save, Load, History, Back, Quit}));
+    EXPECT_EQ(menuItems(false, true), (std::vector{History, Back, Quit}));
+    EXPECT_EQ(menuItems(true, false), (std::vector{Save, Load, Back, Quit}));
+    EXPECT_EQ(menuItems(false, false), (std::vector{Back, Quit}));
+}
+
+TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
+    Orba_testAttachJoystick(2);
+    using Menu = GameMenuAction;
+    const Menu close{Menu::Kind::Close};
+    const auto pick = [](MenuItem item) { return Menu{Menu::Kind::Pick, item}; };
+    const auto item = [](int index) { return GameMenu::itemBox(index, 5); };
+    const Input joyButton2 = [] {
+        testsupport::pushJoyButton(1, true);
+        testsupport::pushJoyButton(1, false);
+    };
+    struct Case {
+        std::vector<Input> inputs;
+        Menu last;
+    };
+    const Case cases[] = {
+        {{key(SDLK_RETURN)}, pick(MenuItem::Save)},
+        {{key(SDLK_UP), key(SDLK_DOWN), key(SDLK_z)}, pick(MenuItem::Load)},
+        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_SPACE)}, close},  // Back
+        {std::vector<Input>(6, key(SDLK_DOWN)), {}},
+        {{clickOn(item(2))}, pick(MenuItem::History)},
+        {{clickOn(item(4))}, pick(MenuItem::Quit)},
+        {{[&] { testsupport::moveMouse(item(4).x + 5, item(4).y + 5); }, key(SDLK_RETURN)},
+         pick(MenuItem::Quit)},
+        {{clickAt(5, 5)}, {}},
+        {{key(SDLK_ESCAPE)}, close},
+        {{rightClick}, close},
+        {{joyButton2}, close},
+    };
+    for (const Case& c : cases) {
+        GameMenu menu(menuItems(true, true));
+        Menu last;
+        for (const Input& input : c.inputs) last = frame(menu, input);
+        EXPECT_EQ(c.last, last) << &c - cases;
+        testsupport::moveMouse(5, 475);
+    }
 }
 
 TEST_F(ScreensTest, MarksShowInTheTopRightCornerOnlyWhileOn) {

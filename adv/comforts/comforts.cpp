@@ -1,23 +1,27 @@
-#include "adv/comforts.h"
+#include "adv/comforts/comforts.h"
 
 #include <SDL.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "adv/comfortmarks.h"
+#include "adv/comforts/comfortmarks.h"
+#include "adv/comforts/gamemenu.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/comforts/readpages.h"
+#include "adv/comforts/savefile.h"
+#include "adv/comforts/scene.h"
+#include "adv/comforts/slotscreen.h"
 #include "adv/engine.h"
-#include "adv/historyscreen.h"
 #include "adv/luarunner.h"
-#include "adv/readpages.h"
-#include "adv/savefile.h"
-#include "adv/scene.h"
 #include "adv/screen.h"
-#include "adv/slotscreen.h"
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
@@ -38,8 +42,10 @@ constexpr std::size_t historyBytesKept = std::size_t{4} << 20;
 // Auto mode: a page goes on after 1.5 s and 30 ms for each character.
 constexpr std::int64_t autoBaseMs = 1500;
 constexpr std::int64_t autoPerCharacterMs = 30;
+// Marks the choice picked in the history, below the page that asked it.
+constexpr char pickedMark[] = "\xC2\xBB ";
 
-enum class Request { None, Save, Load, History };
+enum class Request { None, Save, Load, History, Menu };
 
 // The play so far: every scene start the history or the moment refer to,
 // the moment of the last wait, and the pages shown.
@@ -62,7 +68,11 @@ struct Comforts {
     std::unique_ptr<SlotScreen> slots;
     SlotScreenMode slotMode = SlotScreenMode::Save;
     std::unique_ptr<HistoryScreen> history;
+    std::unique_ptr<GameMenu> menu;
     std::optional<SaveFile> pendingSave;
+    // Whether pendingThumbnail holds the game's frame kept when a screen
+    // opened, and how keeping it went; a screen opened from the menu keeps it.
+    std::optional<WriteResult> shownFrameKept;
 };
 
 Comforts& comforts() {
@@ -170,11 +180,63 @@ SlotSummary summaryOf(int slot) {
 // Keeps the frame last shown, the game's own, as the thumbnail of a save made
 // while a screen covers it: from the save screen, or the autosave at a quit.
 WriteResult keepShownFrame() {
-    if (const WriteResult made = makeParentFolder(pendingThumbnail); !made) return made;
-    return Orba_saveThumbnail(pendingThumbnail);
+    std::optional<WriteResult>& kept = comforts().shownFrameKept;
+    if (kept) return *kept;
+    const WriteResult made = makeParentFolder(pendingThumbnail);
+    kept = made ? Orba_saveThumbnail(pendingThumbnail) : made;
+    return *kept;
 }
 
-void discardShownFrame() { std::remove(pendingThumbnail); }
+// The kept frame becomes the thumbnail of a save.
+void useShownFrame(const std::string& thumbnail) {
+    comforts().shownFrameKept.reset();
+    std::rename(pendingThumbnail, thumbnail.c_str());
+}
+
+void discardShownFrame() {
+    comforts().shownFrameKept.reset();
+    std::remove(pendingThumbnail);
+}
+
+// A save's time stamp as the engine writes it, "2026-12-08 17:30": others
+// (a damaged or hand-made file) count as older than any.
+bool wellFormedSavedAt(std::string_view text) {
+    constexpr std::string_view shape = "0000-00-00 00:00";
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != shape[i])
+            return false;
+    return true;
+}
+
+// When a save was made: its time stamp, and of two made in the same minute,
+// the one written last.
+struct SaveAge {
+    std::string savedAt;
+    std::filesystem::file_time_type written;
+    auto operator<=>(const SaveAge&) const = default;
+};
+
+std::optional<SaveAge> ageOf(int slot, const SlotSummary& summary) {
+    if (summary.empty || !wellFormedSavedAt(summary.dateTime)) return std::nullopt;
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(slotPath(slot), error);
+    return SaveAge{summary.dateTime, error ? std::filesystem::file_time_type::min() : written};
+}
+
+// The load screen's row of the newest save (the autosave's row is 0), none without a save.
+std::optional<int> newestRow(const std::vector<SlotSummary>& rows) {
+    std::optional<int> newest;
+    std::optional<SaveAge> newestAge;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        const std::optional<SaveAge> age = ageOf(row, rows[static_cast<std::size_t>(row)]);
+        if (age && (!newestAge || *age > *newestAge)) {
+            newest = row;
+            newestAge = age;
+        }
+    }
+    return newest;
+}
 
 void openSlotScreen(SlotScreenMode mode) {
     Comforts& c = comforts();
@@ -189,7 +251,9 @@ void openSlotScreen(SlotScreenMode mode) {
         (void)keepShownFrame();
     }
     c.slotMode = mode;
+    const std::optional<int> newest = mode == SlotScreenMode::Load ? newestRow(slots) : std::nullopt;
     c.slots = std::make_unique<SlotScreen>(mode, std::move(slots), message);
+    if (newest) c.slots->select(*newest);
 }
 
 void openHistory() {
@@ -206,7 +270,7 @@ bool saveInto(int slot) {
         c.slots->setMessage("Cannot save: " + written.problem);
         return false;
     }
-    std::rename(pendingThumbnail, thumbnailPath(slot).c_str());
+    useShownFrame(thumbnailPath(slot));
     (void)readPages().save(readPagesPath);
     return true;
 }
@@ -290,6 +354,30 @@ void updateSlotScreen(LuaRunner& runner) {
     }
 }
 
+// Save, Load and History lead to their screens (on the game's frame kept
+// when the menu opened), Quit ends the game as Escape in the game does.
+void openMenu() {
+    if (on(System::SAVE)) (void)keepShownFrame();
+    comforts().menu = std::make_unique<GameMenu>(menuItems(on(System::SAVE), on(System::HISTORY)));
+}
+
+void updateMenu() {
+    Comforts& c = comforts();
+    const GameMenuAction action = c.menu->update();
+    if (action.kind == GameMenuAction::Kind::None) return;
+    if (action.kind == GameMenuAction::Kind::Pick && action.item == MenuItem::Quit)
+        throw Error(orbaQuitMessage);  // the menu stays, so the autosave shows the game behind it
+    c.menu.reset();
+    if (action.kind == GameMenuAction::Kind::Close) return discardShownFrame();
+    switch (action.item) {
+    case MenuItem::Save: openSlotScreen(SlotScreenMode::Save); return;
+    case MenuItem::Load: openSlotScreen(SlotScreenMode::Load); return;
+    case MenuItem::History: openHistory(); return;
+    case MenuItem::Back:
+    case MenuItem::Quit: return;
+    }
+}
+
 void updateHistory(LuaRunner& runner) {
     Comforts& c = comforts();
     const HistoryAction action = c.history->update();
@@ -300,12 +388,15 @@ void updateHistory(LuaRunner& runner) {
 }
 
 bool wheelUp() { return (Orba_getPushMouse() & SDL_BUTTON(SDL_BUTTON_WHEELUP)) != 0; }
+// The right button or the joystick's second button.
+bool menuAsked() { return (Orba_getPushMouse() & SDL_BUTTON_RMASK) != 0 || Orba_isPushJoy(1); }
 
 void readKeys() {
     Comforts& c = comforts();
     if (on(System::SAVE) && Orba_isPushKey(SDLK_F2)) c.request = Request::Save;
     if (on(System::SAVE) && Orba_isPushKey(SDLK_F3)) c.request = Request::Load;
     if (on(System::HISTORY) && (Orba_isPushKey(SDLK_PAGEUP) || wheelUp())) c.request = Request::History;
+    if (menuAsked()) c.request = Request::Menu;
     if (on(System::AUTO) && Orba_isPushKey(SDLK_a)) c.autoMode = !c.autoMode;
     if (on(System::SKIP) && Orba_isPushKey(SDLK_TAB)) c.skipAll = !c.skipAll;
     playback().skipping = on(System::SKIP) && (Orba_isPressKey(SDLK_LCTRL) || Orba_isPressKey(SDLK_RCTRL));
@@ -316,13 +407,17 @@ bool openRequested() {
     Comforts& c = comforts();
     if (c.request == Request::None || !currentWait()) return false;
     // The save screen's thumbnail is the frame last shown: one frame more
-    // without the marks, and without the game moving on, comes first.
-    if (c.request == Request::Save && !c.markFreeFrame) return c.markFreeFrame = true;
+    // without the marks, and without the game moving on, comes first (for
+    // the menu too, which may lead to it).
+    const bool keepsFrame = c.request == Request::Save || c.request == Request::Menu;
+    if (keepsFrame && !c.markFreeFrame) return c.markFreeFrame = true;
     c.markFreeFrame = false;
     const Request request = c.request;
     c.request = Request::None;
     if (request == Request::History) {
         openHistory();
+    } else if (request == Request::Menu) {
+        openMenu();
     } else {
         openSlotScreen(request == Request::Save ? SlotScreenMode::Save : SlotScreenMode::Load);
     }
@@ -333,11 +428,12 @@ bool openRequested() {
 // the game, the game's frame kept when the screen opened.
 void writeAutosaveThumbnail() {
     const std::string thumbnail = thumbnailPath(autosaveSlot);
-    if (!comforts().slots && !comforts().history) {
+    if (!comfortScreenOpen()) {
         (void)Orba_saveThumbnail(thumbnail);
     } else if (std::rename(pendingThumbnail, thumbnail.c_str()) != 0) {
         std::remove(thumbnail.c_str());  // an older moment's picture would mislead
     }
+    comforts().shownFrameKept.reset();
 }
 
 void writeAutosave() {
@@ -354,9 +450,7 @@ std::int64_t characterCount(const std::vector<std::string>& lines) {
     return count;
 }
 
-}  // namespace
-
-bool updateComforts(LuaRunner& runner) {
+bool updateScreensAndKeys(LuaRunner& runner) {
     Comforts& c = comforts();
     if (c.slots) {
         updateSlotScreen(runner);
@@ -364,6 +458,10 @@ bool updateComforts(LuaRunner& runner) {
     }
     if (c.history) {
         updateHistory(runner);
+        return true;
+    }
+    if (c.menu) {
+        updateMenu();
         return true;
     }
     if (c.autosavePending && currentWait()) {
@@ -378,12 +476,23 @@ bool updateComforts(LuaRunner& runner) {
     return false;
 }
 
+}  // namespace
+
+// Escape closes an open screen and quits the game otherwise; the state after
+// this frame decides what the next frame's Escape does.
+bool updateComforts(LuaRunner& runner) {
+    const bool screenFrame = updateScreensAndKeys(runner);
+    Orba_setEscapeQuits(!comfortScreenOpen());
+    return screenFrame;
+}
+
 bool drawComfortScreen() {
     const Comforts& c = comforts();
-    if (!c.slots && !c.history) return false;
+    if (!comfortScreenOpen()) return false;
     Orba_setOffset(0, 0);
     if (c.slots) c.slots->draw();
     if (c.history) c.history->draw();
+    if (c.menu) c.menu->draw();
     return true;
 }
 
@@ -413,14 +522,28 @@ void waitReached() {
     r.current.decisions = course().decisions;
     r.current.wait = currentWait().value_or(WaitKind::Page);
     r.waitSeen = true;
-    if (course().state != RunnerState::WaitPage) return;
     const std::vector<std::string>& lines = messageWindow().messages;
+    // A choice's lines are a page of the history too, the pick to be added below them.
+    const bool choicePage = course().state == RunnerState::Choosing && !lines.empty();
+    if (course().state != RunnerState::WaitPage && !choicePage) return;
     r.history.push_back(HistoryPage{lines, r.current});
     trimHistory(r);
+    if (choicePage) return;
     const std::string& script = r.scenes.at(static_cast<std::size_t>(r.current.scene)).script;
     const std::uint64_t id = pageId(script, joinedLines(lines));
     c.pageWasRead = readPages().contains(id);
     readPages().add(id);
+}
+
+// Below the last page, which asked the choice unless the choice came without lines.
+void choicePicked() {
+    if (playback().replaying) return;
+    const std::vector<std::string>& choices = choiceMenu().choices;
+    const auto picked = static_cast<std::size_t>(flagState().choiceResult);
+    if (picked >= choices.size()) return;
+    Record& r = comforts().record;
+    if (r.history.empty()) r.history.push_back(HistoryPage{{}, r.current});
+    r.history.back().lines.push_back(pickedMark + choices[picked]);
 }
 
 bool pageGoesOnByItself() {
@@ -430,7 +553,10 @@ bool pageGoesOnByItself() {
     return frames && messageWindow().messageCounter >= *frames;
 }
 
-bool comfortScreenOpen() { return comforts().slots || comforts().history; }
+bool comfortScreenOpen() {
+    const Comforts& c = comforts();
+    return c.slots || c.history || c.menu;
+}
 
 bool comfortsActing() {
     const Comforts& c = comforts();
@@ -461,6 +587,9 @@ void currentSceneReplayed() {
     r.waitSeen = currentWait().has_value();
 }
 
-void resetComforts() { comforts() = Comforts{}; }
+void resetComforts() {
+    comforts() = Comforts{};
+    Orba_setEscapeQuits(true);
+}
 
 }  // namespace adv

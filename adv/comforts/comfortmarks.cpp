@@ -1,8 +1,8 @@
-#include "adv/comfortmarks.h"
+#include "adv/comforts/comfortmarks.h"
 
 #include <string_view>
 
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 #include "orba/orba.h"
 
 namespace adv {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "adv/comforts/savefile.h"
 #include "adv/course.h"
-#include "adv/savefile.h"
 
 class LuaRunner;
 

@@ -1,9 +1,10 @@
 #pragma once
 // The player's comforts around the game's own frames: the save and load
 // screens (F2, F3) with the autosave, the text history with its jump back
-// (Page Up, the wheel), skipping (Ctrl held, Tab for all pages) and auto mode
-// (A). A player who presses none of their keys sees the game exactly as
-// written; game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
+// (Page Up, the wheel), skipping (Ctrl held, Tab for all pages), auto mode
+// (A) and the game menu that leads to the screens (the right button). A
+// player who presses none of their keys sees the game exactly as written;
+// game.ini's SAVE, SKIP, AUTO and HISTORY set to 0 turn them off.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ struct SceneStart;
 
 // Called by LuaRunner at the start of a frame's update: true when the frame
 // belongs to one of the screens, and the game's step is to be left out.
+// While a screen is open, Escape closes it instead of quitting.
 bool updateComforts(LuaRunner& runner);
 // Called by LuaRunner::draw: true when a screen was drawn instead of the game.
 bool drawComfortScreen();
@@ -26,6 +28,8 @@ void drawModeMarks();
 // a map pick asked for it, not the first script), and a wait reached.
 void sceneStarted(const std::string& scriptPath, bool scriptChange);
 void waitReached();
+// The player picked a choice (the choice result holds it), for the history.
+void choicePicked();
 // Whether a waiting page goes on by itself in this frame (skip or auto).
 bool pageGoesOnByItself();
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 
 namespace adv {
 
@@ -24,7 +24,7 @@ struct SlotSummary {
 struct SlotScreenAction {
     enum class Kind {
         None,
-        Close,    // the right button, or the screen's own key (F2 saving, F3 loading)
+        Close,    // the right button, Escape, or the screen's own key (F2 saving, F3 loading)
         Act,      // save into or load from `slot`
         Confirm,  // the question asked about `slot` was answered yes
     };
@@ -47,10 +47,11 @@ public:
     SlotScreenAction update();
     void draw() const;
 
+    void select(int index);                // chooses a row, kept within the list
     void setMessage(std::string message);  // the bottom line; empty for none
     // Replaces the bottom line with a question about `slot` and Yes / No
     // buttons (Yes chosen); Left and Right choose, confirm or a click answers.
-    // No, or the right button, withdraws it; yes gives Confirm.
+    // No, the right button or Escape withdraws it; yes gives Confirm.
     void ask(std::string question, int slot);
 
     int selected() const { return selected_; }

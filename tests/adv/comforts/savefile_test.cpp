@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "adv/savefile.h"
+#include "adv/comforts/savefile.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
 #include "testsupport.h"

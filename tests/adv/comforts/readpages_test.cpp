@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "adv/readpages.h"
+#include "adv/comforts/readpages.h"
 #include "testsupport.h"
 
 using namespace adv;

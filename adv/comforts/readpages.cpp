@@ -1,4 +1,4 @@
-#include "adv/readpages.h"
+#include "adv/comforts/readpages.h"
 
 #include <algorithm>
 #include <charconv>

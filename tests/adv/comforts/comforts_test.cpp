@@ -1,13 +1,17 @@
 // The player's comforts through their keys: save and load, the autosave,
 // damaged and outdated saves, skipping, auto mode and the history's jump back.
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "adv/comforts.h"
-#include "adv/historyscreen.h"
-#include "game_fixture.h"
+#include "adv/comforts/comforts.h"
+#include "adv/comforts/gamemenu.h"
+#include "adv/comforts/historyscreen.h"
+#include "adv/comforts/savefile.h"
+#include "adv/comforts/slotscreen.h"
+#include "adv/game_fixture.h"
 #include "orba/thumbnail.h"
 
 using namespace advtest;
@@ -80,6 +84,10 @@ protected:
         step(frames);
     }
     void confirm() { tap(SDLK_RETURN); }
+    static void rightClick() {
+        testsupport::pushMouseButton(SDL_BUTTON_RIGHT, true);
+        testsupport::pushMouseButton(SDL_BUTTON_RIGHT, false);
+    }
     // Frames until the state is `state` (at most `limit`); the count.
     int stepUntil(adv::RunnerState state, int limit = 200) {
         for (int f = 1; f <= limit; ++f) {
@@ -97,11 +105,11 @@ protected:
         for (int i = 0; i < downs; ++i) tap(SDLK_DOWN);
         confirm();
     }
-    // The load screen's selection starts on slot 1, the autosave one row up.
+    // From the load screen's top row, the autosave, down to the slot.
     void loadFrom(int slot) {
         tap(SDLK_F3);
-        for (int row = 1; row < slot; ++row) tap(SDLK_DOWN);
-        if (slot == 0) tap(SDLK_UP);
+        for (int row = 0; row < adv::SlotScreen::maxSlots; ++row) tap(SDLK_UP);
+        for (int row = 0; row < slot; ++row) tap(SDLK_DOWN);
         confirm();
         step();
     }
@@ -281,6 +289,114 @@ TEST_F(ComfortsTest, HistoryShowsPagesInOrderAndJumpsBackWithTheirState) {
 }  // namespace
 
 namespace {
+
+// Escape, held for a few frames, closes each screen and leaves the game
+// running; in the game it quits, and the close button quits from a screen.
+TEST_F(ComfortsTest, EscapeClosesEachScreenAndQuitsOnlyTheGame) {
+    startChapter();
+    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP, SDLK_UNKNOWN}) {
+        SCOPED_TRACE(key);
+        if (key == SDLK_UNKNOWN) {
+            rightClick();  // the game menu
+            step(3);
+        } else {
+            tap(key, 3);
+        }
+        ASSERT_TRUE(adv::comfortScreenOpen());
+        testsupport::pushKey(SDLK_ESCAPE, true);
+        EXPECT_EQ(testsupport::errorText([&] { step(3); }), "(no error)");
+        testsupport::pushKey(SDLK_ESCAPE, false);
+        EXPECT_FALSE(adv::comfortScreenOpen());
+    }
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"one"});
+    testsupport::tapKey(SDLK_ESCAPE);
+    EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
+}
+
+// The menu keeps the game's frame for a save made through it and for the
+// autosave of its Quit.
+TEST_F(ComfortsTest, TheGameMenuLeadsToTheSaveScreenAndQuits) {
+    startChapter();
+    step(30);  // the fade ends
+    ASSERT_TRUE(Orba_saveThumbnail("game.bmp"));
+    rightClick();
+    step(2);
+    confirm();  // Save
+    confirm();  // into slot 1
+    EXPECT_FALSE(adv::comfortScreenOpen());
+    EXPECT_EQ(testsupport::readFile("save/slot1.bmp"), testsupport::readFile("game.bmp"));
+    rightClick();
+    step(2);
+    const adv::screen::Box quit = adv::GameMenu::itemBox(4, 5);
+    testsupport::moveMouse(quit.x + 5, quit.y + 5);
+    testsupport::click();
+    EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
+    adv::autosaveAtQuit();
+    EXPECT_EQ(testsupport::readFile("save/auto.bmp"), testsupport::readFile("game.bmp"));
+}
+
+TEST_F(ComfortsTest, TheCloseButtonQuitsFromAScreen) {
+    startChapter();
+    tap(SDLK_F3, 3);
+    testsupport::pushQuit();
+    EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
+}
+
+// The load screen opens on the newest save by its time stamp, the autosave
+// included, and of two made in the same minute on the one written last.
+TEST_F(ComfortsTest, TheLoadScreenOpensOnTheNewestSave) {
+    playToThirdPage();  // the chapter's start wrote the autosave: page "one"
+    saveInto(4);        // slot 5: page "three 2"
+    loadFrom(0);
+    confirm();
+    saveInto(1);  // slot 2: page "two"
+    // A time stamp, and the file's time as seconds after a common one.
+    const auto stamp = [](const std::string& path, const std::string& savedAt, int written) {
+        adv::SaveFile save = *adv::readSaveFile(path).save;
+        save.savedAt = savedAt;
+        ASSERT_TRUE(adv::writeSaveFile(path, save));
+        fs::last_write_time(
+            path, fs::file_time_type{} + std::chrono::hours(500'000) + std::chrono::seconds(written));
+    };
+    struct Case {
+        const char *autoAt, *slot2At, *slot5At;
+        std::string loaded;
+    };
+    const Case cases[] = {
+        {"2026-05-01 10:00", "2026-03-01 09:00", "2026-02-01 10:00", "one"},
+        {"2026-01-01 10:00", "2026-03-01 09:00", "2026-02-01 10:00", "two"},
+        {"2026-01-01 10:00", "2026-03-01 09:00", "2026-12-01 10:00", "three 2"},
+        {"2026-01-01 10:00", "damaged", "2026-01-01 10:00", "three 2"},  // slot 5 written last
+    };
+    for (const Case& c : cases) {
+        stamp("save/auto.sav", c.autoAt, 0);
+        stamp("save/slot2.sav", c.slot2At, 1);
+        stamp("save/slot5.sav", c.slot5At, 2);
+        tap(SDLK_F3);
+        confirm();
+        step();
+        EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{c.loaded}) << c.autoAt;
+    }
+}
+
+// The lines a choice came with are a page of the history, the pick below
+// them; a choice without lines adds its pick below the page before.
+TEST_F(ComfortsTest, TheHistoryShowsEachChoicePickedBelowThePageThatAskedIt) {
+    start(
+        "MSG('Left or right?') SELECT('left', 'right') MSG('Up?') PF() SELECT('up', 'down') MSG('end') PF()");
+    step();
+    tap(SDLK_DOWN);  // the pointer follows to the second row, where the next choice is picked too
+    confirm();
+    confirm();
+    confirm();
+    const std::vector<adv::HistoryLines> expected = {
+        {"Left or right?", "\xC2\xBB right"}, {"Up?", "\xC2\xBB down"}, {"end"}};
+    std::vector<adv::HistoryLines> shown;
+    adv::autosaveAtQuit();
+    const adv::SaveParse autosave = adv::readSaveFile("save/auto.sav");
+    for (const adv::HistoryPage& page : autosave.save->history) shown.push_back(page.lines);
+    EXPECT_EQ(shown, expected);
+}
 
 // A quit while a screen is open autosaves the game's frame, not the screen;
 // a screen closed without saving leaves no picture behind.

@@ -1,4 +1,4 @@
-#include "adv/slotscreen.h"
+#include "adv/comforts/slotscreen.h"
 
 #include <SDL.h>
 
@@ -77,6 +77,8 @@ Box SlotScreen::answerBox(bool yes) {
     return Box{right - answerWidth, bottom.y + (bottom.h - answerHeight) / 2, answerWidth, answerHeight};
 }
 
+void SlotScreen::select(int index) { selected_ = std::clamp(index, 0, static_cast<int>(slots_.size()) - 1); }
+
 void SlotScreen::setMessage(std::string message) {
     message_ = screen::wrapText(message, bottom.w - 2 * bottomIndent, bottomLines);
 }
@@ -99,7 +101,7 @@ SlotScreenAction SlotScreen::update() {
 
 // The pointer chooses a row only when it moves, so that it does not undo the keys.
 SlotScreenAction SlotScreen::updateList(const screen::Input& in, bool moved) {
-    if (in.rightClick) return {SlotScreenAction::Kind::Close};
+    if (in.back) return {SlotScreenAction::Kind::Close};
     const int pointed = rowAt(in.mouseX, in.mouseY);
     if (in.click) {
         if (pointed < 0) return {};
@@ -118,9 +120,9 @@ SlotScreenAction SlotScreen::updateQuestion(const screen::Input& in, bool moved)
     const bool onYes = answerBox(true).contains(in.mouseX, in.mouseY);
     const bool onNo = answerBox(false).contains(in.mouseX, in.mouseY);
     if (moved && (onYes || onNo)) yesChosen_ = onYes;
-    const bool answered = in.confirm || in.rightClick || (in.click && (onYes || onNo));
+    const bool answered = in.confirm || in.back || (in.click && (onYes || onNo));
     if (!answered) return {};
-    const bool yes = !in.rightClick && (in.click ? onYes : yesChosen_);
+    const bool yes = !in.back && (in.click ? onYes : yesChosen_);
     const int slot = std::exchange(questionSlot_, -1);
     message_.clear();
     return yes ? SlotScreenAction{SlotScreenAction::Kind::Confirm, slot} : SlotScreenAction{};

@@ -1,4 +1,4 @@
-#include "adv/scene.h"
+#include "adv/comforts/scene.h"
 
 #include "adv/engine.h"
 #include "adv/luarunner.h"

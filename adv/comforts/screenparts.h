@@ -30,11 +30,12 @@ std::string fitText(std::string_view text, int width);
 std::vector<std::string> wrapText(std::string_view text, int width, std::size_t maxLines);
 
 // This frame's input as the screens read it. `confirm` covers the confirm
-// keys and joystick button 0; the left button is `click`, read with the pointer.
+// keys and joystick button 0; the left button is `click`, read with the pointer;
+// `back` is the right button or Escape.
 struct Input {
     bool up = false, down = false, left = false, right = false;
     bool pageUp = false, pageDown = false, wheelUp = false, wheelDown = false;
-    bool confirm = false, click = false, rightClick = false;
+    bool confirm = false, click = false, back = false;
     int mouseX = 0, mouseY = 0;
 };
 Input readInput();

@@ -1,4 +1,4 @@
-#include "adv/screenparts.h"
+#include "adv/comforts/screenparts.h"
 
 #include <SDL.h>
 
@@ -128,7 +128,7 @@ Input readInput() {
     in.confirm = Orba_isPushKey(SDLK_z) || Orba_isPushKey(SDLK_RETURN) || Orba_isPushKey(SDLK_SPACE) ||
                  Orba_isPushJoy(0);
     in.click = (buttons & SDL_BUTTON_LMASK) != 0;
-    in.rightClick = (buttons & SDL_BUTTON_RMASK) != 0;
+    in.back = (buttons & SDL_BUTTON_RMASK) != 0 || Orba_isPushKey(SDLK_ESCAPE);
     in.mouseX = Orba_getMouseX();
     in.mouseY = Orba_getMouseY();
     return in;
