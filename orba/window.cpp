@@ -42,6 +42,13 @@ constexpr std::uint64_t quitPollMs = 10;
 // SDL's own event pump runs at least this often, even when the window system
 // has sent nothing: it keeps the screen saver off every few seconds.
 constexpr std::uint64_t fullPumpMs = 1000;
+// Screen updates on X11 are sent without waiting for the server to take
+// them (see frame.cpp); other drivers get the plain flags.
+#ifdef _WIN32
+constexpr Uint32 asyncUpdates = 0;
+#else
+constexpr Uint32 asyncUpdates = SDL_ASYNCBLIT;
+#endif
 // A frame period beyond this is not waited for.
 constexpr std::uint32_t maxFrameMs = 9999;
 // SDL's pump resets the screen saver's timer: a wait for input pumps at least
@@ -451,7 +458,7 @@ void Orba_init(std::string_view caption, int width, int height, bool fullScreen)
     s.width = width;
     s.height = height;
     s.depth = 0;
-    s.videoFlags = SDL_DOUBLEBUF | (fullScreen ? SDL_FULLSCREEN : 0u);
+    s.videoFlags = SDL_DOUBLEBUF | orba::asyncUpdates | (fullScreen ? SDL_FULLSCREEN : 0u);
     orba::openVideo(caption);
     orba::openAudio();
     // A new empty log in place of whatever the name held, a link included.
