@@ -252,14 +252,12 @@ void presentWhole(State& s, bool direct) {
 // A screen updated asynchronously (X11) is sent to the window system without
 // waiting for it to take the pixels; SDL's next lock of the screen waits
 // instead, a round trip that wakes the engine once more for each frame
-// shown. An update sent settledUpdateMs or more ago was taken long since, so
-// the pixels of a plain software screen are then read and written without
+// shown. An update sent updateTakenMs (50) or more ago was taken long since,
+// so the pixels of a plain software screen are then read and written without
 // the lock: a frame shown after a quiet wait wakes the engine only once.
-constexpr Uint32 settledUpdateMs = 50;
-
 bool updateSettled(const State& s) {
     return (s.screen->flags & SDL_ASYNCBLIT) && !(s.screen->flags & SDL_HWSURFACE) && s.screen->offset == 0 &&
-           SDL_GetTicks() - frame().updateSentMs >= settledUpdateMs;
+           SDL_GetTicks() - frame().updateSentMs >= frame().updateTakenMs;
 }
 
 // The rectangle of the back buffer onto the screen of the same layout.
