@@ -15,6 +15,14 @@
 namespace orba {
 namespace {
 
+// Screen updates on X11 are sent without waiting for the server to take
+// them (see frame.cpp); other drivers get the plain flags.
+#ifdef _WIN32
+constexpr Uint32 asyncUpdates = 0;
+#else
+constexpr Uint32 asyncUpdates = SDL_ASYNCBLIT;
+#endif
+
 // What SDL_SetVideoMode is asked for.
 struct Mode {
     int w = 0, h = 0, depth = 0;
@@ -36,7 +44,8 @@ int fittingScale(const State& s) {
 // holds 32-bit pixels, which the scaler works on.
 Mode wantedMode(const State& s) {
     const DisplayState& d = s.display;
-    Mode mode{s.width, s.height, s.depth, SDL_DOUBLEBUF | (d.settings.fullScreen ? SDL_FULLSCREEN : 0u)};
+    Mode mode{s.width, s.height, s.depth,
+              SDL_DOUBLEBUF | asyncUpdates | (d.settings.fullScreen ? SDL_FULLSCREEN : 0u)};
     if (d.settings.fullScreen && d.desktopW > 0 && d.desktopH > 0) {
         mode.w = d.desktopW;
         mode.h = d.desktopH;

@@ -191,14 +191,15 @@ std::size_t endOfDifference(const Uint8* a, const Uint8* b, std::size_t from, st
 
 // Within an area of two surfaces of one size and format, the smallest
 // rectangle outside of which they hold the same bytes; false when none differ.
-bool differingArea(SDL_Surface* a, SDL_Surface* b, const Area& within, SDL_Rect& result) {
+// `b` is locked only when lockB is set.
+bool differingArea(SDL_Surface* a, SDL_Surface* b, const Area& within, SDL_Rect& result, bool lockB) {
     const auto bytesPerPixel = static_cast<std::size_t>(a->format->BytesPerPixel);
     const std::size_t start = static_cast<std::size_t>(within.x0) * bytesPerPixel;
     const std::size_t length = static_cast<std::size_t>(within.x1 - within.x0) * bytesPerPixel;
     int top = -1, bottom = -1;
     std::size_t left = length, right = 0;  // differing bytes of the rows lie in [left, right)
     SDL_LockSurface(a);
-    SDL_LockSurface(b);
+    if (lockB) SDL_LockSurface(b);
     for (int y = within.y0; y < within.y1; ++y) {
         const auto* rowA =
             static_cast<const Uint8*>(a->pixels) + static_cast<std::ptrdiff_t>(y) * a->pitch + start;
@@ -210,7 +211,7 @@ bool differingArea(SDL_Surface* a, SDL_Surface* b, const Area& within, SDL_Rect&
         left = firstDifference(rowA, rowB, left);
         right = std::max(right, endOfDifference(rowA, rowB, right, length));
     }
-    SDL_UnlockSurface(b);
+    if (lockB) SDL_UnlockSurface(b);
     SDL_UnlockSurface(a);
     if (top < 0) return false;
     const Area found{within.x0 + static_cast<int>(left / bytesPerPixel), top,
@@ -245,15 +246,45 @@ void presentWhole(State& s, bool direct) {
     SDL_Rect at{static_cast<Sint16>(s.offsetX), static_cast<Sint16>(s.offsetY), 0, 0};
     SDL_BlitSurface(s.backBuffer.get(), nullptr, s.screen, &at);
     SDL_Flip(s.screen);
+    frame().updateSentMs = SDL_GetTicks();
+}
+
+// A screen updated asynchronously (X11) is sent to the window system without
+// waiting for it to take the pixels; SDL's next lock of the screen waits
+// instead, a round trip that wakes the engine once more for each frame
+// shown. An update sent updateTakenMs (50) or more ago was taken long since,
+// so the pixels of a plain software screen are then read and written without
+// the lock: a frame shown after a quiet wait wakes the engine only once.
+bool updateSettled(const State& s) {
+    return (s.screen->flags & SDL_ASYNCBLIT) && !(s.screen->flags & SDL_HWSURFACE) && s.screen->offset == 0 &&
+           SDL_GetTicks() - frame().updateSentMs >= frame().updateTakenMs;
+}
+
+// The rectangle of the back buffer onto the screen of the same layout.
+void copyToScreen(const State& s, const SDL_Rect& area) {
+    const SDL_Surface* from = s.backBuffer.get();
+    const auto bytesPerPixel = static_cast<std::size_t>(from->format->BytesPerPixel);
+    const std::size_t start = area.x * bytesPerPixel, length = area.w * bytesPerPixel;
+    for (int y = area.y; y < area.y + area.h; ++y)
+        std::memcpy(
+            static_cast<Uint8*>(s.screen->pixels) + static_cast<std::ptrdiff_t>(y) * s.screen->pitch + start,
+            static_cast<const Uint8*>(from->pixels) + static_cast<std::ptrdiff_t>(y) * from->pitch + start,
+            length);
 }
 
 // Copies and shows only the part of the screen that differs within an area.
 void presentChanges(State& s, const Area& within) {
+    const bool settled = updateSettled(s);
     SDL_Rect area;
-    if (!differingArea(s.backBuffer.get(), s.screen, within, area)) return;
-    SDL_Rect from = area, to = area;
-    SDL_BlitSurface(s.backBuffer.get(), &from, s.screen, &to);
+    if (!differingArea(s.backBuffer.get(), s.screen, within, area, !settled)) return;
+    if (settled) {
+        copyToScreen(s, area);
+    } else {
+        SDL_Rect from = area, to = area;
+        SDL_BlitSurface(s.backBuffer.get(), &from, s.screen, &to);
+    }
     SDL_UpdateRect(s.screen, area.x, area.y, area.w, area.h);
+    frame().updateSentMs = SDL_GetTicks();
 }
 
 // Brings the back buffer up to the frame's operations and returns where it
@@ -353,7 +384,8 @@ void screenReplaced() { frame().screenKnown = false; }
 bool layoutsMatch(const SDL_Surface* a, const SDL_Surface* b) { return sameLayout(a, b); }
 
 bool differingPixels(SDL_Surface* a, SDL_Surface* b, const SDL_Rect& within, SDL_Rect& result) {
-    return differingArea(a, b, Area{within.x, within.y, within.x + within.w, within.y + within.h}, result);
+    return differingArea(a, b, Area{within.x, within.y, within.x + within.w, within.y + within.h}, result,
+                         true);
 }
 
 void presentFrame() {

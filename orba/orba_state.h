@@ -64,6 +64,8 @@ struct FrameState {
     bool screenKnown = false;    // the screen surface holds the back buffer as last presented
     std::uint64_t number = 1;    // counts flips; the text cache's clock
     std::uint64_t lastId = 0;    // the last identity given to a picture or text
+    Uint32 updateSentMs = 0;     // SDL's ticks when the screen's last update was sent
+    Uint32 updateTakenMs = 50;   // after this, the window system has taken an update sent asynchronously
 };
 
 // A rendered text line, kept while it is drawn in every frame or so.

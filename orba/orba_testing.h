@@ -33,3 +33,6 @@ struct SDL_Surface;
 // The back buffer and the window surface, for reading pixels in tests.
 SDL_Surface* Orba_testBackBuffer();
 SDL_Surface* Orba_testScreen();
+// Treats the window surface as updated asynchronously, each update taken by
+// the window system at once (until the window is opened again).
+void Orba_testSettledAsyncUpdates();

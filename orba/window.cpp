@@ -580,3 +580,8 @@ SDL_Surface* Orba_testBackBuffer() {
     return state().backBuffer.get();
 }
 SDL_Surface* Orba_testScreen() { return state().screen; }
+
+void Orba_testSettledAsyncUpdates() {
+    state().screen->flags |= SDL_ASYNCBLIT;
+    state().frame.updateTakenMs = 0;
+}

@@ -121,6 +121,20 @@ TEST_P(SceneTest, ScreensEqualThoseOfFramesDrawnInFull) {
     for (std::size_t i = 0; i < full.size(); ++i) EXPECT_TRUE(full[i] == fast[i]) << "frame " << i;
 }
 
+// The same with the screen's pixels read and written without SDL's lock, as
+// after a quiet wait on X11.
+TEST_P(SceneTest, SettledAsyncUpdatesShowTheSameScreens) {
+    const Scene& changes = GetParam().changes;
+    const std::vector<std::string> locked = run(changes, 12, false);
+    Orba_quit();
+    start();
+    Orba_testSettledAsyncUpdates();
+    const std::vector<std::string> unlocked = run(changes, 12, false);
+    ASSERT_EQ(locked.size(), unlocked.size());
+    for (std::size_t i = 0; i < locked.size(); ++i) EXPECT_TRUE(locked[i] == unlocked[i]) << "frame " << i;
+    EXPECT_EQ(Orba_testScreen()->locked, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Frames, SceneTest,
     ::testing::Values(
