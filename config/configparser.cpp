@@ -3,8 +3,10 @@
 #include "config/configparser.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -17,6 +19,21 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Reads a plain decimal ("12.5"); out of range when the double cannot hold it.
+#ifdef __EMSCRIPTEN__
+// The page's C++ library has no floating-point from_chars; strtod in the C
+// locale reads the same digits to the same double.
+std::errc readDecimal(const std::string& digits, double& result) {
+    errno = 0;
+    result = std::strtod(digits.c_str(), nullptr);
+    return errno == ERANGE ? std::errc::result_out_of_range : std::errc();
+}
+#else
+std::errc readDecimal(const std::string& digits, double& result) {
+    return std::from_chars(digits.data(), digits.data() + digits.size(), result, std::chars_format::fixed).ec;
+}
+#endif
 
 // Null when the file cannot be opened; a name with a zero byte is refused
 // rather than silently cut short.
@@ -140,9 +157,7 @@ double ConfigParser::getFloat(std::string_view key) {
         return 0.0;
     }
     double result = 0.0;
-    const auto [end, error] =
-        std::from_chars(value.data(), value.data() + length, result, std::chars_format::fixed);
-    if (error == std::errc::result_out_of_range) {
+    if (readDecimal(value.substr(0, length), result) == std::errc::result_out_of_range) {
         if (belowOne(value)) {
             return 0.0;  // too small to represent
         }
