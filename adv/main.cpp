@@ -24,6 +24,13 @@
 #include "gamefiles/gamepaths.h"
 #include "orba/orba.h"
 
+#ifdef __EMSCRIPTEN__
+// The page's line under the last frame (web/index.html).
+EM_JS(void, showEndOnPage, (const char* line), {
+    if (Module['onGameEnded']) Module['onGameEnded'](UTF8ToString(line));
+});
+#endif
+
 namespace {
 
 constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
@@ -66,12 +73,7 @@ bool developerModeAsked(int argc, char* argv[]) {
 // The page keeps the last frame after the end; a line beside it says why.
 void tellPageOfEnd([[maybe_unused]] int status, [[maybe_unused]] const std::string& text) {
 #ifdef __EMSCRIPTEN__
-    const std::string line = status == 0 ? std::string("The game has ended") : text;
-    EM_ASM(
-        {
-            if (Module['onGameEnded']) Module['onGameEnded'](UTF8ToString($0));
-        },
-        line.c_str());
+    showEndOnPage(status == 0 ? "The game has ended" : text.c_str());
 #endif
 }
 

@@ -20,18 +20,30 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Reads a plain decimal ("12.5"); out of range when the double cannot hold it.
+// readDecimal reads a plain decimal ("12.5"), out of range when the double
+// cannot hold it; writeDecimal writes as printf "%g" does in the C locale.
 #ifdef __EMSCRIPTEN__
-// The page's C++ library has no floating-point from_chars; strtod in the C
-// locale reads the same digits to the same double.
+// The page's C++ library has no floating-point from_chars or to_chars; its C
+// library has only the C locale, so strtod and snprintf read and write the same.
 std::errc readDecimal(const std::string& digits, double& result) {
     errno = 0;
     result = std::strtod(digits.c_str(), nullptr);
     return errno == ERANGE ? std::errc::result_out_of_range : std::errc();
 }
+std::string writeDecimal(double value) {
+    char buffer[64];
+    const int length = std::snprintf(buffer, sizeof buffer, "%g", value);
+    return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
 #else
 std::errc readDecimal(const std::string& digits, double& result) {
     return std::from_chars(digits.data(), digits.data() + digits.size(), result, std::chars_format::fixed).ec;
+}
+std::string writeDecimal(double value) {
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return std::string(buffer, static_cast<std::size_t>(end - buffer));
 }
 #endif
 
@@ -195,10 +207,7 @@ void ConfigParser::setInt(std::string_view key, std::int32_t value) { set(key, s
 
 void ConfigParser::setFloat(std::string_view key, float value) {
     // Same text as printf "%g" in the C locale, whatever the current locale.
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                            std::chars_format::general, 6);
-    set(key, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+    set(key, writeDecimal(static_cast<double>(value)));
 }
 
 void ConfigParser::setBool(std::string_view key, bool value) { set(key, value ? "true" : "false"); }

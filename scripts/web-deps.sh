@@ -178,17 +178,19 @@ build_sdl_mixer() {
 }
 
 # The interpreter's library, compiled as C, with the headers and a
-# pkg-config file under the name Debian uses.
+# pkg-config file under the name Debian uses. Debian's luaconf.h takes the
+# platform's name for its module paths from a header of its build.
 build_lua() {
     local src objects=()
     rm -rf "$work/lua"
     src=$(source_of lua5.1)/src
     mkdir -p "$work/lua" "$prefix/include/lua5.1" "$prefix/lib/pkgconfig"
+    echo '#define DEB_HOST_MULTIARCH "wasm32-unknown-emscripten"' >"$prefix/include/lua5.1/lua5.1-deb-multiarch.h"
     local file
     for file in "$src"/*.c; do
         case $(basename "$file") in lua.c | luac.c | print.c) continue ;; esac
         objects+=("$work/lua/$(basename "$file" .c).o")
-        "$CC" -O2 -Wall -c "$file" -o "${objects[-1]}"
+        "$CC" -O2 -Wall -I"$prefix/include/lua5.1" -c "$file" -o "${objects[-1]}"
     done
     rm -f "$prefix/lib/liblua5.1.a"
     "$AR" rcs "$prefix/lib/liblua5.1.a" "${objects[@]}"
