@@ -1,23 +1,24 @@
 #!/usr/bin/env bash
 # test-web.sh [OUT] [REFERENCE_DIR]
 #
-# The browser build's smoke test: serves OUT (default build-web/out, made by
-# scripts/build-web.sh) on the loopback address, opens it in headless
+# The browser build's play-through: serves OUT (default build-web/out, made
+# by scripts/build-web.sh) on the loopback address, opens it in headless
 # Chromium driven by puppeteer-core (installed from npm into
-# build-web/node, not part of the project), starts the game, waits for the
-# title scene, clicks on to the next one and compares both canvases with
-# the desktop play-through's screenshots in REFERENCE_DIR (default
-# build/e2e-playthrough/playthrough) outside the animated page-feed cursor.
-# The canvases are kept in build-web/smoke.
+# build-web/node, not part of the project) and plays the sample game to its
+# end with the desktop play-through's clicks (sample/playthrough.txt,
+# tests/web/playthrough.mjs), then compares each scene's canvas with the
+# desktop's screenshot in REFERENCE_DIR (default
+# build/e2e-playthrough/playthrough) outside the animated areas. The
+# canvases are kept in build-web/playthrough.
 #
-# Exit status: 0 when both scenes showed and matched, 1 otherwise.
+# Exit status: 0 when the game reached its end and every scene matched, 1 otherwise.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${ORBA_WEB_BUILD_DIR:-$root/build-web}")
 out=$(realpath -m "${1:-$build/out}")
 reference=$(realpath -m "${2:-$root/build/e2e-playthrough/playthrough}")
-shots=$build/smoke
+shots=$build/playthrough
 modules=$build/node/node_modules
 
 say() { echo "test-web: $*"; }
@@ -41,7 +42,8 @@ done
 
 rm -rf "$shots"
 mkdir -p "$shots"
-ORBA_WEB_NODE=$build/node node "$root/tests/web/smoke.mjs" "http://127.0.0.1:$port/index.html" "$shots"
+ORBA_WEB_NODE=$build/node node "$root/tests/web/playthrough.mjs" "http://127.0.0.1:$port/index.html" \
+    "$root/sample/playthrough.txt" "$shots"
 if [[ -d $reference ]]; then
     python3 "$root/scripts/shotcompare.py" "$reference" "$shots"
 else

@@ -1,8 +1,11 @@
-// node smoke.mjs URL SHOT_DIR
-// Opens the page in headless Chromium, starts the game with a click, waits
-// for the title scene, clicks on to the next scene, and saves the canvas of
-// each as SHOT_DIR/01-title.bmp and 02-mira.bmp (24-bit, as the engine's
-// screenshots) for comparison with the desktop's. Prints the time from the
+// node playthrough.mjs URL STEPS SHOT_DIR
+// Plays the sample game in headless Chromium as scripts/playthrough.sh does
+// on the desktop, following the STEPS file (sample/playthrough.txt): the
+// page's click starts the game, then each scene's click, waiting before it
+// until the scene's pixels show; each scene's canvas is saved as
+// SHOT_DIR/NN-NAME.bmp (24-bit, as the engine's screenshots) for comparison
+// with the desktop's. After the last click the page must say that the game
+// has ended and run.log must end with GAME END. Prints the time from the
 // page's load and from the click to the first frame. Exit status 1 when a
 // step fails.
 import { createRequire } from 'node:module';
@@ -13,13 +16,35 @@ import path from 'node:path';
 const require = createRequire(path.join(process.env.ORBA_WEB_NODE ?? '.', 'x.js'));
 const puppeteer = require('puppeteer-core');
 
-const [url, shotDir] = process.argv.slice(2);
+const [url, stepsFile, shotDir] = process.argv.slice(2);
 const sceneTimeoutMs = 30000;
-// Pixels that show once a scene is on the canvas (as sample/playthrough.txt).
-const scenes = [
-  { name: '01-title', checks: [[596, 446, 0xffd23c], [540, 80, 0xfaf0cd], [621, 22, 0xfafafa]] },
-  { name: '02-mira', checks: [[596, 446, 0xffd23c], [330, 50, 0xfafafa], [130, 290, 0xd64870], [320, 290, 0xc8b48c]] },
-];
+
+// One check of a steps line: X,Y=RRGGBB, X,Y!=RRGGBB or X,Y=grey:LO-HI.
+function parseCheck(text) {
+  const m = /^(\d+),(\d+)(=|!=)(?:([0-9A-Fa-f]{6})|grey:(\d+)-(\d+))$/.exec(text);
+  if (!m) throw new Error(`bad check ${text}`);
+  const x = +m[1], y = +m[2];
+  if (m[4] !== undefined) {
+    const colour = parseInt(m[4], 16), same = m[3] === '=';
+    return { text, x, y, holds: (v) => (v === colour) === same };
+  }
+  const lo = +m[5], hi = +m[6];
+  return { text, x, y, holds: (v) => {
+    const r = v >> 16, g = (v >> 8) & 255, b = v & 255;
+    return r === g && g === b && r >= lo && r <= hi;
+  } };
+}
+
+// The steps: NAME ACTION CHECK... with ACTION start, click:X,Y or end:X,Y.
+function readSteps(file) {
+  return fs.readFileSync(file, 'utf8').split('\n').map((line) => line.trim())
+    .filter((line) => line && !line.startsWith('#')).map((line) => {
+      const [name, action, ...checks] = line.split(/\s+/);
+      const [kind, where] = action.split(':');
+      if (!['start', 'click', 'end'].includes(kind)) throw new Error(`unsupported action ${action}`);
+      return { name, kind, at: where ? where.split(',').map(Number) : null, checks: checks.map(parseCheck) };
+    });
+}
 
 // The canvas's pixels as 0xRRGGBB, row by row.
 async function canvasPixels(page) {
@@ -59,13 +84,13 @@ function writeBmp(file, pixels) {
   fs.writeFileSync(file, Buffer.concat([header, body]));
 }
 
-async function waitForScene(page, scene) {
+async function waitForScene(page, step) {
   const deadline = Date.now() + sceneTimeoutMs;
   for (;;) {
     const pixels = await canvasPixels(page);
-    const failed = scene.checks.filter(([x, y, colour]) => pixels[y * 640 + x] !== colour);
+    const failed = step.checks.filter((c) => !c.holds(pixels[c.y * 640 + c.x]));
     if (failed.length === 0) return pixels;
-    if (Date.now() > deadline) throw new Error(`${scene.name} did not show: ${JSON.stringify(failed)}`);
+    if (Date.now() > deadline) throw new Error(`${step.name} did not show: ${failed.map((c) => c.text).join(' ')}`);
     await new Promise((done) => setTimeout(done, 100));
   }
 }
@@ -95,13 +120,23 @@ try {
   // The engine draws its pointer where the page's mouse is: the desktop's
   // play-through starts with it at 620,20.
   await page.mouse.move(...(await pagePoint(page, 620, 20)));
-  writeBmp(path.join(shotDir, `${scenes[0].name}.bmp`), await waitForScene(page, scenes[0]));
-  const times = await page.evaluate(() => [Module.firstFrameMs, Module.startedMs]);
-  console.log(`first frame ${Math.round(times[0])} ms after the page's start, ` +
-              `${Math.round(times[0] - times[1])} ms after the click`);
-  await page.mouse.click(...(await pagePoint(page, 620, 20)));
-  writeBmp(path.join(shotDir, `${scenes[1].name}.bmp`), await waitForScene(page, scenes[1]));
-  console.log('the page turned on the click');
+  let scene = 0;
+  for (const step of readSteps(stepsFile)) {
+    if (step.at) await page.mouse.click(...(await pagePoint(page, ...step.at)));
+    if (step.kind === 'end') break;
+    const pixels = await waitForScene(page, step);
+    writeBmp(path.join(shotDir, `${String(++scene).padStart(2, '0')}-${step.name}.bmp`), pixels);
+    if (scene === 1) {
+      const [shown, started] = await page.evaluate(() => [Module.firstFrameMs, Module.startedMs]);
+      console.log(`first frame ${Math.round(shown)} ms after the page's start, ` +
+                  `${Math.round(shown - started)} ms after the click`);
+    }
+  }
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('The game has ended'),
+                             { timeout: sceneTimeoutMs });
+  const log = await page.evaluate(() => Module.FS.readFile('/run.log', { encoding: 'utf8' }));
+  if (!log.trimEnd().endsWith('GAME END')) throw new Error(`run.log does not end with GAME END:\n${log}`);
+  console.log(`${scene} scenes shown; the game ended`);
 } catch (error) {
   console.log(`FAILED: ${error.message}`);
   status = 1;
