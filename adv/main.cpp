@@ -4,11 +4,15 @@
 // --dev the frames run in developer mode, which shows errors instead.
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
 
 // On Windows SDL.h renames main to SDL_main, which SDL's own WinMain calls
 // with the command line split into arguments; elsewhere it changes nothing.
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include "adv/comforts/comforts.h"
 #include "adv/commands.h"
@@ -19,6 +23,13 @@
 #include "config/sysinfo.h"
 #include "gamefiles/gamepaths.h"
 #include "orba/orba.h"
+
+#ifdef __EMSCRIPTEN__
+// The page's line under the last frame (web/index.html).
+EM_JS(void, showEndOnPage, (const char* line), {
+    if (Module['onGameEnded']) Module['onGameEnded'](UTF8ToString(line));
+});
+#endif
 
 namespace {
 
@@ -59,17 +70,27 @@ bool developerModeAsked(int argc, char* argv[]) {
     return false;
 }
 
+// The page keeps the last frame after the end; a line beside it says why.
+void tellPageOfEnd([[maybe_unused]] int status, [[maybe_unused]] const std::string& text) {
+#ifdef __EMSCRIPTEN__
+    showEndOnPage(status == 0 ? "The game has ended" : text.c_str());
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     int status = 0;
+    std::string endText;
     try {
         run(developerModeAsked(argc, argv));
     } catch (const std::exception& e) {
         Orba_logException(e);
         status = exitStatus(e);
+        endText = e.what();
         if (std::string_view(e.what()) == orbaQuitMessage) adv::autosaveAtQuit();
     }
     Orba_quit();
+    tellPageOfEnd(status, endText);
     return status;
 }

@@ -3,8 +3,10 @@
 #include "config/configparser.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -17,6 +19,33 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// readDecimal reads a plain decimal ("12.5"), out of range when the double
+// cannot hold it; writeDecimal writes as printf "%g" does in the C locale.
+#ifdef __EMSCRIPTEN__
+// The page's C++ library has no floating-point from_chars or to_chars; its C
+// library has only the C locale, so strtod and snprintf read and write the same.
+std::errc readDecimal(const std::string& digits, double& result) {
+    errno = 0;
+    result = std::strtod(digits.c_str(), nullptr);
+    return errno == ERANGE ? std::errc::result_out_of_range : std::errc();
+}
+std::string writeDecimal(double value) {
+    char buffer[64];
+    const int length = std::snprintf(buffer, sizeof buffer, "%g", value);
+    return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+#else
+std::errc readDecimal(const std::string& digits, double& result) {
+    return std::from_chars(digits.data(), digits.data() + digits.size(), result, std::chars_format::fixed).ec;
+}
+std::string writeDecimal(double value) {
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return std::string(buffer, static_cast<std::size_t>(end - buffer));
+}
+#endif
 
 // Null when the file cannot be opened; a name with a zero byte is refused
 // rather than silently cut short.
@@ -140,9 +169,7 @@ double ConfigParser::getFloat(std::string_view key) {
         return 0.0;
     }
     double result = 0.0;
-    const auto [end, error] =
-        std::from_chars(value.data(), value.data() + length, result, std::chars_format::fixed);
-    if (error == std::errc::result_out_of_range) {
+    if (readDecimal(value.substr(0, length), result) == std::errc::result_out_of_range) {
         if (belowOne(value)) {
             return 0.0;  // too small to represent
         }
@@ -180,10 +207,7 @@ void ConfigParser::setInt(std::string_view key, std::int32_t value) { set(key, s
 
 void ConfigParser::setFloat(std::string_view key, float value) {
     // Same text as printf "%g" in the C locale, whatever the current locale.
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                            std::chars_format::general, 6);
-    set(key, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+    set(key, writeDecimal(static_cast<double>(value)));
 }
 
 void ConfigParser::setBool(std::string_view key, bool value) { set(key, value ? "true" : "false"); }

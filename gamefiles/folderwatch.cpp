@@ -1,6 +1,6 @@
 #include "gamefiles/folderwatch.h"
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 
 FolderWatch::FolderWatch() = default;
 FolderWatch::~FolderWatch() = default;

@@ -8,9 +8,9 @@
 
 class FolderWatch {
 public:
-    // Whether the system tells of changes; where it does not (Windows), the
+    // Whether the system tells of changes; where it does not (Windows, the page), the
     // watch takes folders but never reports a change.
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
     static constexpr bool supported = false;
 #else
     static constexpr bool supported = true;

@@ -7,6 +7,9 @@
 #include <unistd.h>
 #endif
 #include <time.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <SDL.h>
 
@@ -32,6 +35,7 @@ std::uint64_t monotonicMs() {
     return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 #ifdef _WIN32
 // Windows has no sleep to a deadline, so SDL's delay covers what is left
 // until it has passed.
@@ -39,6 +43,14 @@ void sleepUntilMs(std::uint64_t ms) {
     for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
         SDL_Delay(static_cast<Uint32>(ms - now));
 }
+#else
+// The page has one thread: the sleep hands it back to the browser, which
+// shows the canvas and queues the input meanwhile.
+void sleepUntilMs(std::uint64_t ms) {
+    for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
+        emscripten_sleep(static_cast<unsigned>(ms - now));
+}
+#endif
 
 // No X connection to wait on: the frames keep their period.
 class RealClock : public FrameClock {

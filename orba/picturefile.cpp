@@ -1,7 +1,7 @@
 // Which picture files become pictures: the type by content, then each type's checks.
 #include "orba/picturefile.h"
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 #include <jpeglib.h>
 #include <png.h>
 
@@ -29,10 +29,10 @@ std::string firstBytes(const std::string& path) {
     return std::string(bytes, got);
 }
 
-#ifdef _WIN32
-// SDL_image cannot be built from Debian's sources for Windows, so its two
-// readers are done here with the libraries it uses: PNG through libpng's
-// simplified reader (32 bits with alpha when the file has any transparency,
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// SDL_image cannot be built from Debian's sources for Windows or the page,
+// so its two readers are done here with the libraries it uses: PNG through
+// libpng's simplified reader (32 bits with alpha when the file has any transparency,
 // otherwise 24), JPEG through libjpeg, both in SDL_image's pixel layouts.
 struct JpegError {
     jpeg_error_mgr manager;

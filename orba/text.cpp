@@ -12,7 +12,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
+#elif !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
 #endif
 
@@ -36,6 +36,11 @@ std::optional<std::string> systemFontPath(const std::string& file) {
     if (!existsAt(path)) return std::nullopt;
     return path;
 }
+
+#elif defined(__EMSCRIPTEN__)
+
+// The page has no system fonts: a game ships its own.
+std::optional<std::string> systemFontPath(const std::string&) { return std::nullopt; }
 
 #else
 

@@ -31,7 +31,7 @@ State& state() {
 
 namespace {
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 using Display = void;  // no X connection: SDL's pump always runs in full
 #endif
 
@@ -137,6 +137,9 @@ void declareDpiAware() {
     if (found) reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void (*)()>(found))();
 }
 Display* eventDisplay() { return nullptr; }
+#elif defined(__EMSCRIPTEN__)
+void declareDpiAware() {}                    // the page scales the canvas
+Display* eventDisplay() { return nullptr; }  // no X: SDL's pump runs in full
 #else
 void declareDpiAware() {}  // X shows the window in the display's own pixels
 // The connection SDL reads the window's events from, when it is one to X.
@@ -158,7 +161,7 @@ void openVideo(std::string_view caption) {
     noteDesktopSize();
     if (!applyDisplayMode()) throw Error("Orba_init: Couldn't set video mode");
     live().display = eventDisplay();
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
     watchInput(-1);
 #else
     watchInput(live().display ? ConnectionNumber(live().display) : -1);
@@ -261,7 +264,7 @@ void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
 bool pumpNeeded(std::uint64_t now) {
     const LiveInput& in = live();
     if (!in.display || state().joystick || in.pumpDue || now - in.lastPumpMs >= fullPumpMs) return true;
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
     return true;
 #else
     Display* display = in.display;

@@ -8,7 +8,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
+#elif !defined(__EMSCRIPTEN__)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #endif
@@ -46,6 +46,9 @@ void setSystemTitle(const SDL_SysWMinfo& info, const std::string& title) {
     MultiByteToWideChar(CP_UTF8, 0, title.c_str(), -1, wide.data(), length);
     SetWindowTextW(info.window, wide.c_str());
 }
+#elif defined(__EMSCRIPTEN__)
+// The page keeps its own title: SDL has no window there to name.
+void setSystemTitle(const SDL_SysWMinfo&, const std::string&) {}
 #else
 bool ascii(std::string_view text) {
     for (const char c : text)
