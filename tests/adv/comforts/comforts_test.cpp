@@ -350,13 +350,14 @@ TEST_F(ComfortsTest, TheLoadScreenOpensOnTheNewestSave) {
     loadFrom(0);
     confirm();
     saveInto(1);  // slot 2: page "two"
-    // A time stamp, and the file's time as seconds after a common one.
-    const auto stamp = [](const std::string& path, const std::string& savedAt, int written) {
+    // A time stamp, and the file's time as seconds after a common one (an hour
+    // ago: file clocks start in other years on other systems).
+    const fs::file_time_type common = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const auto stamp = [&common](const std::string& path, const std::string& savedAt, int written) {
         adv::SaveFile save = *adv::readSaveFile(path).save;
         save.savedAt = savedAt;
         ASSERT_TRUE(adv::writeSaveFile(path, save));
-        fs::last_write_time(
-            path, fs::file_time_type{} + std::chrono::hours(500'000) + std::chrono::seconds(written));
+        fs::last_write_time(path, common + std::chrono::seconds(written));
     };
     struct Case {
         const char *autoAt, *slot2At, *slot5At;
