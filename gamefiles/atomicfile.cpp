@@ -185,6 +185,12 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view bytes)
     return {};
 }
 
+bool moveFileOver(const std::string& from, const std::string& to) {
+    if (replaceFile(from, to) != 0) return false;
+    syncFolder(to);
+    return true;
+}
+
 WriteResult makeFolder(const std::string& path) {
     if (makeDirectory(path.c_str()) == 0) return {};
     const int error = errno;

@@ -22,6 +22,10 @@ struct WriteResult {
 // never throws for a failed write.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// Moves the file from over to, replacing a file or link there (a plain
+// rename does not replace one on Windows); false when the move failed.
+bool moveFileOver(const std::string& from, const std::string& to);
+
 // Makes the folder unless it is there already (as a folder).
 WriteResult makeFolder(const std::string& path);
 // Makes the folder a file goes in unless it is there (nothing for a bare name).

@@ -190,7 +190,7 @@ WriteResult keepShownFrame() {
 // The kept frame becomes the thumbnail of a save.
 void useShownFrame(const std::string& thumbnail) {
     comforts().shownFrameKept.reset();
-    std::rename(pendingThumbnail, thumbnail.c_str());
+    (void)moveFileOver(pendingThumbnail, thumbnail);
 }
 
 void discardShownFrame() {
@@ -430,7 +430,7 @@ void writeAutosaveThumbnail() {
     const std::string thumbnail = thumbnailPath(autosaveSlot);
     if (!comfortScreenOpen()) {
         (void)Orba_saveThumbnail(thumbnail);
-    } else if (std::rename(pendingThumbnail, thumbnail.c_str()) != 0) {
+    } else if (!moveFileOver(pendingThumbnail, thumbnail)) {
         std::remove(thumbnail.c_str());  // an older moment's picture would mislead
     }
     comforts().shownFrameKept.reset();
