@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "adv/comforts/comfortmarks.h"
@@ -214,8 +215,13 @@ bool wellFormedSavedAt(std::string_view text) {
 struct SaveAge {
     std::string savedAt;
     std::filesystem::file_time_type written;
-    auto operator<=>(const SaveAge&) const = default;
 };
+
+// Later by the time stamp, then by the file's time. Compared through tuples,
+// as the browser build's C++ library has no three-way comparison of strings.
+bool newerThan(const SaveAge& a, const SaveAge& b) {
+    return std::tie(a.savedAt, a.written) > std::tie(b.savedAt, b.written);
+}
 
 std::optional<SaveAge> ageOf(int slot, const SlotSummary& summary) {
     if (summary.empty || !wellFormedSavedAt(summary.dateTime)) return std::nullopt;
@@ -230,7 +236,7 @@ std::optional<int> newestRow(const std::vector<SlotSummary>& rows) {
     std::optional<SaveAge> newestAge;
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         const std::optional<SaveAge> age = ageOf(row, rows[static_cast<std::size_t>(row)]);
-        if (age && (!newestAge || *age > *newestAge)) {
+        if (age && (!newestAge || newerThan(*age, *newestAge))) {
             newest = row;
             newestAge = age;
         }
