@@ -21,3 +21,22 @@ finish_checks() {
     ((failures == 0)) || { echo "$failures check(s) failed; screenshots and run.log are in $1" >&2; exit 1; }
     echo "$2"
 }
+
+# Starts a virtual X display of the screen size $1 (WxHxD) for the script,
+# logging to $2: on display E2E_DISPLAY when set, else on one Xvfb picks;
+# sets xvfb_pid and DISPLAY and waits until the display answers.
+start_display() {
+    if [[ -n ${E2E_DISPLAY:-} ]]; then
+        Xvfb ":$E2E_DISPLAY" -screen 0 "$1" -noreset >/dev/null 2>"$2" &
+        xvfb_pid=$!
+        export DISPLAY=:$E2E_DISPLAY
+    else
+        local number=$2.display
+        Xvfb -displayfd 5 -screen 0 "$1" -noreset 5>"$number" >/dev/null 2>"$2" &
+        xvfb_pid=$!
+        for _ in $(seq 150); do [[ -s $number ]] && break; sleep 0.1; done
+        DISPLAY=":$(tr -d '[:space:]' <"$number")"
+        export DISPLAY
+    fi
+    for _ in $(seq 150); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}

@@ -27,21 +27,9 @@ xvfb_pid="" engine_pid=""
 cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
 trap cleanup EXIT
 
-if [[ -n ${E2E_DISPLAY:-} ]]; then
-    Xvfb ":$E2E_DISPLAY" -screen 0 1024x768x24 -noreset >/dev/null 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    export DISPLAY=:$E2E_DISPLAY
-else
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -noreset 5>"$work/xvfb.display" >/dev/null 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 150); do [[ -s $work/xvfb.display ]] && break; sleep 0.1; done
-    DISPLAY=":$(tr -d '[:space:]' <"$work/xvfb.display")"
-    export DISPLAY
-fi
-for _ in $(seq 150); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
 # shellcheck source=tests/e2e/checks.sh
 source "$here/checks.sh"
+start_display 1024x768x24 "$work/xvfb.log"
 
 # Starts the engine with the arguments given; the window is found by its class.
 start_engine() {

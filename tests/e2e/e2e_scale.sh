@@ -29,21 +29,9 @@ trap cleanup EXIT
 
 # A desktop that holds the doubled window.
 screen=1920x1200x24
-if [[ -n ${E2E_DISPLAY:-} ]]; then
-    Xvfb ":$E2E_DISPLAY" -screen 0 $screen -noreset >/dev/null 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    export DISPLAY=:$E2E_DISPLAY
-else
-    Xvfb -displayfd 5 -screen 0 $screen -noreset 5>"$work/xvfb.display" >/dev/null 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 150); do [[ -s $work/xvfb.display ]] && break; sleep 0.1; done
-    DISPLAY=":$(tr -d '[:space:]' <"$work/xvfb.display")"
-    export DISPLAY
-fi
-for _ in $(seq 150); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
 # shellcheck source=tests/e2e/checks.sh
 source "$root/tests/e2e/checks.sh"
+start_display $screen "$work/xvfb.log"
 
 (cd "$game" && SDL_AUDIODRIVER=dummy exec "$engine") >"$work/stdout.log" 2>&1 &
 engine_pid=$!
