@@ -33,12 +33,16 @@ static_assert(keys.size() == 40);
 
 }  // namespace
 
-const std::array<SettingsKey, 6> optionalKeys{{{"SAVE", &System::SAVE},
-                                               {"SKIP", &System::SKIP},
-                                               {"AUTO", &System::AUTO},
-                                               {"HISTORY", &System::HISTORY},
-                                               {"MSG_WIDTH", &System::MSG_WIDTH, 0},
-                                               {"WINDOW_SCALE", &System::WINDOW_SCALE, 1}}};
+const std::array<SettingsKey, 10> optionalKeys{{{"SAVE", &System::SAVE},
+                                                {"SKIP", &System::SKIP},
+                                                {"AUTO", &System::AUTO},
+                                                {"HISTORY", &System::HISTORY},
+                                                {"MSG_WIDTH", &System::MSG_WIDTH, 0},
+                                                {"WINDOW_SCALE", &System::WINDOW_SCALE, 1},
+                                                {"TEXT_SPEED", &System::TEXT_SPEED, 0},
+                                                {"AUTO_DELAY", &System::AUTO_DELAY, 1500},
+                                                {"MUSIC_VOLUME", &System::MUSIC_VOLUME, 100},
+                                                {"SOUND_VOLUME", &System::SOUND_VOLUME, 100}}};
 
 std::span<const SettingsKey> settingsKeys() { return keys; }
 

@@ -61,6 +61,14 @@ public:
     inline static std::int32_t MSG_WIDTH = 0;
     // The window as a multiple of the 640 x 480 frame: 1 (the default) to 4.
     inline static std::int32_t WINDOW_SCALE = 1;
+    // The player's preferences as the author sets them until the player
+    // chooses: text speed in characters per second (0, the default: a page
+    // shows whole), auto mode's pause in milliseconds before the reading time
+    // of 30 ms a character, and the volumes in percent.
+    inline static std::int32_t TEXT_SPEED = 0;
+    inline static std::int32_t AUTO_DELAY = 1500;
+    inline static std::int32_t MUSIC_VOLUME = 100;
+    inline static std::int32_t SOUND_VOLUME = 100;
 };
 
 // One key of game.ini and the System field it fills (text or integer).

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "adv/comforts/preferences.h"
 #include "adv/screen.h"
 #include "config/configparser.h"
 #include "config/sysinfo.h"
@@ -110,6 +112,14 @@ bool allDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// The largest value of a key that sets a player's preference.
+std::optional<int> preferenceMaximum(std::string_view key) {
+    if (key == "TEXT_SPEED") return adv::maxTextSpeed;
+    if (key == "AUTO_DELAY") return adv::maxAutoDelayMs;
+    if (key == "MUSIC_VOLUME" || key == "SOUND_VOLUME") return adv::maxVolume;
+    return std::nullopt;
+}
+
 // Values the engine accepts but that show oddly.
 void checkNumber(Report& report, std::string_view key, std::int32_t value, int line) {
     const std::string name(key);
@@ -128,6 +138,10 @@ void checkNumber(Report& report, std::string_view key, std::int32_t value, int l
                     "WINDOW_SCALE is " + std::to_string(value) +
                         ": the window scale goes from 1 to 4; it is taken as " +
                         std::to_string(std::clamp(value, orbaMinWindowScale, orbaMaxWindowScale)));
+    } else if (const std::optional<int> high = preferenceMaximum(key); high && value > *high) {
+        report.note(settingsFile, line,
+                    name + " is " + std::to_string(value) + ": it goes from 0 to " + std::to_string(*high) +
+                        "; it is taken as " + std::to_string(*high));
     } else if ((key.ends_with("_X") && value >= windowWidth) ||
                (key.ends_with("_Y") && value >= windowHeight)) {
         report.note(settingsFile, line,
