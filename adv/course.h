@@ -38,6 +38,9 @@ struct Playback {
     bool replaying = false;
     bool skipping = false;
     std::string musicPlaying;  // what the sound system plays now
+    // The player's text speed in characters per second: a waiting page shows
+    // letter by letter; 0 shows it whole at once.
+    int textSpeed = 0;
 
     bool quiet() const { return replaying || skipping; }
 };

@@ -125,7 +125,7 @@ void LuaRunner::draw() {
     switch (course().state) {
     case RunnerState::WaitPage:
         renderMessageWindow();
-        drawPageFeed(pageIconFrames, pageIconSize);
+        if (!pageTyping()) drawPageFeed(pageIconFrames, pageIconSize);
         break;
     case RunnerState::Choosing:
         drawChoices();

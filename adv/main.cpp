@@ -15,6 +15,7 @@
 #endif
 
 #include "adv/comforts/comforts.h"
+#include "adv/comforts/preferences.h"
 #include "adv/commands.h"
 #include "adv/devmode.h"
 #include "adv/framestep.h"
@@ -44,7 +45,9 @@ constexpr std::uint32_t framePeriodMs = 1000 / adv::framesPerSecond;
 
 [[noreturn]] void run(bool developerMode) {
     loadSettings();
-    Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, false, System::WINDOW_SCALE);
+    const adv::Preferences& prefs = adv::loadPreferences();
+    Orba_init(System::CAPTION, adv::screenWidth, adv::screenHeight, prefs.fullScreen, prefs.windowScale);
+    adv::applyPreferences();
     Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
     if (developerMode) runDeveloperMode();
     const auto runner = std::make_unique<LuaRunner>();

@@ -1,8 +1,10 @@
 #include "adv/message.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "adv/engine.h"
 #include "adv/msgwrap.h"
@@ -45,6 +47,30 @@ void reportCut() {
     m.cutLogged = true;
     Orba_log("MSG: a page keeps %d lines of %d bytes at most; the rest of this page is not kept\n",
              static_cast<int>(maxPageLinesKept), static_cast<int>(maxLineBytesKept));
+}
+
+bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+std::size_t codePoints(std::string_view text) {
+    std::size_t count = 0;
+    for (const char c : text) count += continuationByte(c) ? 0 : 1;
+    return count;
+}
+
+// The line's first `count` code points.
+std::string_view firstCodePoints(std::string_view line, std::size_t count) {
+    std::size_t end = 0;
+    for (; end < line.size(); ++end)
+        if (!continuationByte(line[end]) && count-- == 0) break;
+    return line.substr(0, end);
+}
+
+// The characters the page shows now: all of them unless it types.
+std::size_t shownCharacters() {
+    if (!pageTyping()) return std::numeric_limits<std::size_t>::max();
+    const std::uint64_t counter = messageWindow().messageCounter;
+    return static_cast<std::size_t>(counter * static_cast<std::uint64_t>(playback().textSpeed) /
+                                    framesPerSecond);
 }
 
 void drawLine(std::string_view line, int x, int y) {
@@ -91,26 +117,58 @@ void addMessage(std::string_view text) {
 void clearMessages() {
     messageWindow().messages.clear();
     messageWindow().cutLogged = false;
+    messageWindow().shownWholeAt.reset();
 }
 
 void waitPage() {
     course().state = RunnerState::WaitPage;
     messageWindow().messageCounter = 0;
+    messageWindow().shownWholeAt.reset();
 }
 
+// Whether the page typed is judged by the frame the player saw when pressing.
+// A confirm or skipping shows the rest of a typing page at once.
 bool stepPageWait() {
-    messageWindow().messageCounter += 1;
-    return Orba_isPushDecide();
+    MessageState& m = messageWindow();
+    const bool typing = m.messageCounter < pageWholeFrom();
+    m.messageCounter += 1;
+    const bool confirmed = Orba_isPushDecide();
+    if (!typing) return confirmed;
+    if (confirmed || playback().skipping) m.shownWholeAt = m.messageCounter;
+    return false;
+}
+
+std::size_t pageCharacters() {
+    std::size_t count = 0;
+    for (const std::string& line : messageWindow().messages) count += codePoints(line);
+    return count;
+}
+
+std::uint32_t pageWholeFrom() {
+    const std::uint64_t speed = static_cast<std::uint64_t>(std::max(playback().textSpeed, 0));
+    if (speed == 0) return 0;
+    if (messageWindow().shownWholeAt) return *messageWindow().shownWholeAt;
+    const std::uint64_t frames = (pageCharacters() * std::uint64_t{framesPerSecond} + speed - 1) / speed;
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(frames, std::numeric_limits<std::uint32_t>::max()));
+}
+
+bool pageTyping() {
+    return course().state == RunnerState::WaitPage && !playback().skipping &&
+           messageWindow().messageCounter < pageWholeFrom();
 }
 
 void drawMessageWindow() {
     Orba_draw("msgwin", System::MSGWIN_X, System::MSGWIN_Y, 0, 0, 0, 0);
     const auto& lines = messageWindow().messages;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::size_t shown = shownCharacters();
+    for (std::size_t i = 0; i < lines.size() && shown > 0; ++i) {
         if (lines[i].empty()) continue;  // an empty line still takes its row
+        const std::string_view line = firstCodePoints(lines[i], shown);
+        shown -= std::min(shown, codePoints(line));
         const auto y = System::MSG_Y + static_cast<std::int64_t>(i) * System::MSG_MARGIN;
         // A line beyond the range of int lies far off the window either way.
-        drawLine(lines[i], System::MSG_X, saturate(y));
+        drawLine(line, System::MSG_X, saturate(y));
     }
 }
 

@@ -3,6 +3,7 @@
 // page-feed cursor that shows while the page waits for the player.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@ struct MessageState {
     std::vector<std::string> messages;
     std::uint32_t messageCounter = 0;  // frames the page has waited, animates the cursor
     bool cutLogged = false;            // run.log told that this page lost text
+    // The counter at which a confirm showed a typing page whole; none while it types on.
+    std::optional<std::uint32_t> shownWholeAt;
 };
 
 // What a page keeps: its first maxPageLinesKept lines, each cut to its first
@@ -29,8 +32,17 @@ void clearMessages();
 // Suspends the script until the player confirms the page.
 void waitPage();
 
-// One frame of a page wait; true when the player confirmed it.
+// One frame of a page wait; true when the player confirmed it. A confirm
+// while the page types shows it whole instead.
 bool stepPageWait();
+// The page's characters (code points), line breaks not counted.
+std::size_t pageCharacters();
+// At a text speed, a waiting page shows messageCounter * speed / 30 of its
+// characters. The counter from which it shows whole: 0 at speed 0, earlier
+// when a confirm showed it whole.
+std::uint32_t pageWholeFrom();
+// Whether the waiting page is still typing (never while skipping).
+bool pageTyping();
 void drawMessageWindow();
 // The page-feed cursor: cells of cellSize square, cellCount of them in a row.
 void drawPageFeed(int cellCount, int cellSize);

@@ -57,6 +57,7 @@ std::optional<std::uint32_t> framesUntilChange(const LuaRunner& runner) {
     switch (c.state) {
     case RunnerState::Running: return std::nullopt;
     case RunnerState::WaitPage: {
+        if (pageTyping()) return 1;  // the next letters show
         const std::uint32_t waited = messageWindow().messageCounter;
         frames = std::min(untilPageFeedMoves(waited, runner.pageIconFrames), untilAutoTurnsPage(waited));
         break;

@@ -92,3 +92,7 @@ void Orba_loadWAV(std::string_view key, std::string_view file);
 void Orba_playWAV(std::string_view key, int loops, int channel);  // channel outside -1..7 becomes -1
 void Orba_playBgm(std::string_view file, int loops, int fadeInMs);
 void Orba_stopBgm(int fadeOutMs);
+// The music's and the sound effects' volume, 0 to 100 percent of the mixer's full
+// volume (the start); a change is heard at once, in what plays already too.
+void Orba_setMusicVolume(int percent);
+void Orba_setSoundVolume(int percent);

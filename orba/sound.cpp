@@ -1,4 +1,5 @@
 // Sound effects under string keys on the mixer's channels, and one streamed music.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <initializer_list>
@@ -136,6 +137,20 @@ void Orba_stopBgm(int fadeOutMs) {
         haltAndFreeMusic();
     else
         Mix_FadeOutMusic(fadeOutMs);  // stays loaded until replaced or Orba_quit
+}
+
+namespace {
+
+int mixerVolume(int percent) { return std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100; }
+
+}  // namespace
+
+void Orba_setMusicVolume(int percent) {
+    if (orba::state().audioOpen) Mix_VolumeMusic(mixerVolume(percent));
+}
+
+void Orba_setSoundVolume(int percent) {
+    if (orba::state().audioOpen) Mix_Volume(-1, mixerVolume(percent));
 }
 
 namespace orba {

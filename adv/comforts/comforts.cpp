@@ -16,6 +16,8 @@
 #include "adv/comforts/comfortmarks.h"
 #include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
+#include "adv/comforts/preferences.h"
+#include "adv/comforts/preferencesscreen.h"
 #include "adv/comforts/readpages.h"
 #include "adv/comforts/savefile.h"
 #include "adv/comforts/scene.h"
@@ -27,6 +29,7 @@
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
 #include "orba/bmpfile.h"
+#include "orba/display.h"
 #include "orba/orba.h"
 #include "orba/thumbnail.h"
 
@@ -40,13 +43,13 @@ constexpr std::size_t historyKept = maxHistoryPages;
 // The history's text in all, the newest page kept whatever its size: a save
 // of it stays well within a save's 8 MiB.
 constexpr std::size_t historyBytesKept = std::size_t{4} << 20;
-// Auto mode: a page goes on after 1.5 s and 30 ms for each character.
-constexpr std::int64_t autoBaseMs = 1500;
+// Auto mode: a page goes on after the player's pause (1.5 s unless chosen
+// otherwise) and 30 ms for each character, counted once the page shows whole.
 constexpr std::int64_t autoPerCharacterMs = 30;
 // Marks the choice picked in the history, below the page that asked it.
 constexpr char pickedMark[] = "\xC2\xBB ";
 
-enum class Request { None, Save, Load, History, Menu };
+enum class Request { None, Save, Load, History, Menu, Preferences };
 
 // The play so far: every scene start the history or the moment refer to,
 // the moment of the last wait, and the pages shown.
@@ -63,13 +66,14 @@ struct Comforts {
     bool pageWasRead = false;
     bool autosavePending = false;
     bool autoMode = false;
-    bool skipAll = false;
     Request request = Request::None;
     bool markFreeFrame = false;  // the frame before the save screen, shown without the marks
     std::unique_ptr<SlotScreen> slots;
     SlotScreenMode slotMode = SlotScreenMode::Save;
     std::unique_ptr<HistoryScreen> history;
     std::unique_ptr<GameMenu> menu;
+    std::unique_ptr<PreferencesScreen> preferences;
+    bool preferencesUnkept = false;  // the screen said the file could not be written
     std::optional<SaveFile> pendingSave;
     // Whether pendingThumbnail holds the game's frame kept when a screen
     // opened, and how keeping it went; a screen opened from the menu keeps it.
@@ -80,6 +84,21 @@ Comforts& comforts() {
     static Comforts current;
     return current;
 }
+
+// The player's preferences, which live on across runners: as the play uses
+// them, and as save/preferences.txt holds them (the defaults without a file).
+struct PlayerPreferences {
+    Preferences current;
+    Preferences stored;
+    std::string unusedFile;  // why the file could not be used, for run.log once it is open
+};
+
+PlayerPreferences& playerPreferences() {
+    static PlayerPreferences prefs;
+    return prefs;
+}
+
+Preferences& preferences() { return playerPreferences().current; }
 
 bool on(std::int32_t setting) { return setting != 0; }
 
@@ -360,6 +379,40 @@ void updateSlotScreen(LuaRunner& runner) {
     }
 }
 
+// The screen starts from the preferences in use, with full screen as F9 left it.
+void openPreferences() {
+    if (on(System::SAVE)) (void)keepShownFrame();
+    preferences().fullScreen = Orba_isFullScreen();
+    comforts().preferences = std::make_unique<PreferencesScreen>(preferences());
+    comforts().preferencesUnkept = false;
+}
+
+// Closing keeps changed preferences in their file; when that fails, the
+// screen says why and stays, and closing again leaves them for this play only.
+void closePreferences() {
+    Comforts& c = comforts();
+    PlayerPreferences& p = playerPreferences();
+    if (p.current != p.stored && !c.preferencesUnkept) {
+        if (const WriteResult written = writePreferences(preferencesPath, p.current); !written) {
+            c.preferencesUnkept = true;
+            c.preferences->setMessage("Cannot keep the preferences: " + written.problem);
+            return;
+        }
+        p.stored = p.current;
+    }
+    c.preferences.reset();
+    discardShownFrame();
+}
+
+void updatePreferences() {
+    Comforts& c = comforts();
+    const PreferencesAction action = c.preferences->update();
+    if (action.kind == PreferencesAction::Kind::Close) return closePreferences();
+    if (action.kind != PreferencesAction::Kind::Changed) return;
+    preferences() = c.preferences->preferences();
+    applyPreferences();
+}
+
 // Save, Load and History lead to their screens (on the game's frame kept
 // when the menu opened), Quit ends the game as Escape in the game does.
 void openMenu() {
@@ -379,6 +432,7 @@ void updateMenu() {
     case MenuItem::Save: openSlotScreen(SlotScreenMode::Save); return;
     case MenuItem::Load: openSlotScreen(SlotScreenMode::Load); return;
     case MenuItem::History: openHistory(); return;
+    case MenuItem::Preferences: openPreferences(); return;
     case MenuItem::Back:
     case MenuItem::Quit: return;
     }
@@ -403,8 +457,9 @@ void readKeys() {
     if (on(System::SAVE) && Orba_isPushKey(SDLK_F3)) c.request = Request::Load;
     if (on(System::HISTORY) && (Orba_isPushKey(SDLK_PAGEUP) || wheelUp())) c.request = Request::History;
     if (menuAsked()) c.request = Request::Menu;
+    if (Orba_isPushKey(SDLK_F1)) c.request = Request::Preferences;
     if (on(System::AUTO) && Orba_isPushKey(SDLK_a)) c.autoMode = !c.autoMode;
-    if (on(System::SKIP) && Orba_isPushKey(SDLK_TAB)) c.skipAll = !c.skipAll;
+    if (on(System::SKIP) && Orba_isPushKey(SDLK_TAB)) preferences().skipAll = !preferences().skipAll;
     playback().skipping = on(System::SKIP) && (Orba_isPressKey(SDLK_LCTRL) || Orba_isPressKey(SDLK_RCTRL));
 }
 
@@ -424,6 +479,8 @@ bool openRequested() {
         openHistory();
     } else if (request == Request::Menu) {
         openMenu();
+    } else if (request == Request::Preferences) {
+        openPreferences();
     } else {
         openSlotScreen(request == Request::Save ? SlotScreenMode::Save : SlotScreenMode::Load);
     }
@@ -449,13 +506,6 @@ void writeAutosave() {
     (void)readPages().save(readPagesPath);
 }
 
-std::int64_t characterCount(const std::vector<std::string>& lines) {
-    std::int64_t count = 0;
-    for (const std::string& line : lines)
-        for (const char byte : line) count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
-    return count;
-}
-
 bool updateScreensAndKeys(LuaRunner& runner) {
     Comforts& c = comforts();
     if (c.slots) {
@@ -468,6 +518,10 @@ bool updateScreensAndKeys(LuaRunner& runner) {
     }
     if (c.menu) {
         updateMenu();
+        return true;
+    }
+    if (c.preferences) {
+        updatePreferences();
         return true;
     }
     if (c.autosavePending && currentWait()) {
@@ -499,15 +553,16 @@ bool drawComfortScreen() {
     if (c.slots) c.slots->draw();
     if (c.history) c.history->draw();
     if (c.menu) c.menu->draw();
+    if (c.preferences) c.preferences->draw();
     return true;
 }
 
 void drawModeMarks() {
     const Comforts& c = comforts();
     if (c.markFreeFrame) return;
-    const SkipMark skip = !playback().skipping ? SkipMark::Off
-                          : c.skipAll          ? SkipMark::AllPages
-                                               : SkipMark::ReadPages;
+    const SkipMark skip = !playback().skipping    ? SkipMark::Off
+                          : preferences().skipAll ? SkipMark::AllPages
+                                                  : SkipMark::ReadPages;
     if (c.autoMode || skip != SkipMark::Off) drawComfortMarks(c.autoMode, skip);
 }
 
@@ -554,14 +609,14 @@ void choicePicked() {
 
 bool pageGoesOnByItself() {
     const Comforts& c = comforts();
-    if (playback().skipping && (c.skipAll || c.pageWasRead)) return true;
+    if (playback().skipping && (preferences().skipAll || c.pageWasRead)) return true;
     const std::optional<std::int64_t> frames = autoPageFrames();
     return frames && messageWindow().messageCounter >= *frames;
 }
 
 bool comfortScreenOpen() {
     const Comforts& c = comforts();
-    return c.slots || c.history || c.menu;
+    return c.slots || c.history || c.menu || c.preferences;
 }
 
 bool comfortsActing() {
@@ -571,8 +626,9 @@ bool comfortsActing() {
 
 std::optional<std::int64_t> autoPageFrames() {
     if (!comforts().autoMode) return std::nullopt;
-    const std::int64_t ms = autoBaseMs + autoPerCharacterMs * characterCount(messageWindow().messages);
-    return (ms * framesPerSecond + 999) / 1000;
+    const std::int64_t ms =
+        preferences().autoDelayMs + autoPerCharacterMs * static_cast<std::int64_t>(pageCharacters());
+    return pageWholeFrom() + (ms * framesPerSecond + 999) / 1000;
 }
 
 void autosaveAtQuit() { writeAutosave(); }
@@ -591,6 +647,31 @@ void currentSceneReplayed() {
     r.current.decisions = course().decisions;
     r.current.wait = currentWait().value_or(WaitKind::Page);
     r.waitSeen = currentWait().has_value();
+}
+
+const Preferences& loadPreferences() {
+    PlayerPreferences& p = playerPreferences();
+    const PreferencesRead read = readPreferences(preferencesPath, authorPreferences());
+    if (!read.problem.empty())
+        p.unusedFile =
+            std::string(preferencesPath) + " is " + read.problem + ": the default preferences are used\n";
+    p.current = p.stored = read.prefs;
+    return p.current;
+}
+
+// Each only when it differs from what is in use, so that the defaults change nothing.
+void applyPreferences() {
+    if (std::string& note = playerPreferences().unusedFile; !note.empty()) {
+        Orba_logText(note);
+        note.clear();
+    }
+    const Preferences& p = preferences();
+    playback().textSpeed = p.textSpeed;
+    Orba_setMusicVolume(p.musicVolume);
+    Orba_setSoundVolume(p.soundVolume);
+    if (p.sharpScaling != Orba_isSharpScaling()) Orba_setSharpScaling(p.sharpScaling);
+    Orba_setWindowScale(p.windowScale);
+    Orba_setFullScreen(p.fullScreen);
 }
 
 void resetComforts() {

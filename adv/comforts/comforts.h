@@ -1,6 +1,6 @@
 #pragma once
 // The player's comforts around the game's own frames: the save and load
-// screens (F2, F3) with the autosave, the text history with its jump back
+// screens (F2, F3) with the autosave, the preferences (F1), the text history with its jump back
 // (Page Up, the wheel), skipping (Ctrl held, Tab for all pages), auto mode
 // (A) and the game menu that leads to the screens (the right button). A
 // player who presses none of their keys sees the game exactly as written;
@@ -53,6 +53,15 @@ const SceneStart* currentSceneStart();
 void currentSceneReplayed();
 
 // Back to a program start: no record, no screen, no mode (for a new runner).
+// The player's preferences stay.
 void resetComforts();
+
+// The player's preferences: save/preferences.txt over game.ini's defaults.
+// The entry reads them before the window opens (its scale and full screen)
+// and applies them once it is open: volumes, text speed, the display. When
+// the file is there but cannot be used, the first apply says so in run.log.
+struct Preferences;
+const Preferences& loadPreferences();
+void applyPreferences();
 
 }  // namespace adv

@@ -20,6 +20,7 @@ std::string_view labelOf(MenuItem item) {
     case MenuItem::Save: return "Save";
     case MenuItem::Load: return "Load";
     case MenuItem::History: return "History";
+    case MenuItem::Preferences: return "Preferences";
     case MenuItem::Back: return "Back to the game";
     case MenuItem::Quit: return "Quit";
     }
@@ -32,7 +33,7 @@ std::vector<MenuItem> menuItems(bool saving, bool history) {
     std::vector<MenuItem> items;
     if (saving) items.insert(items.end(), {MenuItem::Save, MenuItem::Load});
     if (history) items.push_back(MenuItem::History);
-    items.insert(items.end(), {MenuItem::Back, MenuItem::Quit});
+    items.insert(items.end(), {MenuItem::Preferences, MenuItem::Back, MenuItem::Quit});
     return items;
 }
 

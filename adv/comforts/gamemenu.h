@@ -8,10 +8,10 @@
 
 namespace adv {
 
-enum class MenuItem { Save, Load, History, Back, Quit };
+enum class MenuItem { Save, Load, History, Preferences, Back, Quit };
 
 // The items in their order: Save and Load where saving is on, History where
-// the history is, then Back to the game and Quit.
+// the history is, then Preferences, Back to the game and Quit.
 std::vector<MenuItem> menuItems(bool saving, bool history);
 
 struct GameMenuAction {

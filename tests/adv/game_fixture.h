@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "adv/comforts/comforts.h"
+#include "adv/comforts/preferences.h"
 #include "adv/engine.h"
 #include "adv/framestep.h"
 #include "adv/luarunner.h"
@@ -69,7 +71,7 @@ inline void setDefaultSettings() {
         if (auto* text = std::get_if<std::string*>(&key.field); text && key.name.starts_with("CMD_"))
             **text = std::string(key.name.substr(4));
     }
-    System::MSG_WIDTH = 0;
+    for (const SettingsKey& key : optionalSettingsKeys()) *std::get<std::int32_t*>(key.field) = key.absent;
     System::PF_TIMER = 5;
     System::PF_X = 600;
     System::PF_Y = 440;
@@ -123,6 +125,8 @@ protected:
         setDefaultSettings();
         prepareFolder();
         testsupport::initWindow();
+        adv::loadPreferences();  // those of this game folder, not of a test before
+        adv::applyPreferences();
         Orba_openFont("MSGOTHIC24", System::FONT_SIZE, System::FONT);
         testsupport::moveMouse(630, 10);
     }

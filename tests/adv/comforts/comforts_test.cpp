@@ -1,7 +1,10 @@
 // The player's comforts through their keys: save and load, the autosave,
 // damaged and outdated saves, skipping, auto mode and the history's jump back.
+#include <SDL_mixer.h>
+
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,6 +12,7 @@
 #include "adv/comforts/comforts.h"
 #include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
+#include "adv/comforts/preferences.h"
 #include "adv/comforts/savefile.h"
 #include "adv/comforts/slotscreen.h"
 #include "adv/game_fixture.h"
@@ -294,7 +298,7 @@ namespace {
 // running; in the game it quits, and the close button quits from a screen.
 TEST_F(ComfortsTest, EscapeClosesEachScreenAndQuitsOnlyTheGame) {
     startChapter();
-    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP, SDLK_UNKNOWN}) {
+    for (const int key : {SDLK_F2, SDLK_F3, SDLK_PAGEUP, SDLK_F1, SDLK_UNKNOWN}) {
         SCOPED_TRACE(key);
         if (key == SDLK_UNKNOWN) {
             rightClick();  // the game menu
@@ -327,7 +331,7 @@ TEST_F(ComfortsTest, TheGameMenuLeadsToTheSaveScreenAndQuits) {
     EXPECT_EQ(testsupport::readFile("save/slot1.bmp"), testsupport::readFile("game.bmp"));
     rightClick();
     step(2);
-    const adv::screen::Box quit = adv::GameMenu::itemBox(4, 5);
+    const adv::screen::Box quit = adv::GameMenu::itemBox(5, 6);
     testsupport::moveMouse(quit.x + 5, quit.y + 5);
     testsupport::click();
     EXPECT_EQ(testsupport::errorText([&] { step(); }), orbaQuitMessage);
@@ -488,6 +492,107 @@ TEST_F(ComfortsTest, SkippedAndReplayedWaitsLeaveTheStageAsPlayed) {
         EXPECT_EQ(std::tuple(stageTimers(), stagePixels()),
                   std::tuple(std::get<1>(played), std::get<2>(played)));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The message row's pixels, where the page's text shows.
+std::vector<std::uint32_t> textPixels() {
+    std::vector<std::uint32_t> row;
+    for (int y = 310; y < 340; y += 2)
+        for (int x = 20; x < 300; x += 2) row.push_back(testsupport::pixel(x, y));
+    return row;
+}
+
+// At 30 characters a second a page shows a letter more each frame: a confirm
+// shows the rest at once and the next one turns the page, skipping shows it
+// whole, and auto mode counts its time from the whole page.
+TEST_F(ComfortsTest, PagesTypeAtTheTextSpeedAndAConfirmShowsThemWhole) {
+    constexpr const char* script = "MSG('abcdef') PF() MSG('next') PF()";
+    start(script);
+    step();
+    const std::vector<std::uint32_t> whole = textPixels();
+    System::TEXT_SPEED = 30;
+    adv::loadPreferences();
+    adv::applyPreferences();
+    // The frame that turns the page (0: it still waits at frame 99).
+    const auto turnedAt = [&](const std::function<void()>& atFrame3) {
+        runner.reset();
+        makeRunner();
+        start(script);
+        step(3);  // the page shows since frame 1: two letters
+        EXPECT_TRUE(adv::pageTyping());
+        EXPECT_NE(textPixels(), whole);
+        atFrame3();
+        for (int frame = 4; frame < 100; ++frame) {
+            step();
+            if (adv::messageWindow().messages != std::vector<std::string>{"abcdef"}) return frame;
+        }
+        return 0;
+    };
+    EXPECT_EQ(turnedAt([] {}), 0);
+    EXPECT_EQ(textPixels(), whole);
+    const auto shownWhole = [&] {
+        EXPECT_FALSE(adv::pageTyping());
+        EXPECT_EQ(textPixels(), whole);
+    };
+    EXPECT_EQ(turnedAt([&] {
+                  confirm();
+                  shownWhole();
+              }),
+              0);
+    confirm();
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"next"});
+    EXPECT_EQ(turnedAt([&] {
+                  testsupport::pushKey(SDLK_LCTRL, true);
+                  step();
+                  testsupport::pushKey(SDLK_LCTRL, false);
+                  step();
+                  shownWhole();  // and stays whole
+              }),
+              0);
+    EXPECT_EQ(turnedAt([&] { tap(SDLK_a, 0); }), 1 + 6 + 51) << "1.5 s and 6 letters of 30 ms after typing";
+}
+
+// Nothing is written until a preference changes; a change is kept when the
+// screen closes, or the screen says why not and closes at the next Escape.
+TEST_F(ComfortsTest, ChangedPreferencesAreKeptAndAFolderThatCannotBeWrittenIsNoHarm) {
+    startChapter();
+    tap(SDLK_F1);
+    tap(SDLK_ESCAPE);
+    EXPECT_FALSE(fs::exists(adv::preferencesPath));
+    tap(SDLK_F1);
+    tap(SDLK_LEFT);  // the music's volume
+    EXPECT_EQ(Mix_VolumeMusic(-1), MIX_MAX_VOLUME * 9 / 10) << "heard at once";
+    tap(SDLK_ESCAPE);
+    EXPECT_EQ(adv::loadPreferences().musicVolume, 90);
+
+    fs::remove_all("save");
+    testsupport::writeFile("save", "a file where the folder would be");
+    tap(SDLK_F1);
+    tap(SDLK_LEFT);
+    tap(SDLK_ESCAPE);
+    EXPECT_TRUE(adv::comfortScreenOpen()) << "to say why";
+    tap(SDLK_ESCAPE);
+    EXPECT_FALSE(adv::comfortScreenOpen());
+    confirm();
+    EXPECT_EQ(adv::messageWindow().messages, std::vector<std::string>{"two"});
+}
+
+TEST_F(ComfortsTest, AnUnusableFileIsOneLineInTheLogAndNoFileNone) {
+    const std::string logged = testsupport::readFile("run.log");
+    adv::loadPreferences();
+    adv::applyPreferences();
+    EXPECT_EQ(testsupport::readFile("run.log"), logged);
+    testsupport::writeFile(adv::preferencesPath, "preferences 9\n");
+    adv::loadPreferences();
+    adv::applyPreferences();
+    adv::applyPreferences();
+    EXPECT_EQ(
+        testsupport::readFile("run.log"),
+        logged + "save/preferences.txt is written by a newer version: the default preferences are used\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "adv/comforts/comfortmarks.h"
 #include "adv/comforts/gamemenu.h"
 #include "adv/comforts/historyscreen.h"
+#include "adv/comforts/preferencesscreen.h"
 #include "adv/comforts/slotscreen.h"
 #include "orba/orba.h"
 #include "orba/orba_testing.h"
@@ -316,10 +317,10 @@ TEST_F(ScreensTest, AClickOnAnEarlierPageJumpsToItAndOnTheNewestCloses) {
 
 TEST_F(ScreensTest, TheGameMenuOffersTheScreensThatAreOn) {
     using enum MenuItem;
-    EXPECT_EQ(menuItems(true, true), (std::vector{Save, Load, History, Back, Quit}));
-    EXPECT_EQ(menuItems(false, true), (std::vector{History, Back, Quit}));
-    EXPECT_EQ(menuItems(true, false), (std::vector{Save, Load, Back, Quit}));
-    EXPECT_EQ(menuItems(false, false), (std::vector{Back, Quit}));
+    EXPECT_EQ(menuItems(true, true), (std::vector{Save, Load, History, Preferences, Back, Quit}));
+    EXPECT_EQ(menuItems(false, true), (std::vector{History, Preferences, Back, Quit}));
+    EXPECT_EQ(menuItems(true, false), (std::vector{Save, Load, Preferences, Back, Quit}));
+    EXPECT_EQ(menuItems(false, false), (std::vector{Preferences, Back, Quit}));
 }
 
 TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
@@ -327,7 +328,7 @@ TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
     using Menu = GameMenuAction;
     const Menu close{Menu::Kind::Close};
     const auto pick = [](MenuItem item) { return Menu{Menu::Kind::Pick, item}; };
-    const auto item = [](int index) { return GameMenu::itemBox(index, 5); };
+    const auto item = [](int index) { return GameMenu::itemBox(index, 6); };
     const Input joyButton2 = [] {
         testsupport::pushJoyButton(1, true);
         testsupport::pushJoyButton(1, false);
@@ -339,11 +340,12 @@ TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
     const Case cases[] = {
         {{key(SDLK_RETURN)}, pick(MenuItem::Save)},
         {{key(SDLK_UP), key(SDLK_DOWN), key(SDLK_z)}, pick(MenuItem::Load)},
-        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_SPACE)}, close},  // Back
-        {std::vector<Input>(6, key(SDLK_DOWN)), {}},
+        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_SPACE)}, pick(MenuItem::Preferences)},
+        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_SPACE)}, close},  // Back
+        {std::vector<Input>(7, key(SDLK_DOWN)), {}},
         {{clickOn(item(2))}, pick(MenuItem::History)},
-        {{clickOn(item(4))}, pick(MenuItem::Quit)},
-        {{[&] { testsupport::moveMouse(item(4).x + 5, item(4).y + 5); }, key(SDLK_RETURN)},
+        {{clickOn(item(5))}, pick(MenuItem::Quit)},
+        {{[&] { testsupport::moveMouse(item(5).x + 5, item(5).y + 5); }, key(SDLK_RETURN)},
          pick(MenuItem::Quit)},
         {{clickAt(5, 5)}, {}},
         {{key(SDLK_ESCAPE)}, close},
@@ -357,6 +359,78 @@ TEST_F(ScreensTest, TheGameMenuPicksByKeysPointerOrClicksAndCloses) {
         EXPECT_EQ(c.last, last) << &c - cases;
         testsupport::moveMouse(5, 475);
     }
+}
+
+TEST_F(ScreensTest, APreferenceStepsToItsNeighbourAndStaysAtItsEnds) {
+    using enum PreferenceRow;
+    struct Case {
+        PreferenceRow row;
+        Preferences from;
+        int direction;
+        Preferences expected;
+    };
+    const Case cases[] = {
+        {MusicVolume, {.musicVolume = 100}, 1, {.musicVolume = 100}},
+        {MusicVolume, {.musicVolume = 95}, -1, {.musicVolume = 90}},
+        {SoundVolume, {.soundVolume = 0}, -1, {.soundVolume = 0}},
+        {TextSpeed, {.textSpeed = 0}, 1, {.textSpeed = 10}},
+        {TextSpeed, {.textSpeed = 25}, -1, {.textSpeed = 20}},
+        {TextSpeed, {.textSpeed = 1000}, 1, {.textSpeed = 1000}},
+        {TextSpeed, {.textSpeed = 1000}, -1, {.textSpeed = 200}},
+        {AutoDelay, {.autoDelayMs = 1700}, 1, {.autoDelayMs = 2000}},
+        {AutoDelay, {.autoDelayMs = 60000}, -1, {.autoDelayMs = 59500}},
+        {Skip, {}, 0, {.skipAll = true}},
+        {Skip, {.skipAll = true}, 1, {.skipAll = true}},
+        {WindowScale, {.windowScale = 4}, 1, {.windowScale = 4}},
+        {FullScreen, {.fullScreen = true}, -1, {}},
+        {Scaling, {}, 1, {.sharpScaling = true}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(stepPreference(c.from, c.row, c.direction), c.expected) << &c - cases;
+}
+
+TEST_F(ScreensTest, ThePreferencesChangeByKeysOrClicksOnARowsHalvesAndClose) {
+    Orba_testAttachJoystick(2);
+    using Action = PreferencesAction;
+    const Action changed{Action::Kind::Changed}, close{Action::Kind::Close};
+    const auto half = [](PreferenceRow row, bool right) {
+        const screen::Box box = PreferencesScreen::rowBox(static_cast<int>(row));
+        return clickAt(box.x + (right ? box.w - 10 : 10), box.y + box.h / 2);
+    };
+    struct Case {
+        std::vector<Input> inputs;
+        Action last;
+        Preferences expected;
+    };
+    const Case cases[] = {
+        {{key(SDLK_RIGHT)}, {}, {}},  // the music at full volume already
+        {{key(SDLK_LEFT)}, changed, {.musicVolume = 90}},
+        {{key(SDLK_DOWN), key(SDLK_DOWN), key(SDLK_RIGHT)}, changed, {.textSpeed = 10}},
+        {{half(PreferenceRow::SoundVolume, false)}, changed, {.soundVolume = 90}},
+        {{half(PreferenceRow::WindowScale, true)}, changed, {.windowScale = 2}},
+        {{half(PreferenceRow::Skip, false), key(SDLK_RETURN)}, changed, {.skipAll = true}},
+        {std::vector<Input>(9, key(SDLK_DOWN)), {}, {}},
+        {{half(PreferenceRow::Back, false)}, close, {}},
+        {{key(SDLK_ESCAPE)}, close, {}},
+        {{rightClick}, close, {}},
+        {{[] {
+             testsupport::pushJoyButton(1, true);
+             testsupport::pushJoyButton(1, false);
+         }},
+         close,
+         {}},
+    };
+    for (const Case& c : cases) {
+        PreferencesScreen screen(Preferences{});
+        Action last;
+        for (const Input& input : c.inputs) last = frame(screen, input);
+        EXPECT_EQ(c.last, last) << &c - cases;
+        EXPECT_EQ(c.expected, screen.preferences()) << &c - cases;
+        testsupport::moveMouse(5, 475);
+    }
+    PreferencesScreen atBack(Preferences{});
+    for (int i = 0; i < 8; ++i) frame(atBack, key(SDLK_DOWN));
+    EXPECT_EQ(close, frame(atBack, key(SDLK_RETURN)));
 }
 
 TEST_F(ScreensTest, MarksShowInTheTopRightCornerOnlyWhileOn) {
