@@ -406,10 +406,15 @@ void closePreferences() {
 
 void updatePreferences() {
     Comforts& c = comforts();
+    if (Orba_isFullScreen() != preferences().fullScreen) {  // F9 pressed meanwhile
+        preferences().fullScreen = Orba_isFullScreen();
+        c.preferences->show(preferences());
+    }
     const PreferencesAction action = c.preferences->update();
     if (action.kind == PreferencesAction::Kind::Close) return closePreferences();
     if (action.kind != PreferencesAction::Kind::Changed) return;
     preferences() = c.preferences->preferences();
+    c.preferencesUnkept = false;  // the next close tries to keep them again
     applyPreferences();
 }
 
@@ -631,7 +636,11 @@ std::optional<std::int64_t> autoPageFrames() {
     return pageWholeFrom() + (ms * framesPerSecond + 999) / 1000;
 }
 
-void autosaveAtQuit() { writeAutosave(); }
+// Changes made on a preferences screen left open are kept too.
+void autosaveAtQuit() {
+    writeAutosave();
+    if (comforts().preferences) closePreferences();
+}
 
 const SceneStart* currentSceneStart() {
     const Record& r = comforts().record;

@@ -42,8 +42,9 @@ bool comfortsActing();
 // The frames a page waits before auto mode turns it; none while it is off.
 std::optional<std::int64_t> autoPageFrames();
 
-// Writes the autosave of the last wait reached; the entry calls it when the
-// player quits. A failed write changes nothing.
+// Writes the autosave of the last wait reached, and the preferences changed
+// on a screen still open; the entry calls it when the player quits. A failed
+// write changes nothing.
 void autosaveAtQuit();
 
 // The start of the scene running now (null before the first script), and,

@@ -105,7 +105,8 @@ PreferencesParse parsePreferences(std::string_view text, const Preferences& defa
     while (!text.empty()) {
         const std::string_view line = nextLine(text);
         const std::size_t space = line.find(' ');
-        if (space == std::string_view::npos || !setField(prefs, line.substr(0, space), line.substr(space + 1)))
+        if (space == std::string_view::npos ||
+            !setField(prefs, line.substr(0, space), line.substr(space + 1)))
             return {std::nullopt, "damaged"};
     }
     return {prefs, {}};

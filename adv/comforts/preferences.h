@@ -16,8 +16,8 @@ namespace adv {
 
 inline constexpr char preferencesPath[] = "save/preferences.txt";
 
-inline constexpr int maxVolume = 100;       // percent
-inline constexpr int maxTextSpeed = 1000;   // characters per second
+inline constexpr int maxVolume = 100;      // percent
+inline constexpr int maxTextSpeed = 1000;  // characters per second
 inline constexpr int maxAutoDelayMs = 60'000;
 inline constexpr int defaultAutoDelayMs = 1500;
 

@@ -15,7 +15,7 @@ using screen::Box;
 
 constexpr int rowX = 60, rowWidth = 520, rowHeight = 36, rowPitch = 42, rowsTop = 22;
 constexpr int labelIndent = 16, arrowIndent = 12;
-constexpr Box messageBox{rowX, rowsTop + rowPitch * preferenceRowCount + 4, rowWidth, 60};
+constexpr Box messageBox{rowX, rowsTop + rowPitch* preferenceRowCount + 4, rowWidth, 60};
 constexpr int messageLines = 2;
 constexpr int closeButton = 1;  // the joystick's second button
 constexpr int volumeStep = 10, autoDelayStep = 500, autoDelayLargest = 10'000;
@@ -55,13 +55,16 @@ std::string_view labelOf(PreferenceRow row) {
     return {};
 }
 
-std::string tenths(int ms) { return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " s"; }
+std::string tenths(int ms) {
+    return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " s";
+}
 
 std::string valueOf(const Preferences& p, PreferenceRow row) {
     switch (row) {
     case PreferenceRow::MusicVolume: return std::to_string(p.musicVolume) + " %";
     case PreferenceRow::SoundVolume: return std::to_string(p.soundVolume) + " %";
-    case PreferenceRow::TextSpeed: return p.textSpeed == 0 ? "Instant" : std::to_string(p.textSpeed) + " a second";
+    case PreferenceRow::TextSpeed:
+        return p.textSpeed == 0 ? "Instant" : std::to_string(p.textSpeed) + " a second";
     case PreferenceRow::AutoDelay: return tenths(p.autoDelayMs);
     case PreferenceRow::Skip: return p.skipAll ? "All pages" : "Read pages";
     case PreferenceRow::WindowScale:
@@ -80,8 +83,12 @@ PreferenceRow rowOf(int index) { return static_cast<PreferenceRow>(index); }
 Preferences stepPreference(Preferences p, PreferenceRow row, int direction) {
     const int towards = direction == 0 ? 1 : direction;
     switch (row) {
-    case PreferenceRow::MusicVolume: p.musicVolume = nextStep(p.musicVolume, towards, volumeStep, maxVolume); break;
-    case PreferenceRow::SoundVolume: p.soundVolume = nextStep(p.soundVolume, towards, volumeStep, maxVolume); break;
+    case PreferenceRow::MusicVolume:
+        p.musicVolume = nextStep(p.musicVolume, towards, volumeStep, maxVolume);
+        break;
+    case PreferenceRow::SoundVolume:
+        p.soundVolume = nextStep(p.soundVolume, towards, volumeStep, maxVolume);
+        break;
     case PreferenceRow::TextSpeed: p.textSpeed = nextListed(p.textSpeed, towards); break;
     case PreferenceRow::AutoDelay:
         p.autoDelayMs = nextStep(p.autoDelayMs, towards, autoDelayStep, autoDelayLargest);

@@ -47,6 +47,7 @@ public:
     void draw() const;
 
     const Preferences& preferences() const { return prefs_; }
+    void show(const Preferences& prefs) { prefs_ = prefs; }  // changed elsewhere (F9)
     int selected() const { return selected_; }
     // A line at the bottom, such as why the preferences could not be kept.
     void setMessage(std::string message);

@@ -339,6 +339,12 @@ const BrokenCase brokenCases[] = {
          return one(game::ini, game::lineOf(game::ini, "WINDOW_SCALE"), N,
                     "WINDOW_SCALE is 5: the window scale goes from 1 to 4; it is taken as 4");
      }},
+    {"TextSpeedBeyondItsRange",
+     [] {
+         writeFile(game::ini, testsupport::readFile(game::ini) + "TEXT_SPEED = 5000\n");
+         return one(game::ini, game::lineOf(game::ini, "TEXT_SPEED"), N,
+                    "TEXT_SPEED is 5000: it goes from 0 to 1000; it is taken as 1000");
+     }},
     {"PositionOutsideWindow",
      [] {
          return one(game::ini, game::setKey("PF_Y", "900"), N,

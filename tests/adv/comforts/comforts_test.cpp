@@ -568,6 +568,10 @@ TEST_F(ComfortsTest, ChangedPreferencesAreKeptAndAFolderThatCannotBeWrittenIsNoH
     EXPECT_EQ(Mix_VolumeMusic(-1), MIX_MAX_VOLUME * 9 / 10) << "heard at once";
     tap(SDLK_ESCAPE);
     EXPECT_EQ(adv::loadPreferences().musicVolume, 90);
+    tap(SDLK_F1);
+    tap(SDLK_LEFT);
+    adv::autosaveAtQuit();  // the window closed with the screen open
+    EXPECT_EQ(adv::loadPreferences().musicVolume, 80);
 
     fs::remove_all("save");
     testsupport::writeFile("save", "a file where the folder would be");

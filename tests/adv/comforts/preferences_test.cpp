@@ -13,8 +13,14 @@ using namespace adv;
 namespace {
 
 Preferences chosen() {
-    return {.musicVolume = 40, .soundVolume = 0, .textSpeed = 45, .autoDelayMs = 3000,
-            .skipAll = true, .windowScale = 3, .fullScreen = true, .sharpScaling = true};
+    return {.musicVolume = 40,
+            .soundVolume = 0,
+            .textSpeed = 45,
+            .autoDelayMs = 3000,
+            .skipAll = true,
+            .windowScale = 3,
+            .fullScreen = true,
+            .sharpScaling = true};
 }
 
 TEST(Preferences, SurviveWritingAndReadingAndKeepDefaultsForMissingLines) {

@@ -372,18 +372,13 @@ TEST_F(ScreensTest, APreferenceStepsToItsNeighbourAndStaysAtItsEnds) {
     const Case cases[] = {
         {MusicVolume, {.musicVolume = 100}, 1, {.musicVolume = 100}},
         {MusicVolume, {.musicVolume = 95}, -1, {.musicVolume = 90}},
-        {SoundVolume, {.soundVolume = 0}, -1, {.soundVolume = 0}},
-        {TextSpeed, {.textSpeed = 0}, 1, {.textSpeed = 10}},
         {TextSpeed, {.textSpeed = 25}, -1, {.textSpeed = 20}},
         {TextSpeed, {.textSpeed = 1000}, 1, {.textSpeed = 1000}},
-        {TextSpeed, {.textSpeed = 1000}, -1, {.textSpeed = 200}},
         {AutoDelay, {.autoDelayMs = 1700}, 1, {.autoDelayMs = 2000}},
         {AutoDelay, {.autoDelayMs = 60000}, -1, {.autoDelayMs = 59500}},
         {Skip, {}, 0, {.skipAll = true}},
-        {Skip, {.skipAll = true}, 1, {.skipAll = true}},
         {WindowScale, {.windowScale = 4}, 1, {.windowScale = 4}},
         {FullScreen, {.fullScreen = true}, -1, {}},
-        {Scaling, {}, 1, {.sharpScaling = true}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(stepPreference(c.from, c.row, c.direction), c.expected) << &c - cases;
