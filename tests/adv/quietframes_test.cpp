@@ -37,6 +37,7 @@ struct Scenario {
     std::vector<Input> timeline;
     std::uint64_t endMs;
     int maxQuietFrames;  // the quiet loop runs at most this many frames
+    int textSpeed = 0;   // characters a second; 0: pages show whole
 };
 void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
 
@@ -99,6 +100,13 @@ const std::vector<Scenario> scenarios = {
      {{200, leftClick}, {2000, leftClick, true}, {2300, leftClick, true}},
      2800,
      62},
+    {"PagesTypeLetterByLetter",
+     "MSG('one, two, three') PF() MSG('four') PF() PF()",
+     5,
+     {{100, leftClick, true}, {600, leftClick, true}, {1500, leftClick, true}},
+     2500,
+     40,
+     20},
     {"SaveScreenStandsTheGameStill",
      pages,
      5,
@@ -136,6 +144,7 @@ protected:
         for (const Input& input : scenario.timeline) timeline.emplace_back(startMs + input.ms, input.act);
         Orba_testUseTimeline(std::move(timeline), startMs + scenario.endMs);
         Played run;
+        adv::playback().textSpeed = scenario.textSpeed;
         start(scenario.script);
         adv::runFrame(*runner, 0);
         record(run, 0);
