@@ -668,7 +668,9 @@ const Preferences& loadPreferences() {
     return p.current;
 }
 
-// Each only when it differs from what is in use, so that the defaults change nothing.
+// A setter given the value in use changes nothing, so the defaults leave the
+// game as it was; sharp scaling is set only when it differs, as setting it
+// presents the whole frame again.
 void applyPreferences() {
     if (std::string& note = playerPreferences().unusedFile; !note.empty()) {
         Orba_logText(note);
