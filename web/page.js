@@ -83,6 +83,7 @@
   }
 
   Module['sdlAudioOpen'] = function (freq, channels, samples) {
+    Module['sdlAudioClose']();
     var context;
     try {
       context = new (window.AudioContext || window.webkitAudioContext)({ sampleRate: freq });
@@ -109,10 +110,18 @@
       used = 0;
       return true;
     }
+    // Silence once the device is gone, or for good once the engine has failed.
     node.onaudioprocess = function (e) {
       var outLeft = e.outputBuffer.getChannelData(0), outRight = e.outputBuffer.getChannelData(1);
       for (var filled = 0; filled < outLeft.length;) {
-        if (used === kept && !mix()) {
+        var more;
+        try {
+          more = used < kept || mix();
+        } catch (error) {
+          Module['sdlAudioClose']();
+          more = false;
+        }
+        if (!more) {
           outLeft.fill(0, filled);
           outRight.fill(0, filled);
           return;
