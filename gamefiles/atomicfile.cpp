@@ -12,6 +12,17 @@
 
 #include "gamefiles/atomicfile_testing.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// The page's files live in memory; the page copies those it keeps in the
+// browser (save/) there, or offers them to the player (screenshot.bmp),
+// once they are written whole (web/page.js).
+EM_JS(void, tellPageOfWrite, (const char* path), {
+    if (Module['onFileWritten']) Module['onFileWritten'](UTF8ToString(path));
+});
+#endif
+
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
@@ -153,9 +164,12 @@ std::string folderOf(const std::string& path) {
 
 // Makes the rename itself last: flushes the folder that holds the file. A
 // failure here changes nothing the program could mend; the file is in place.
-// On Windows the move was written through already.
+// On Windows the move was written through already; in the page, lasting is
+// the page's copy to the browser's storage.
 void syncFolder([[maybe_unused]] const std::string& path) {
-#ifndef _WIN32
+#ifdef __EMSCRIPTEN__
+    tellPageOfWrite(path.c_str());
+#elif !defined(_WIN32)
     Descriptor dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
 #endif

@@ -1,13 +1,16 @@
 // node playthrough.mjs URL STEPS SHOT_DIR
 // Plays the sample game in headless Chromium as scripts/playthrough.sh does
 // on the desktop, following the STEPS file (sample/playthrough.txt): the
-// page's click starts the game, then each scene's click, waiting before it
-// until the scene's pixels show; each scene's canvas is saved as
+// page's click starts the game, then each scene's click or keys, waiting
+// before it until the scene's pixels show; each scene's canvas is saved as
 // SHOT_DIR/NN-NAME.bmp (24-bit, as the engine's screenshots) for comparison
-// with the desktop's. After the last click the page must say that the game
-// has ended and run.log must end with GAME END. Prints the time from the
-// page's load and from the click to the first frame. Exit status 1 when a
-// step fails.
+// with the desktop's. A restart quits with Escape, waits until the saves are
+// stored in the browser, reloads the page and starts again. After an end
+// click the page must say that the game has ended and run.log must end with
+// GAME END. A last step "keys" checks the page's keys instead: the browser's
+// own actions prevented, F9 its full screen, F12 the screenshot's download.
+// The sound mixed must not be silence. Prints the time from the page's load
+// and from the click to the first frame. Exit status 1 when a step fails.
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -35,14 +38,18 @@ function parseCheck(text) {
   } };
 }
 
-// The steps: NAME ACTION CHECK... with ACTION start, click:X,Y or end:X,Y.
+// The steps: NAME ACTION CHECK... with ACTION start, click:X,Y, end:X,Y,
+// key:K1,K2 (xdotool's names), restart or keys.
 function readSteps(file) {
   return fs.readFileSync(file, 'utf8').split('\n').map((line) => line.trim())
     .filter((line) => line && !line.startsWith('#')).map((line) => {
       const [name, action, ...checks] = line.split(/\s+/);
       const [kind, where] = action.split(':');
-      if (!['start', 'click', 'end'].includes(kind)) throw new Error(`unsupported action ${action}`);
-      return { name, kind, at: where ? where.split(',').map(Number) : null, checks: checks.map(parseCheck) };
+      if (!['start', 'click', 'end', 'key', 'restart', 'keys'].includes(kind))
+        throw new Error(`unsupported action ${action}`);
+      return { name, kind, at: kind === 'key' || !where ? null : where.split(',').map(Number),
+               keys: kind === 'key' ? where.split(',').map((k) => (k === 'Return' ? 'Enter' : k)) : [],
+               checks: checks.map(parseCheck) };
     });
 }
 
@@ -101,6 +108,59 @@ async function pagePoint(page, x, y) {
   return [box.x + (x + 0.5) * box.width / 640, box.y + (y + 0.5) * box.height / 480];
 }
 
+// Clicks the page's start and puts the mouse where the desktop's play-through
+// starts it: the engine draws its pointer where the page's mouse is.
+async function startGame(page) {
+  await page.waitForSelector('#start', { visible: true, timeout: sceneTimeoutMs });
+  await page.mouse.click(...(await pagePoint(page, 320, 240)));
+  await page.mouse.move(...(await pagePoint(page, 620, 20)));
+}
+
+const gameEnded = () => document.getElementById('status').textContent.startsWith('The game has ended');
+
+// Quits with Escape, waits until the saves are in IndexedDB, reloads, starts.
+async function restart(page) {
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(gameEnded, { timeout: sceneTimeoutMs });
+  await page.waitForFunction(() => Module.savesStored > 0 && !Module.savesStoring(), { timeout: sceneTimeoutMs });
+  await page.reload();
+  await startGame(page);
+}
+
+// Whether the page prevents the browser's action for a key on the canvas.
+const keyPrevented = (page, code, ctrlKey = false) => page.evaluate((code, ctrlKey) => {
+  const event = new KeyboardEvent('keydown', { code, key: code, ctrlKey, bubbles: true, cancelable: true });
+  return !document.getElementById('canvas').dispatchEvent(event);
+}, code, ctrlKey);
+
+async function waitForFile(file) {
+  const deadline = Date.now() + sceneTimeoutMs;
+  while (!fs.existsSync(file) || fs.statSync(file).size < 54 + 640 * 480 * 3) {
+    if (Date.now() > deadline) throw new Error(`no ${path.basename(file)} was downloaded`);
+    await new Promise((done) => setTimeout(done, 100));
+  }
+}
+
+// The page's keys: the engine's keys keep the browser from acting, the
+// browser's own shortcuts do not; F9 enters and leaves the browser's full
+// screen; F12 downloads the screenshot. F9 and F12 are pressed for real
+// only: a dispatched F9 would enter full screen too (page scripts run with a
+// gesture) and a dispatched F12 would download a first screenshot.
+async function checkPageKeys(page, downloads) {
+  const gameKeys = ['F1', 'F2', 'F3', 'F5', 'PageUp', 'PageDown', 'Space', 'Tab', 'ArrowUp', 'ArrowDown',
+                    'ArrowLeft', 'ArrowRight', 'Slash'];
+  for (const code of gameKeys)
+    if (!(await keyPrevented(page, code))) throw new Error(`${code}: the browser's action is not prevented`);
+  if (await keyPrevented(page, 'KeyR', true)) throw new Error('Ctrl+R: the browser\'s reload is prevented');
+  await page.keyboard.press('F9');
+  await page.waitForFunction(() => document.fullscreenElement?.id === 'stage', { timeout: 5000 });
+  await page.keyboard.press('F9');
+  await page.waitForFunction(() => !document.fullscreenElement, { timeout: 5000 });
+  await page.keyboard.press('F12');
+  await waitForFile(path.join(downloads, 'screenshot.bmp'));
+  console.log('page keys: the browser\'s actions prevented, F9 full screen, F12 downloaded the screenshot');
+}
+
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orba-chromium-'));
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -111,19 +171,26 @@ const browser = await puppeteer.launch({
 });
 let status = 0;
 try {
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: path.resolve(shotDir) });
   const page = await browser.newPage();
   page.on('console', (message) => console.log(`page: ${message.text()}`));
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
   await page.goto(url);
-  await page.waitForSelector('#start', { visible: true, timeout: sceneTimeoutMs });
-  await page.mouse.click(...(await pagePoint(page, 320, 240)));
-  // The engine draws its pointer where the page's mouse is: the desktop's
-  // play-through starts with it at 620,20.
-  await page.mouse.move(...(await pagePoint(page, 620, 20)));
-  let scene = 0;
+  await startGame(page);
+  let scene = 0, ended = false;
   for (const step of readSteps(stepsFile)) {
+    if (step.kind === 'keys') {
+      await checkPageKeys(page, shotDir);
+      break;
+    }
+    if (step.kind === 'restart') await restart(page);
     if (step.at) await page.mouse.click(...(await pagePoint(page, ...step.at)));
-    if (step.kind === 'end') break;
+    for (const key of step.keys) await page.keyboard.press(key);
+    if (step.kind === 'end') {
+      ended = true;
+      break;
+    }
     const pixels = await waitForScene(page, step);
     writeBmp(path.join(shotDir, `${String(++scene).padStart(2, '0')}-${step.name}.bmp`), pixels);
     if (scene === 1) {
@@ -132,11 +199,15 @@ try {
                   `${Math.round(shown - started)} ms after the click`);
     }
   }
-  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('The game has ended'),
-                             { timeout: sceneTimeoutMs });
-  const log = await page.evaluate(() => Module.FS.readFile('/run.log', { encoding: 'utf8' }));
-  if (!log.trimEnd().endsWith('GAME END')) throw new Error(`run.log does not end with GAME END:\n${log}`);
-  console.log(`${scene} scenes shown; the game ended`);
+  const [mixed, audible] = await page.evaluate(() => [Module.webAudio.mixedSamples, Module.webAudio.audibleSamples]);
+  console.log(`sound: ${mixed} sample frames mixed, ${audible} of them not silent`);
+  if (audible === 0) throw new Error('no sound was mixed');
+  if (ended) {
+    await page.waitForFunction(gameEnded, { timeout: sceneTimeoutMs });
+    const log = await page.evaluate(() => Module.FS.readFile('/run.log', { encoding: 'utf8' }));
+    if (!log.trimEnd().endsWith('GAME END')) throw new Error(`run.log does not end with GAME END:\n${log}`);
+    console.log(`${scene} scenes shown; the game ended`);
+  }
 } catch (error) {
   console.log(`FAILED: ${error.message}`);
   status = 1;
