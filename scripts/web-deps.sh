@@ -34,7 +34,8 @@ source "$root/scripts/debian-sources.sh"
 export NODE_PATH=/usr/share/nodejs
 export CC=emcc CXX=em++ AR=emar RANLIB=emranlib
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=""
-export CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+# Built for size: the page downloads them before it starts.
+export CFLAGS="-Oz" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 
 build_zlib() {
     cd "$(source_of zlib)"
@@ -49,6 +50,7 @@ build_libjpeg() {
     local build=$work/libjpeg-build
     rm -rf "$build"
     emcmake cmake -S "$(source_of libjpeg-turbo)" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        "-DCMAKE_C_FLAGS_RELEASE=$CFLAGS -DNDEBUG" \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" -DENABLE_SHARED=OFF \
         -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DHAVE_SIZE_T=TRUE -DSIZE_T=4 \
         -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4
@@ -118,7 +120,7 @@ build_lua() {
     for file in "$src"/*.c; do
         case $(basename "$file") in lua.c | luac.c | print.c) continue ;; esac
         objects+=("$work/lua/$(basename "$file" .c).o")
-        "$CC" -O2 -Wall -I"$prefix/include/lua5.1" -c "$file" -o "${objects[-1]}"
+        "$CC" $CFLAGS -Wall -I"$prefix/include/lua5.1" -c "$file" -o "${objects[-1]}"
     done
     rm -f "$prefix/lib/liblua5.1.a"
     "$AR" rcs "$prefix/lib/liblua5.1.a" "${objects[@]}"
