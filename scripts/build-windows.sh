@@ -10,7 +10,8 @@
 #   OUT/advengine-windows.zip             the same folder zipped
 # It installs the Debian packages it needs, builds the dependencies into
 # build-windows/deps (again only when they are missing or their recipe,
-# scripts/windows-deps.sh, or the toolchain file changed), then the engine,
+# scripts/windows-deps.sh with scripts/debian-sources.sh, or the toolchain
+# file changed), then the engine,
 # its tools and tests in build-windows/engine with cmake/mingw-w64-x86_64.cmake.
 # The tests run under Wine with `ctest --test-dir build-windows/engine`
 # (WINEPREFIX build-windows/wine, made here).
@@ -27,24 +28,12 @@ engine=$build/engine
 export WINEPREFIX=$build/wine WINEDEBUG=-all
 
 say() { echo "build-windows: $*"; }
+# shellcheck source=scripts/debian-sources.sh
+source "$root/scripts/debian-sources.sh"
 
 install_packages() {
     bash "$root/scripts/deps.sh" g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 wine wine64 xvfb xdotool cmake \
         ninja-build pkg-config dpkg-dev debian-archive-keyring python3 fonts-dejavu-core
-}
-
-# The dependencies, built again when their recipe or the toolchain changed.
-build_dependencies() {
-    local recipe
-    recipe=$(cat "$root/scripts/windows-deps.sh" "$toolchain" | sha256sum | cut -d' ' -f1)
-    if [[ -f $deps/prefix/recipe && $(cat "$deps/prefix/recipe") == "$recipe" ]]; then
-        say "dependencies up to date in $deps/prefix"
-        return
-    fi
-    local started=$SECONDS
-    bash "$root/scripts/windows-deps.sh" "$deps/prefix" "$deps/work"
-    echo "$recipe" >"$deps/prefix/recipe"
-    say "dependencies built in $((SECONDS - started)) s"
 }
 
 # A Wine prefix for the tests, with the font the tests look for among the
@@ -110,7 +99,7 @@ EOF
 
 started=$SECONDS
 install_packages
-build_dependencies
+cached_dependencies "$root/scripts/windows-deps.sh" "$deps" "$toolchain"
 prepare_wine
 build_engine
 make_folder

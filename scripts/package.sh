@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2016 # '$ORIGIN' is for the loader to expand
-# package.sh [--windows] [--] GAME_FOLDER OUT_FOLDER
+# package.sh [--windows | --web] [--] GAME_FOLDER OUT_FOLDER
 #
 # Makes OUT_FOLDER, a folder that a player on another Linux machine unpacks
 # and starts with OUT_FOLDER/play, and OUT_FOLDER.tar.gz beside it. The
@@ -32,16 +32,24 @@
 # engine runs in the folder it is started from), the game's system font, and
 # licenses/ with the copyright files of the libraries linked into the engine
 # and of the font. The player starts advengine.exe.
+#
+# With --web, OUT_FOLDER is the game's page for the browser, made by
+# scripts/build-web.sh (in build-web/, or ORBA_WEB_BUILD_DIR): index.html
+# titled with the game's CAPTION, advengine.js, advengine.wasm,
+# advengine.data (the game with its font), licenses/, and OUT_FOLDER's name
+# with .zip inside it, which holds the same with index.html at its root, as
+# game hosting sites take it. The font must be in the game folder or one of
+# Debian's DejaVu fonts.
 set -euo pipefail
 
-windows=false
-if [[ ${1:-} == --windows ]]; then
-    windows=true
-    shift
-fi
+windows=false web=false
+case ${1:-} in
+--windows) windows=true && shift ;;
+--web) web=true && shift ;;
+esac
 [[ ${1:-} == -- ]] && shift
 if [[ $# -ne 2 ]]; then
-    echo "usage: $0 [--windows] [--] GAME_FOLDER OUT_FOLDER" >&2
+    echo "usage: $0 [--windows | --web] [--] GAME_FOLDER OUT_FOLDER" >&2
     exit 2
 fi
 
@@ -60,7 +68,8 @@ fail() {
 game=$(realpath -- "$1")
 out=$(realpath -m -- "$2")
 marker=.package-made-here
-if $windows; then archive=$out.zip; else archive=$out.tar.gz; fi
+# The page's zip lies inside its folder, under the folder's mark.
+if $windows; then archive=$out.zip; elif $web; then archive=""; else archive=$out.tar.gz; fi
 case $out/ in "$game"/*) fail "the package cannot go inside the game folder $game" ;; esac
 case $game/ in "$out"/*) fail "the game folder $game cannot be packaged into $out, which holds it" ;; esac
 
@@ -83,7 +92,7 @@ archive_made_here() {
 if [[ -e $out || -L $out ]] && ! made_here "$out"; then
     fail "$out exists and is not a package this script made (it has no $marker); remove it or choose another folder"
 fi
-if [[ -e $archive || -L $archive ]] && ! archive_made_here "$archive"; then
+if [[ -n $archive ]] && [[ -e $archive || -L $archive ]] && ! archive_made_here "$archive"; then
     fail "$archive exists and is not a package this script made; remove it or choose another folder"
 fi
 
@@ -102,12 +111,14 @@ for tool in ldd readelf patchelf dpkg tar; do
 done
 
 build_tools() {
-    [[ -x $engine && -x $advcheck ]] && return
+    [[ -x $advcheck ]] && { $web || [[ -x $engine ]]; } && return
     say "building the engine and advcheck in $build"
     local generator=()
     if [[ ! -f $build/CMakeCache.txt ]] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
     cmake -S "$root" -B "$build" "${generator[@]}" -DORBA_BENCH=OFF >/dev/null
-    cmake --build "$build" --target advengine advcheck
+    local targets=(advcheck)
+    $web || targets+=(advengine)
+    cmake --build "$build" --target "${targets[@]}"
 }
 
 # Symbolic links that a player's copy of the game could not follow: each
@@ -331,11 +342,28 @@ EOF
     say "$out ($(du -sh "$out" | cut -f1)) and $out.zip ($(du -sh "$out.zip" | cut -f1)); the player starts $(basename "$out")/advengine.exe"
 }
 
+# The page is built into the stage; its zip is renamed after the folder.
+package_for_web() {
+    make_stage
+    bash "$root/scripts/build-web.sh" --game "$game" "$stage"
+    local zip
+    zip=$(basename "$out").zip
+    [[ $zip == advengine-web.zip ]] || mv -T -- "$stage/advengine-web.zip" "$stage/$zip"
+    put_in_place
+    rm -f -- "$part"
+    trap - EXIT
+    say "$out ($(du -sh "$out" | cut -f1)) with $zip; serve the folder or upload the zip"
+}
+
 build_tools
 check_links
 check_game
 if $windows; then
     package_for_windows
+    exit 0
+fi
+if $web; then
+    package_for_web
     exit 0
 fi
 

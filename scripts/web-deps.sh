@@ -9,7 +9,8 @@
 # libraries with their headers and pkg-config files. SDL is installed as
 # libSDLweb.a: emcc reads -lSDL as its own JavaScript SDL. The sources are
 # fetched with apt's own source download through a sources folder of
-# WORK_DIR, never through the machine's apt configuration.
+# WORK_DIR, never through the machine's apt configuration
+# (scripts/debian-sources.sh, shared with the Windows recipe).
 # scripts/build-web.sh runs this when PREFIX is missing or this recipe changed.
 set -euo pipefail
 
@@ -26,69 +27,20 @@ jobs=2
 packages=(zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1)
 
 say() { echo "web-deps: $*"; }
-
-# Runs a step in a subshell with its output in WORK_DIR/NAME.log, shown when
-# it fails. Started in the background so that errexit stays on inside it.
-quietly() {
-    local name=$1 log=$work/$1.log status=0
-    shift
-    say "$name"
-    ("$@") >"$log" 2>&1 &
-    wait $! || status=$?
-    if ((status != 0)); then
-        tail -n 30 "$log" >&2
-        echo "web-deps: $name failed (see $log)" >&2
-        exit 1
-    fi
-}
+# shellcheck source=scripts/debian-sources.sh
+source "$root/scripts/debian-sources.sh"
 
 # emcc's optimizer needs acorn, which Debian's node modules hold.
 export NODE_PATH=/usr/share/nodejs
 export CC=emcc CXX=em++ AR=emar RANLIB=emranlib
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=""
-export CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
-
-# The source packages, downloaded with a private list of Debian's sources.
-fetch_sources() {
-    local apt=$work/apt
-    rm -rf "$work/dl" "$work/src"
-    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$work/dl" "$work/src"
-    cat >"$apt/sources.list.d/debian-sources.sources" <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    local options=(-o "Dir::Etc::SourceParts=$apt/sources.list.d" -o Dir::Etc::SourceList=/dev/null
-        -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
-    apt-get "${options[@]}" -qq update
-    (cd "$work/dl" && apt-get "${options[@]}" -qq source --download-only "${packages[@]}")
-    local dsc
-    for dsc in "$work"/dl/*.dsc; do
-        (cd "$work/src" && dpkg-source --no-check -x "$dsc" >/dev/null)
-    done
-}
-
-# The unpacked source folder of a package.
-source_of() {
-    local found
-    found=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n 1)
-    [[ -n $found ]] || { echo "web-deps: no source of $1" >&2; exit 1; }
-    echo "$found"
-}
+# Built for size: the page downloads them before it starts.
+export CFLAGS="-Oz" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 
 build_zlib() {
     cd "$(source_of zlib)"
     ./configure --static --prefix="$prefix"
     make -j"$jobs" libz.a
-    make install
-}
-
-build_libpng() {
-    cd "$(source_of libpng1.6)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
-    make -j"$jobs"
     make install
 }
 
@@ -98,34 +50,12 @@ build_libjpeg() {
     local build=$work/libjpeg-build
     rm -rf "$build"
     emcmake cmake -S "$(source_of libjpeg-turbo)" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        "-DCMAKE_C_FLAGS_RELEASE=$CFLAGS -DNDEBUG" \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" -DENABLE_SHARED=OFF \
         -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DHAVE_SIZE_T=TRUE -DSIZE_T=4 \
         -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4
     cmake --build "$build" -j"$jobs"
     cmake --install "$build"
-}
-
-build_libogg() {
-    cd "$(source_of libogg)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
-    make -j"$jobs"
-    make install
-}
-
-build_libvorbis() {
-    cd "$(source_of libvorbis)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --disable-docs \
-        --disable-examples --disable-oggtest --with-ogg="$prefix"
-    make -j"$jobs"
-    make install
-}
-
-build_freetype() {
-    cd "$(source_of freetype)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --with-zlib=yes \
-        --without-png --without-bzip2 --without-harfbuzz --without-brotli
-    make -j"$jobs"
-    make install
 }
 
 # Only the dummy drivers, which the bridge connects to the page: the video
@@ -190,7 +120,7 @@ build_lua() {
     for file in "$src"/*.c; do
         case $(basename "$file") in lua.c | luac.c | print.c) continue ;; esac
         objects+=("$work/lua/$(basename "$file" .c).o")
-        "$CC" -O2 -Wall -I"$prefix/include/lua5.1" -c "$file" -o "${objects[-1]}"
+        "$CC" $CFLAGS -Wall -I"$prefix/include/lua5.1" -c "$file" -o "${objects[-1]}"
     done
     rm -f "$prefix/lib/liblua5.1.a"
     "$AR" rcs "$prefix/lib/liblua5.1.a" "${objects[@]}"
@@ -211,8 +141,5 @@ quietly sources fetch_sources
 for part in zlib sdl libpng libjpeg freetype libogg libvorbis sdl_mixer lua; do
     quietly "$part" "build_$part"
 done
-for package in "${packages[@]}"; do
-    mkdir -p "$prefix/share/licenses/$package"
-    cp "$(source_of "$package")/debian/copyright" "$prefix/share/licenses/$package/"
-done
+copy_copyrights "$prefix" "${packages[@]}"
 say "done in $prefix"

@@ -7,8 +7,9 @@
 # Lua 5.1 and GoogleTest, as static libraries with
 # their headers and pkg-config files. The sources are fetched with apt's own
 # source download through a sources folder of WORK_DIR, never through the
-# machine's apt configuration. scripts/build-windows.sh runs this when PREFIX
-# is missing or this recipe changed.
+# machine's apt configuration (scripts/debian-sources.sh, shared with the
+# browser's recipe). scripts/build-windows.sh runs this when PREFIX is
+# missing or this recipe changed.
 set -euo pipefail
 
 if [[ $# -ne 2 ]]; then
@@ -24,67 +25,17 @@ jobs=2
 packages=(zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1 googletest)
 
 say() { echo "windows-deps: $*"; }
-
-# Runs a step in a subshell with its output in WORK_DIR/NAME.log, shown when
-# it fails. Started in the background so that errexit stays on inside it.
-quietly() {
-    local name=$1 log=$work/$1.log status=0
-    shift
-    say "$name"
-    ("$@") >"$log" 2>&1 &
-    wait $! || status=$?
-    if ((status != 0)); then
-        tail -n 30 "$log" >&2
-        echo "windows-deps: $name failed (see $log)" >&2
-        exit 1
-    fi
-}
+# shellcheck source=scripts/debian-sources.sh
+source "$root/scripts/debian-sources.sh"
 
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=""
 export CFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 
-# The source packages, downloaded with a private list of Debian's sources.
-fetch_sources() {
-    local apt=$work/apt
-    rm -rf "$work/dl" "$work/src"
-    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$work/dl" "$work/src"
-    cat >"$apt/sources.list.d/debian-sources.sources" <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    local options=(-o "Dir::Etc::SourceParts=$apt/sources.list.d" -o Dir::Etc::SourceList=/dev/null
-        -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
-    apt-get "${options[@]}" -qq update
-    (cd "$work/dl" && apt-get "${options[@]}" -qq source --download-only "${packages[@]}")
-    local dsc
-    for dsc in "$work"/dl/*.dsc; do
-        (cd "$work/src" && dpkg-source --no-check -x "$dsc" >/dev/null)
-    done
-}
-
-# The unpacked source folder of a package.
-source_of() {
-    local found
-    found=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n 1)
-    [[ -n $found ]] || { echo "windows-deps: no source of $1" >&2; exit 1; }
-    echo "$found"
-}
-
 build_zlib() {
     cd "$(source_of zlib)"
     CHOST=$host ./configure --static --prefix="$prefix"
     make -j"$jobs" libz.a
-    make install
-}
-
-build_libpng() {
-    cd "$(source_of libpng1.6)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
-    make -j"$jobs"
     make install
 }
 
@@ -96,29 +47,6 @@ build_libjpeg() {
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
     cmake --build "$build" -j"$jobs"
     cmake --install "$build"
-}
-
-build_libogg() {
-    cd "$(source_of libogg)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static
-    make -j"$jobs"
-    make install
-}
-
-build_libvorbis() {
-    cd "$(source_of libvorbis)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --disable-docs \
-        --disable-examples --disable-oggtest --with-ogg="$prefix"
-    make -j"$jobs"
-    make install
-}
-
-build_freetype() {
-    cd "$(source_of freetype)"
-    ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static --with-zlib=yes \
-        --without-png --without-bzip2 --without-harfbuzz --without-brotli
-    make -j"$jobs"
-    make install
 }
 
 # The program's output goes where its caller sends it, not to files that
@@ -201,8 +129,5 @@ done
 mend_sdl_config
 # The licences of what the engine links in, for the player's folder. The
 # tests' GoogleTest is not shipped.
-for package in zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1; do
-    mkdir -p "$prefix/share/licenses/$package"
-    cp "$(source_of "$package")/debian/copyright" "$prefix/share/licenses/$package/"
-done
+copy_copyrights "$prefix" zlib libpng1.6 libjpeg-turbo freetype libsdl1.2 libogg libvorbis sdl-mixer1.2 lua5.1
 say "done in $prefix"

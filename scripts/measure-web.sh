@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# measure-web.sh [OUT] [RUNS] [IDLE_SECONDS]
+#
+# Figures of the browser build in OUT (default build-web/out, made by
+# scripts/build-web.sh): the page's download (engine .wasm, its .js loader
+# and the game's .data, each raw and gzipped as a web server sends it), the
+# time from the page's start to the first frame in headless Chromium (RUNS
+# runs, default 5, each with an empty cache; the median), and the CPU time
+# that Chromium's processes, and the renderer among them, spend while the
+# game waits on its first page for IDLE_SECONDS (default 30). The page is
+# served on the loopback address; puppeteer-core comes from build-web/node
+# as for scripts/test-web.sh.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(realpath -m "${ORBA_WEB_BUILD_DIR:-$root/build-web}")
+out=$(realpath -m "${1:-$build/out}")
+runs=${2:-5}
+idle=${3:-30}
+modules=$build/node/node_modules
+
+[[ -f $out/index.html ]] || { echo "measure-web: no page in $out (run scripts/build-web.sh)" >&2; exit 1; }
+bash "$root/scripts/deps.sh" chromium python3
+if [[ ! -d $modules/puppeteer-core ]]; then
+    mkdir -p "$build/node"
+    (cd "$build/node" && npm install --no-audit --no-fund --silent puppeteer-core@21)
+fi
+
+kb() { echo "$(((${1} + 512) / 1024)) KB"; }
+total=0 total_gz=0
+for file in advengine.wasm advengine.js advengine.data; do
+    raw=$(stat -c %s "$out/$file")
+    gz=$(gzip -c "$out/$file" | wc -c)
+    total=$((total + raw)) total_gz=$((total_gz + gz))
+    printf '%-16s %10s raw %10s gzipped\n' "$file" "$(kb "$raw")" "$(kb "$gz")"
+done
+printf '%-16s %10s raw %10s gzipped\n' download "$(kb "$total")" "$(kb "$total_gz")"
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server --bind 127.0.0.1 --directory "$out" "$port" >"$build/measure-http.log" 2>&1 &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" 2>/dev/null && break
+    sleep 0.1
+done
+ORBA_WEB_NODE=$build/node node "$root/scripts/measure-web.mjs" "http://127.0.0.1:$port/index.html" "$runs" "$idle"
