@@ -169,9 +169,9 @@ instructions_run() {
     valgrind --tool=callgrind --callgrind-out-file="$out.%p" "$engine" > /dev/null 2>&1 &
     local pid=$!
     sleep 12
-    callgrind_control -z "$pid" > /dev/null
+    callgrind_control -z "$pid" > /dev/null 2>&1
     sleep 20
-    callgrind_control -d "$pid" > /dev/null
+    callgrind_control -d "$pid" > /dev/null 2>&1
     kill -TERM "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
     local dump
