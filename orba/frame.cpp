@@ -5,7 +5,9 @@
 // overwriting the whole back buffer is compared with the previous one:
 // where their operations are the same, so are the pixels, so only the area
 // of the operations that differ is drawn again, and a repeated frame not at
-// all. The flip then presents only the part of the screen that differs.
+// all. An area redrawn again and again (an animation in one place) keeps
+// the pixels under its first differing operation, and later redraws start
+// from them. The flip then presents only the part of the screen that differs.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +52,13 @@ struct Area {
     SDL_Rect rect() const {
         return SDL_Rect{static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                         static_cast<Uint16>(y1 - y0)};
+    }
+    bool holds(const Area& o) const { return x0 <= o.x0 && y0 <= o.y0 && o.x1 <= x1 && o.y1 <= y1; }
+    bool operator==(const Area& o) const = default;
+    static Area of(const SDL_Rect& r) {
+        Area area;
+        area.add(r);
+        return area;
     }
 };
 
@@ -118,24 +127,29 @@ void apply(const DrawOp& op) {
     SDL_BlitSurface(op.source, &area, buffer, &at);
 }
 
-// Applies the operations from `first` on; what lies under the last one that
+// Applies the operations in [first, end); what lies under the last one that
 // overwrites the whole back buffer is hidden by it, so the work starts there.
-void applyFrom(std::size_t first, const Area* within) {
-    FrameState& f = frame();
+void applyRange(std::size_t first, std::size_t end, const Area* within) {
+    const std::vector<DrawOp>& ops = frame().current;
     std::size_t from = first;
-    for (std::size_t i = f.current.size(); i-- > first;) {
-        if (f.current[i].coversAll) {
+    for (std::size_t i = end; i-- > first;) {
+        if (ops[i].coversAll) {
             from = i;
             break;
         }
     }
-    for (std::size_t i = from; i < f.current.size(); ++i) {
-        const SDL_Rect& b = f.current[i].bounds;
+    for (std::size_t i = from; i < end; ++i) {
+        const SDL_Rect& b = ops[i].bounds;
         if (within &&
             (b.x >= within->x1 || b.y >= within->y1 || b.x + b.w <= within->x0 || b.y + b.h <= within->y0))
             continue;  // nothing of it inside the area
-        apply(f.current[i]);
+        apply(ops[i]);
     }
+}
+
+void applyFrom(std::size_t first, const Area* within) {
+    FrameState& f = frame();
+    applyRange(first, f.current.size(), within);
     f.applied = f.current.size();
 }
 
@@ -150,12 +164,21 @@ void record(DrawOp op) {
     f.current.push_back(op);
 }
 
-// Where the pixels of two lists of operations may differ: the bounds of
-// every operation that is not the same at the same place in both.
-Area damage(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b) {
+// The index of the first operation of two lists that is not the same in both.
+std::size_t firstDifferingOp(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < common && a[i] == b[i]) ++i;
+    return i;
+}
+
+// Where the pixels of two lists of operations, the same before index `from`,
+// may differ: the bounds of every operation that is not the same at the
+// same place in both.
+Area damage(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b, std::size_t from) {
     Area area;
     const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
+    for (std::size_t i = from; i < common; ++i) {
         if (a[i] == b[i]) continue;
         area.add(a[i].bounds);
         area.add(b[i].bounds);
@@ -287,6 +310,70 @@ void presentChanges(State& s, const Area& within) {
     frame().updateSentMs = SDL_GetTicks();
 }
 
+Uint8* pixelAt(SDL_Surface* surface, int x, int y) {
+    return static_cast<Uint8*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch +
+           static_cast<std::ptrdiff_t>(x) * surface->format->BytesPerPixel;
+}
+
+// Keeps the back buffer's pixels of an area as the underlay before operation `op`.
+void keepUnderlay(Underlay& u, const Area& area, std::size_t op) {
+    SDL_Surface* buffer = state().backBuffer.get();
+    const auto rowBytes = static_cast<std::size_t>(area.x1 - area.x0) * buffer->format->BytesPerPixel;
+    u.pixels.resize(rowBytes * static_cast<std::size_t>(area.y1 - area.y0));
+    for (int y = area.y0; y < area.y1; ++y)
+        std::memcpy(u.pixels.data() + static_cast<std::size_t>(y - area.y0) * rowBytes,
+                    pixelAt(buffer, area.x0, y), rowBytes);
+    u.area = area.rect();
+    u.op = op;
+    u.valid = true;
+}
+
+// Puts the underlay's pixels of an area within it back into the back buffer.
+void restoreUnderlay(const Underlay& u, const Area& area) {
+    SDL_Surface* buffer = state().backBuffer.get();
+    const auto bytesPerPixel = static_cast<std::size_t>(buffer->format->BytesPerPixel);
+    const std::size_t rowBytes = u.area.w * bytesPerPixel;
+    const std::size_t length = static_cast<std::size_t>(area.x1 - area.x0) * bytesPerPixel;
+    const std::size_t left = static_cast<std::size_t>(area.x0 - u.area.x) * bytesPerPixel;
+    for (int y = area.y0; y < area.y1; ++y)
+        std::memcpy(pixelAt(buffer, area.x0, y),
+                    u.pixels.data() + static_cast<std::size_t>(y - u.area.y) * rowBytes + left, length);
+}
+
+// An area of at most a quarter of the back buffer: its pixels are worth keeping.
+bool worthKeeping(const Area& area) {
+    const SDL_Surface* buffer = state().backBuffer.get();
+    return static_cast<std::int64_t>(area.x1 - area.x0) * (area.y1 - area.y0) * 4 <=
+           static_cast<std::int64_t>(buffer->w) * buffer->h;
+}
+
+// Draws an area again from the frame's operations, the same as the previous
+// frame's before index `firstDiff`. Within the underlay, only the operations
+// from its own on are drawn over it. An area that the last redraw drew too,
+// from the same first differing operation, is kept as the underlay: an
+// animation in one place (the page-feed icon over the message window) then
+// costs its own drawing, not that of everything under it.
+void redrawArea(const Area& area, std::size_t firstDiff) {
+    FrameState& f = frame();
+    Underlay& u = f.underlay;
+    const std::size_t end = f.current.size();
+    if (u.valid && Area::of(u.area).holds(area)) {
+        restoreUnderlay(u, area);
+        applyRange(u.op, end, &area);
+        return;
+    }
+    const bool repeated = Area::of(u.lastArea) == area && u.lastOp == firstDiff;
+    u.lastArea = area.rect();
+    u.lastOp = firstDiff;
+    if (!repeated || !worthKeeping(area)) {
+        applyRange(0, end, &area);
+        return;
+    }
+    applyRange(0, firstDiff, &area);
+    keepUnderlay(u, area, firstDiff);
+    applyRange(firstDiff, end, &area);
+}
+
 // Brings the back buffer up to the frame's operations and returns where it
 // may have changed since the last frame. A frame that starts by overwriting
 // everything and differs from the last one in some operations is redrawn
@@ -296,15 +383,18 @@ Area finishFrame() {
     Area changed;
     bool partial = f.applied == 0 && f.previousValid && !f.current.empty() && f.current.front().coversAll;
     if (partial) {
-        changed = damage(f.current, f.previous);
+        const std::size_t firstDiff = firstDifferingOp(f.current, f.previous);
+        if (firstDiff < f.underlay.op) f.underlay.valid = false;  // what lies under it has changed
+        changed = damage(f.current, f.previous, firstDiff);
         if (!changed.empty()) {
             SDL_Surface* buffer = state().backBuffer.get();
             SDL_Rect clip = changed.rect();
             SDL_SetClipRect(buffer, &clip);
-            applyFrom(0, &changed);
+            redrawArea(changed, firstDiff);
             SDL_SetClipRect(buffer, nullptr);
         }
     } else {
+        f.underlay.valid = false;
         settleDrawing();
         const SDL_Rect whole = wholeBuffer();
         changed.add(whole);
@@ -377,6 +467,7 @@ void dropDrawing() {
     f.previous.clear();
     f.applied = 0;
     f.previousValid = false;
+    f.underlay = Underlay{};
 }
 
 void screenReplaced() { frame().screenKnown = false; }

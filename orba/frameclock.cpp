@@ -57,7 +57,10 @@ class RealClock : public FrameClock {
 public:
     std::uint64_t nowMs() override { return monotonicMs(); }
     void sleepUntil(std::uint64_t ms) override { sleepUntilMs(ms); }
-    void waitForInput(std::uint64_t ms) override { sleepUntilMs(ms); }
+    bool waitForInput(std::uint64_t ms) override {
+        sleepUntilMs(ms);
+        return true;
+    }
     bool wakesOnInput() const override { return false; }
     void watch(int) {}
     void unwatch() {}
@@ -98,17 +101,22 @@ public:
     void sleepUntil(std::uint64_t ms) override { sleepUntilMs(ms); }
     bool wakesOnInput() const override { return connection_ >= 0; }
 
-    void waitForInput(std::uint64_t ms) override {
+    bool waitForInput(std::uint64_t ms) override {
         const std::uint64_t now = monotonicMs();
-        if (connection_ < 0) return sleepUntilMs(ms);
-        if (ms <= now) return;
+        if (connection_ < 0) {
+            sleepUntilMs(ms);
+            return true;
+        }
+        if (ms <= now) return true;
         // From a whole millisecond of the clock, this waits at least to `ms`.
         const auto timeout = static_cast<int>(std::min<std::uint64_t>(ms - now, INT_MAX));
         std::array<pollfd, 2> watched{pollfd{connection_, POLLIN, 0}, pollfd{wakePipe[0], POLLIN, 0}};
-        if (poll(watched.data(), watched.size(), timeout) > 0 && watched[1].revents != 0) {
+        const int ready = poll(watched.data(), watched.size(), timeout);
+        if (ready > 0 && watched[1].revents != 0) {
             char bytes[16];
             while (read(wakePipe[0], bytes, sizeof bytes) > 0) {}
         }
+        return ready < 0 || (ready > 0 && watched[0].revents != 0);
     }
 
     void watch(int connection) {
@@ -153,8 +161,9 @@ public:
     }
     std::uint64_t nowMs() override { return now_; }
     void sleepUntil(std::uint64_t ms) override { advanceTo(ms); }
-    void waitForInput(std::uint64_t ms) override {
+    bool waitForInput(std::uint64_t ms) override {
         advanceTo(next_ < timeline_.size() ? std::min(ms, timeline_[next_].first) : ms);
+        return true;
     }
     bool wakesOnInput() const override { return true; }
 

@@ -12,8 +12,10 @@ public:
     virtual std::uint64_t nowMs() = 0;              // milliseconds of a monotonic clock
     virtual void sleepUntil(std::uint64_t ms) = 0;  // never early
     // Waits until the window system may have input to read or the clock
-    // reaches `ms`, whichever comes first; it may also return early.
-    virtual void waitForInput(std::uint64_t ms) = 0;
+    // reaches `ms`, whichever comes first; it may also return early. False
+    // when it watched the window system's connection until it returned and
+    // found nothing to read there.
+    virtual bool waitForInput(std::uint64_t ms) = 0;
     // Whether waitForInput wakes on input at all; without, the frames keep
     // their period, as nothing would wake a longer sleep.
     virtual bool wakesOnInput() const = 0;

@@ -55,6 +55,20 @@ struct DrawOp {
     }
 };
 
+// The back buffer's pixels of an area as they were before operation `op` of
+// a frame, kept while every frame since drew the same operations before it:
+// a redraw of that area starts from them and applies only the operations
+// from `op` on. `lastArea` and `lastOp` tell the last redraw, as an area is
+// kept only once a redraw repeats.
+struct Underlay {
+    std::vector<Uint8> pixels;  // the rows of `area`, unpadded
+    SDL_Rect area{};
+    std::size_t op = 0;
+    bool valid = false;
+    SDL_Rect lastArea{};
+    std::size_t lastOp = 0;
+};
+
 // The drawing of the frame in progress and of the one before, and what the
 // screen shows.
 struct FrameState {
@@ -66,6 +80,7 @@ struct FrameState {
     std::uint64_t lastId = 0;    // the last identity given to a picture or text
     Uint32 updateSentMs = 0;     // SDL's ticks when the screen's last update was sent
     Uint32 updateTakenMs = 50;   // after this, the window system has taken an update sent asynchronously
+    Underlay underlay;
 };
 
 // A rendered text line, kept while it is drawn in every frame or so.

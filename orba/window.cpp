@@ -57,6 +57,7 @@ constexpr std::uint64_t screenSaverPumpMs = 30000;
 struct LiveInput {
     std::array<bool, keyCount> keysHeld{};
     std::array<std::uint8_t, keyCount> keyPresses{};
+    std::uint32_t keyPressesLeft = 0;  // the sum of keyPresses: most snapshots need not look at each key
     std::uint8_t mouseHeld = 0;
     std::array<std::uint8_t, mouseButtonCount> mousePresses{};
     std::vector<bool> joyHeld;
@@ -226,8 +227,13 @@ void keyEvent(const SDL_KeyboardEvent& key) {
     const int sym = key.keysym.sym;
     if (sym < 0 || sym >= keyCount) return;
     const bool down = key.type == SDL_KEYDOWN;
-    live().keysHeld[static_cast<std::size_t>(sym)] = down;
-    if (down) countPress(live().keyPresses[static_cast<std::size_t>(sym)]);
+    LiveInput& in = live();
+    std::uint8_t& presses = in.keyPresses[static_cast<std::size_t>(sym)];
+    in.keysHeld[static_cast<std::size_t>(sym)] = down;
+    if (down && presses < UINT8_MAX) {
+        ++presses;
+        ++in.keyPressesLeft;
+    }
 }
 
 void mouseEvent(const SDL_MouseButtonEvent& button) {
@@ -255,37 +261,47 @@ void joyAxisEvent(const SDL_JoyAxisEvent& axis) {
     if (axis.axis == 1) live().axisY = axis.value;
 }
 
+// How a pump learns whether the X connection has bytes to read: by a poll
+// of its own, or from the wait for input, which has just watched it and
+// found none or is about to watch it.
+enum class Connection { Poll, Watched };
+
 // Whether SDL's pump may find something. Its own check of the X connection
 // takes three system calls, and the frame loop checks 30 times a second: when
 // X has sent nothing (no event in the connection's queue, nothing to read),
-// one poll tells so. SDL pumps in full without an X connection, with a
-// joystick (it is read in the pump), after the engine's own window requests
-// and at least once every fullPumpMs.
-bool pumpNeeded(std::uint64_t now) {
+// one poll tells so, or the wait for input did. SDL pumps in full without an
+// X connection, with a joystick (it is read in the pump), after the engine's
+// own window requests and at least once every fullPumpMs, or while the
+// player is waited for, every screenSaverPumpMs.
+bool pumpNeeded(std::uint64_t now, Connection connection) {
     const LiveInput& in = live();
-    if (!in.display || state().joystick || in.pumpDue || now - in.lastPumpMs >= fullPumpMs) return true;
+    const bool watched = connection == Connection::Watched;
+    if (!in.display || state().joystick || in.pumpDue ||
+        now - in.lastPumpMs >= (watched ? screenSaverPumpMs : fullPumpMs))
+        return true;
 #if defined(_WIN32) || defined(__EMSCRIPTEN__)
     return true;
 #else
     Display* display = in.display;
     if (QLength(display) > 0) return true;
-    pollfd connection{ConnectionNumber(display), POLLIN, 0};
-    return poll(&connection, 1, 0) != 0;
+    if (watched) return false;
+    pollfd polled{ConnectionNumber(display), POLLIN, 0};
+    return poll(&polled, 1, 0) != 0;
 #endif
 }
 
-void pumpEvents(std::uint64_t now) {
+void pumpEvents(std::uint64_t now, Connection connection = Connection::Poll) {
     LiveInput& in = live();
     in.lastPollMs = now;
-    if (!pumpNeeded(now)) return;
+    if (!pumpNeeded(now, connection)) return;
     SDL_PumpEvents();
     in.lastPumpMs = now;
     in.pumpDue = false;
 }
 
 // Any close request in the frame counts, whatever events follow it.
-void pollEvents(std::uint64_t now) {
-    pumpEvents(now);
+void pollEvents(std::uint64_t now, Connection connection = Connection::Poll) {
+    pumpEvents(now, connection);
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) {
         switch (event.type) {
@@ -302,7 +318,7 @@ void pollEvents(std::uint64_t now) {
     }
 }
 
-void takeSnapshot(std::uint64_t now) {
+void takeSnapshot(std::uint64_t now, Connection connection = Connection::Poll) {
     State& s = state();
     LiveInput& in = live();
     s.prevMouseButtons = s.mouseButtons;
@@ -310,7 +326,7 @@ void takeSnapshot(std::uint64_t now) {
     s.prevButtons = s.buttons;
     s.prevAxisX = s.axisX;
     s.prevAxisY = s.axisY;
-    pollEvents(now);
+    pollEvents(now, connection);
     // A new press is a push even when the previous frame also counted it held
     // (two quick taps in consecutive frames give two pushes).
     std::uint8_t mousePushed = 0;
@@ -318,10 +334,12 @@ void takeSnapshot(std::uint64_t now) {
         if (takePress(in.mousePresses[b])) mousePushed |= static_cast<std::uint8_t>(1u << b);
     s.mouseButtons = in.mouseHeld | mousePushed;
     s.prevMouseButtons &= static_cast<std::uint8_t>(~mousePushed);
-    for (std::size_t i = 0; i < s.keys.size(); ++i) {
-        const bool pushed = takePress(in.keyPresses[i]);
-        s.keys[i] = in.keysHeld[i] || pushed;
-        if (pushed) s.prevKeys[i] = false;
+    s.keys = in.keysHeld;
+    for (std::size_t i = 0; i < s.keys.size() && in.keyPressesLeft > 0; ++i) {
+        if (!takePress(in.keyPresses[i])) continue;
+        --in.keyPressesLeft;
+        s.keys[i] = true;
+        s.prevKeys[i] = false;
     }
     for (std::size_t i = 0; i < s.buttons.size(); ++i) {
         const bool pushed = takePress(in.joyPresses[i]);
@@ -337,17 +355,7 @@ bool pressWaiting() {
     auto any = [](const auto& presses) {
         return std::any_of(presses.begin(), presses.end(), [](std::uint8_t n) { return n > 0; });
     };
-    return any(in.keyPresses) || any(in.mousePresses) || any(in.joyPresses);
-}
-
-bool isPress(const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_QUIT:
-    case SDL_KEYDOWN:
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_JOYBUTTONDOWN: return true;
-    default: return false;
-    }
+    return in.keyPressesLeft > 0 || any(in.mousePresses) || any(in.joyPresses);
 }
 
 enum class Queued { Nothing, Input, Press };
@@ -356,11 +364,11 @@ enum class Queued { Nothing, Input, Press };
 // (the pointer moving, a release, the window shown again), or nothing.
 Queued queuedInput() {
     if (pressWaiting()) return Queued::Press;
-    std::array<SDL_Event, 128> events{};  // SDL's queue holds no more
-    const int count =
-        SDL_PeepEvents(events.data(), static_cast<int>(events.size()), SDL_PEEKEVENT, SDL_ALLEVENTS);
-    if (count <= 0) return Queued::Nothing;
-    return std::any_of(events.begin(), events.begin() + count, isPress) ? Queued::Press : Queued::Input;
+    constexpr Uint32 presses =
+        SDL_QUITMASK | SDL_KEYDOWNMASK | SDL_MOUSEBUTTONDOWNMASK | SDL_JOYBUTTONDOWNMASK;
+    SDL_Event event;
+    if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, presses) > 0) return Queued::Press;
+    return SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0 ? Queued::Input : Queued::Nothing;
 }
 
 // Frames are numbered from the last one run (0), frame n being due at
@@ -395,13 +403,20 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
         return 0;
     }
     std::uint64_t frame = std::max<std::uint32_t>(changeFrame, 1);
+    // The frame is not due yet: the connection is left to the wait, which
+    // then tells whether it has something to read. A snapshot right after a
+    // wait needs no look of its own either.
+    Connection connection = Connection::Watched;
+    bool waited = false;
     for (;;) {
         settleSound();
-        pumpEvents(now);
+        pumpEvents(now, connection);
         const Queued queued = queuedInput();
         if (queued != Queued::Nothing) frame = std::min(frame, frameHolding(now, last, frameMs));
         if (queued == Queued::Press || now >= last + frame * frameMs) break;
-        clock.waitForInput(nextLook(now, last + frame * frameMs));
+        const bool readable = clock.waitForInput(nextLook(now, last + frame * frameMs));
+        connection = readable ? Connection::Poll : Connection::Watched;
+        waited = true;
         now = clock.nowMs();
     }
     ++s.delayCalls;
@@ -411,7 +426,7 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
         now = clock.nowMs();
     }
     s.lastFrameMs = std::max(now, last + frame * frameMs);
-    takeSnapshot(now);
+    takeSnapshot(now, waited ? Connection::Watched : Connection::Poll);
     return static_cast<std::uint32_t>(frame - 1);
 }
 

@@ -20,7 +20,10 @@
 # turn the pages of a game of many pages with a still icon, each timed from
 # the click until the window's pixels change.
 # Last, the system calls of each thread of the engine on the quiet page are
-# counted over 10 s with strace, per second and per frame.
+# counted over 10 s with strace, per second and per frame, and, when valgrind
+# is installed, the instructions the main thread runs per frame shown there
+# (one per change of the animated icon) over 20 s under callgrind: a figure
+# that, unlike CPU time, does not depend on what else the machine runs.
 #
 # --pulse plays through a private sound server with a silent sink (started
 # for the run) instead of SDL's dummy driver when there is no sound device:
@@ -158,5 +161,32 @@ syscall_run() {
 if command -v strace > /dev/null; then
     echo "system calls on the quiet page (animated icon) over 10 s (strace):"
     (cd "$quietgame" && syscall_run)
+fi
+# Instructions per frame on the quiet page: counted from 12 s after the start
+# (valgrind's own start-up is slow) for 20 s, divided by the frames flipped.
+instructions_run() {
+    local out=$quiet/callgrind
+    valgrind --tool=callgrind --callgrind-out-file="$out.%p" "$engine" > /dev/null 2>&1 &
+    local pid=$!
+    sleep 12
+    callgrind_control -z "$pid" > /dev/null 2>&1
+    sleep 20
+    callgrind_control -d "$pid" > /dev/null 2>&1
+    kill -TERM "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+    local dump
+    dump=$(ls "$out".*.1 2> /dev/null | head -n 1)
+    [[ -n $dump ]] || { echo "  no callgrind dump"; return; }
+    callgrind_annotate --tree=calling --inclusive=yes "$dump" 2> /dev/null | awk '
+        /PROGRAM TOTALS/ { gsub(",", "", $1); total = $1 }
+        /> .*Orba_flip\(\) \([0-9,]+x\)/ && !frames { match($0, /\(([0-9,]+)x\)/); f = substr($0, RSTART + 1, RLENGTH - 3); gsub(",", "", f); frames = f }
+        END {
+            if (frames > 0) printf "  %d instructions per frame (%d in %d frames)\n", total / frames, total, frames
+            else print "  no frames counted"
+        }'
+}
+if command -v valgrind > /dev/null && command -v callgrind_control > /dev/null; then
+    echo "instructions on the quiet page (animated icon) over 20 s (callgrind):"
+    (cd "$quietgame" && instructions_run)
 fi
 echo "measure: load average $(cut -d' ' -f1-3 /proc/loadavg) after the runs"

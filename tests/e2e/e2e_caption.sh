@@ -53,8 +53,10 @@ names_become() {
     return 1
 }
 
+# The engine quits on the press of Escape and may have closed its window
+# before xdotool sends the release: its exit status is what tells.
 stop_engine() {
-    xdotool key --window "$window" Escape 2>/dev/null
+    xdotool key --window "$window" Escape 2>/dev/null || true
     check wait "$engine_pid"
     engine_pid=""
 }

@@ -141,6 +141,12 @@ INSTANTIATE_TEST_SUITE_P(
         SceneCase{"still", {}},
         SceneCase{"sprite_moves", [](int f) { Orba_drawEx("sprite", 100 + 7 * f, 120 + 3 * f, 0, 0, 0, 0); }},
         SceneCase{"sprite_cell_changes", [](int f) { Orba_draw("sprite", 600, 440, f % 2 * 20, 0, 20, 30); }},
+        SceneCase{"cell_changes_over_a_fill_that_changes",
+                  [](int f) {
+                      Orba_fillRect(190, 320, 40, 50, f < 6 ? 60 : 200, 90, 90);
+                      if (f >= 9) Orba_drawText("one more line", 180, 370, 255);
+                      Orba_draw("sprite", 200, 330, f % 2 * 20, 0, 20, 30);
+                  }},
         SceneCase{"fill_colour_pulses",
                   [](int f) { Orba_fillRect(40, 80, 560, 40, 160 + f * 8, 160 + f * 8, 160); }},
         SceneCase{"text_colour_changes",
