@@ -179,9 +179,21 @@
   }
   Module['savesStoring'] = function () { return storing; };
 
+  // Each game keeps its saves in a store of its own, named after the page's
+  // title (the game's caption): game hosting sites serve many games from one
+  // address, whose stores the browser would otherwise share.
+  function keepSavesApart() {
+    var openStore = IDBFS.getDB;
+    var game = document.title;
+    IDBFS.getDB = function (name, callback) {
+      return openStore.call(IDBFS, 'game ' + game + ' ' + name, callback);
+    };
+  }
+
   // save/ on IndexedDB, with what an earlier visit stored, before main runs.
   function loadSaves() {
     try {
+      keepSavesApart();
       FS.mkdir(saveFolder);
       FS.mount(IDBFS, {}, saveFolder);
     } catch (error) {

@@ -123,6 +123,10 @@ async function restart(page) {
   await page.keyboard.press('Escape');
   await page.waitForFunction(gameEnded, { timeout: sceneTimeoutMs });
   await page.waitForFunction(() => Module.savesStored > 0 && !Module.savesStoring(), { timeout: sceneTimeoutMs });
+  // The saves are the game's own, apart from other games of the same site.
+  const stores = await page.evaluate(async () => (await indexedDB.databases()).map((d) => d.name));
+  const own = await page.evaluate(() => `game ${document.title} /save`);
+  if (!stores.includes(own)) throw new Error(`no store "${own}" among ${JSON.stringify(stores)}`);
   await page.reload();
   await startGame(page);
 }
