@@ -6,13 +6,9 @@
 // the first frame (both from the page's navigation start). The last run then
 // leaves the game waiting on its first page for IDLE_SECONDS and reads the
 // CPU time of every Chromium process from /proc before and after.
-import { createRequire } from 'node:module';
 import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
 
-const require = createRequire(path.join(process.env.ORBA_WEB_NODE ?? '.', 'x.js'));
-const puppeteer = require('puppeteer-core');
+import { launchChromium } from '../tests/web/chromium.mjs';
 
 const [url, runs, idleSeconds] = [process.argv[2], +process.argv[3], +process.argv[4]];
 const ticksPerSecond = 100;  // USER_HZ, /proc's unit of CPU time on Linux
@@ -53,14 +49,7 @@ function median(values) {
 }
 
 async function openPage() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orba-measure-'));
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: 'new',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`],
-    defaultViewport: { width: 640, height: 480 },
-  });
+  const { browser, close } = await launchChromium('orba-measure-');
   const page = await browser.newPage();
   await page.setCacheEnabled(false);
   await page.goto(url);
@@ -68,12 +57,7 @@ async function openPage() {
   await page.click('#start');
   await page.waitForFunction(() => Module.firstFrameMs !== undefined, { timeout: 60000 });
   const [shown, started] = await page.evaluate(() => [Module.firstFrameMs, Module.startedMs]);
-  return { browser, profile, shown, started };
-}
-
-async function close({ browser, profile }) {
-  await browser.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  return { browser, close, shown, started };
 }
 
 const fromLoad = [], fromClick = [];
@@ -83,7 +67,7 @@ for (let run = 1; run <= runs; ++run) {
   fromClick.push(opened.shown - opened.started);
   console.log(`run ${run}: first frame ${Math.round(opened.shown)} ms after the page's start, ` +
               `${Math.round(opened.shown - opened.started)} ms after the click`);
-  if (run < runs) { await close(opened); continue; }
+  if (run < runs) { await opened.close(); continue; }
   // A second to settle, then the waiting page's CPU over the idle time.
   await new Promise((done) => setTimeout(done, 1000));
   const pid = opened.browser.process().pid;
@@ -99,7 +83,7 @@ for (let run = 1; run <= runs; ++run) {
   const all = used(false), renderer = used(true);
   console.log(`waiting page: ${all.toFixed(2)} s CPU in ${idleSeconds} s (${(100 * all / idleSeconds).toFixed(1)} % ` +
               `of one core), the renderer ${renderer.toFixed(2)} s (${(100 * renderer / idleSeconds).toFixed(1)} %)`);
-  await close(opened);
+  await opened.close();
 }
 console.log(`first frame, median of ${runs}: ${Math.round(median(fromLoad))} ms after the page's start, ` +
             `${Math.round(median(fromClick))} ms after the click`);

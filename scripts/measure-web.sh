@@ -17,14 +17,10 @@ build=$(realpath -m "${ORBA_WEB_BUILD_DIR:-$root/build-web}")
 out=$(realpath -m "${1:-$build/out}")
 runs=${2:-5}
 idle=${3:-30}
-modules=$build/node/node_modules
 
 [[ -f $out/index.html ]] || { echo "measure-web: no page in $out (run scripts/build-web.sh)" >&2; exit 1; }
-bash "$root/scripts/deps.sh" chromium python3
-if [[ ! -d $modules/puppeteer-core ]]; then
-    mkdir -p "$build/node"
-    (cd "$build/node" && npm install --no-audit --no-fund --silent puppeteer-core@21)
-fi
+source "$root/scripts/web-page.sh"
+chromium_ready "$build"
 
 kb() { echo "$(((${1} + 512) / 1024)) KB"; }
 total=0 total_gz=0
@@ -36,12 +32,5 @@ for file in advengine.wasm advengine.js advengine.data; do
 done
 printf '%-16s %10s raw %10s gzipped\n' download "$(kb "$total")" "$(kb "$total_gz")"
 
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory "$out" "$port" >"$build/measure-http.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" 2>/dev/null && break
-    sleep 0.1
-done
+serve_page "$out" "$build/measure-http.log"
 ORBA_WEB_NODE=$build/node node "$root/scripts/measure-web.mjs" "http://127.0.0.1:$port/index.html" "$runs" "$idle"

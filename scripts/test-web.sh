@@ -23,26 +23,14 @@ build=$(realpath -m "${ORBA_WEB_BUILD_DIR:-$root/build-web}")
 out=$(realpath -m "${1:-$build/out}")
 reference=$(realpath -m "${2:-$root/build/e2e-playthrough/playthrough}")
 shots=$build/playthrough
-modules=$build/node/node_modules
 
 say() { echo "test-web: $*"; }
 
 [[ -f $out/index.html ]] || { echo "test-web: no page in $out (run scripts/build-web.sh)" >&2; exit 1; }
-bash "$root/scripts/deps.sh" chromium python3
-if [[ ! -d $modules/puppeteer-core ]]; then
-    mkdir -p "$build/node"
-    (cd "$build/node" && npm install --no-audit --no-fund --silent puppeteer-core@21)
-fi
+source "$root/scripts/web-page.sh"
+chromium_ready "$build"
 
-# A free port of the loopback address, then the server on it.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory "$out" "$port" >"$build/http.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" 2>/dev/null && break
-    sleep 0.1
-done
+serve_page "$out" "$build/http.log"
 
 play() {
     rm -rf "$2"

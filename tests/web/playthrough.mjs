@@ -11,13 +11,10 @@
 // own actions prevented, F9 its full screen, F12 the screenshot's download.
 // The sound mixed must not be silence. Prints the time from the page's load
 // and from the click to the first frame. Exit status 1 when a step fails.
-import { createRequire } from 'node:module';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 
-const require = createRequire(path.join(process.env.ORBA_WEB_NODE ?? '.', 'x.js'));
-const puppeteer = require('puppeteer-core');
+import { launchChromium } from './chromium.mjs';
 
 const [url, stepsFile, shotDir] = process.argv.slice(2);
 const sceneTimeoutMs = 30000;
@@ -165,14 +162,7 @@ async function checkPageKeys(page, downloads) {
   console.log('page keys: the browser\'s actions prevented, F9 full screen, F12 downloaded the screenshot');
 }
 
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orba-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: 'new',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`],
-  defaultViewport: { width: 640, height: 480 },
-});
+const { browser, close } = await launchChromium('orba-chromium-');
 let status = 0;
 try {
   const cdp = await browser.target().createCDPSession();
@@ -216,7 +206,6 @@ try {
   console.log(`FAILED: ${error.message}`);
   status = 1;
 } finally {
-  await browser.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  await close();
 }
 process.exit(status);
