@@ -1,8 +1,11 @@
 #include "adv/course.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "adv/engine.h"
+#include "gamefiles/gamefiles.h"
 #include "gamefiles/gamepaths.h"
 
 namespace adv {
@@ -10,6 +13,15 @@ namespace adv {
 Playback& playback() {
     static Playback current;
     return current;
+}
+
+bool skippedAsMissing(std::string_view kind, const std::string& path) {
+    Playback& p = playback();
+    if (!p.skipsMissingFiles) return false;
+    std::error_code ec;
+    if (insideGameFolder(path) && std::filesystem::is_regular_file(path, ec)) return false;
+    if (!p.missingFile) p.missingFile = MissingFile{std::string(kind), path};
+    return true;
 }
 
 void requestScript(std::string_view file) { course().pendingScript = file; }

@@ -3,6 +3,7 @@
 // waiting for the player), the timed wait, a script asked for by LOAD, the
 // frame clock, and the folder scripts and pictures are read from.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,12 +31,23 @@ struct CourseState {
 
 inline constexpr std::int32_t pageConfirmed = -1;
 
+// A file the game folder no longer holds as a regular file: what it is
+// ("script", "picture", "map", "music") and its path.
+struct MissingFile {
+    std::string kind;
+    std::string path;
+};
+
 // How the frames are being played: straight, replayed towards a saved moment
 // (nothing drawn, heard or logged) or skipped (waits passed at once, flash,
 // shake and sound effects not shown or heard; the state moves as in play).
 // Not part of any script's state.
 struct Playback {
     bool replaying = false;
+    // A replay that brings back a player's moment skips a file that is gone
+    // instead of ending the game, and keeps the first: the moment is refused.
+    bool skipsMissingFiles = false;
+    std::optional<MissingFile> missingFile;
     bool skipping = false;
     std::string musicPlaying;  // what the sound system plays now
     // The player's text speed in characters per second: a waiting page shows
@@ -45,6 +57,10 @@ struct Playback {
     bool quiet() const { return replaying || skipping; }
 };
 Playback& playback();
+
+// True when a replay skips the file at path as missing (and keeps it as the
+// replay's first); false when the file is there or nothing skips it.
+bool skippedAsMissing(std::string_view kind, const std::string& path);
 
 void requestScript(std::string_view file);
 // The script folder: "resource/level/" + dir + "/".

@@ -25,6 +25,7 @@ std::string mapScriptName(std::int32_t value) {
 
 void loadMap(std::string_view file) {
     const std::string path = scriptDirectory() + std::string(file);
+    if (skippedAsMissing("map", path)) return;
     if (!insideGameFolder(path)) throw Error("FMF file '" + path + "' cannot be read");
     mapPick().map = std::make_unique<FMFLoader>(path);
     mapPick().mapPath = path;
@@ -32,7 +33,7 @@ void loadMap(std::string_view file) {
 
 void restoreMap(const std::string& path) {
     mapPick() = MapPickState{};
-    if (path.empty()) return;
+    if (path.empty() || skippedAsMissing("map", path)) return;
     if (!insideGameFolder(path)) throw Error("FMF file '" + path + "' cannot be read");
     mapPick().map = std::make_unique<FMFLoader>(path);
     mapPick().mapPath = path;

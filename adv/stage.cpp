@@ -24,6 +24,7 @@ constexpr int tileRows = screenHeight / tileSize;
 
 // A picture of the game; one outside the game's folder is refused as missing.
 void loadPicture(std::string_view key, const std::string& path, int r, int g, int b) {
+    if (skippedAsMissing("picture", path)) return;
     if (!insideGameFolder(path)) throw Error("Orba_loadBMP: Couldn't open " + path);
     Orba_loadBMP(key, path, r, g, b);
 }

@@ -300,19 +300,31 @@ bool saveInto(int slot) {
     return true;
 }
 
-// Brings back a moment of the record's scenes; false when its script no
-// longer fits, and then the moment before is brought back.
-bool goTo(LuaRunner& runner, const std::vector<SceneStart>& scenes, const SavePoint& point,
-          bool sceneStartOnly) {
+// How bringing back a moment went: done, or the moment before brought back
+// and, when that is why, the file its replay found gone.
+struct Arrival {
+    bool done = false;
+    std::optional<MissingFile> missing;
+};
+
+// Brings back a moment of the record's scenes; when its script no longer
+// fits or a file it needs is gone, the moment before is brought back.
+Arrival goTo(LuaRunner& runner, const std::vector<SceneStart>& scenes, const SavePoint& point,
+             bool sceneStartOnly) {
     Record& r = comforts().record;
     const SceneStart& scene = scenes.at(static_cast<std::size_t>(point.scene));
     const std::vector<std::int32_t> none;
     const auto& decisions = sceneStartOnly ? none : point.decisions;
     const std::optional<WaitKind> wait = decisions.empty() ? std::nullopt : std::optional(point.wait);
-    if (replayScene(runner, scene, decisions, wait)) return true;
+    if (replayScene(runner, scene, decisions, wait)) return {true, std::nullopt};
+    Arrival arrival{false, playback().missingFile};
     const SceneStart& back = r.scenes.at(static_cast<std::size_t>(r.current.scene));
     replayScene(runner, back, r.current.decisions, r.waitSeen ? std::optional(r.current.wait) : std::nullopt);
-    return false;
+    return arrival;
+}
+
+std::string missingMessage(const MissingFile& missing) {
+    return "this save's " + missing.kind + " is missing: " + missing.path;
 }
 
 // Takes the record of a save or of the history after a jump to a moment.
@@ -332,11 +344,14 @@ void loadFrom(LuaRunner& runner, int slot, bool sceneStartOnly) {
         return;
     }
     const SaveFile& save = *parse.save;
-    if (const std::optional<std::string> missing = missingScript(save.scenes))
-        return c.slots->setMessage("this save's script is missing: " + *missing);
+    // Checked before anything changes: a replay would end the game at the gone file.
+    if (const std::optional<MissingFile> missing = missingFile(save.scenes))
+        return c.slots->setMessage(missingMessage(*missing));
     const SceneStart& scene = save.scenes.at(static_cast<std::size_t>(save.point.scene));
     if (!sceneStartOnly && !scriptUnchanged(scene)) return c.slots->ask(changedQuestion, slot);
-    if (!goTo(runner, save.scenes, save.point, sceneStartOnly)) return c.slots->ask(changedQuestion, slot);
+    const Arrival arrival = goTo(runner, save.scenes, save.point, sceneStartOnly);
+    if (arrival.missing) return c.slots->setMessage(missingMessage(*arrival.missing));
+    if (!arrival.done) return c.slots->ask(changedQuestion, slot);
     std::vector<HistoryPage> history = save.history;
     if (sceneStartOnly) history.clear();
     settleAt(save.scenes, std::move(history), save.point.scene);
@@ -349,8 +364,8 @@ void jumpBack(LuaRunner& runner, int page) {
     if (page < 0 || static_cast<std::size_t>(page) >= r.history.size()) return;
     const SavePoint point = r.history[static_cast<std::size_t>(page)].point;
     const SceneStart& scene = r.scenes.at(static_cast<std::size_t>(point.scene));
-    if (missingScript({scene})) return;  // the game goes on where it was
-    if (!goTo(runner, r.scenes, point, false)) return;
+    if (missingFile({scene})) return;  // the game goes on where it was
+    if (!goTo(runner, r.scenes, point, false).done) return;
     std::vector<HistoryPage> history(r.history.begin(), r.history.begin() + page);
     std::vector<SceneStart> scenes = r.scenes;
     settleAt(std::move(scenes), std::move(history), point.scene);

@@ -382,12 +382,32 @@ bool scriptUnchanged(const SceneStart& scene) {
     return read.status == BoundedRead::Read && hashBytes(read.bytes) == scene.scriptHash;
 }
 
-std::optional<std::string> missingScript(const std::vector<SceneStart>& scenes) {
-    for (const SceneStart& scene : scenes) {
-        std::error_code ec;
-        if (!insideGameFolder(scene.script) || !std::filesystem::is_regular_file(scene.script, ec))
-            return scene.script;
-    }
+namespace {
+
+bool gone(const std::string& path) {
+    std::error_code ec;
+    return !insideGameFolder(path) || !std::filesystem::is_regular_file(path, ec);
+}
+
+// The files restoring the scene reads: its pictures, map and music.
+std::vector<MissingFile> lastingFiles(const SceneStart& scene) {
+    std::vector<MissingFile> files;
+    if (!scene.background.empty()) files.push_back({"picture", scene.backgroundPath});
+    for (std::size_t slot = 0; slot < scene.characters.size(); ++slot)
+        if (!scene.characters[slot].empty()) files.push_back({"picture", scene.characterPaths[slot]});
+    if (!scene.map.empty()) files.push_back({"map", scene.map});
+    if (!scene.music.empty()) files.push_back({"music", scene.music});
+    return files;
+}
+
+}  // namespace
+
+std::optional<MissingFile> missingFile(const std::vector<SceneStart>& scenes) {
+    for (const SceneStart& scene : scenes)
+        if (gone(scene.script)) return MissingFile{"script", scene.script};
+    for (const SceneStart& scene : scenes)
+        for (MissingFile& file : lastingFiles(scene))
+            if (gone(file.path)) return file;
     return std::nullopt;
 }
 

@@ -40,6 +40,7 @@
 #include <string_view>
 #include <vector>
 
+#include "adv/course.h"
 #include "gamefiles/atomicfile.h"
 
 namespace adv {
@@ -120,9 +121,9 @@ WriteResult writeSaveFile(const std::string& path, const SaveFile& save);
 
 // Whether the scene's script is still the file the save was made with.
 bool scriptUnchanged(const SceneStart& scene);
-// The first of the scenes' scripts that is no longer a file in the game
-// folder, if any: a replay of its scene would end the game.
-std::optional<std::string> missingScript(const std::vector<SceneStart>& scenes);
+// The first file of the scenes' lasting state that is gone, if any: a
+// replay of its scene would end the game. Scripts are checked first.
+std::optional<MissingFile> missingFile(const std::vector<SceneStart>& scenes);
 
 // The slots: 1 to 9 on the save screen, 0 the autosave.
 inline constexpr int autosaveSlot = 0;

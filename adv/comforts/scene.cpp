@@ -15,8 +15,15 @@ namespace {
 constexpr std::size_t spareResumes = 100000;
 
 struct ReplayingMode {
-    ReplayingMode() { playback().replaying = true; }
-    ~ReplayingMode() { playback().replaying = false; }
+    explicit ReplayingMode(bool skipsMissingFiles) {
+        playback().replaying = true;
+        playback().skipsMissingFiles = skipsMissingFiles;
+        playback().missingFile.reset();
+    }
+    ~ReplayingMode() {
+        playback().replaying = false;
+        playback().skipsMissingFiles = false;
+    }
     ReplayingMode(const ReplayingMode&) = delete;
     ReplayingMode& operator=(const ReplayingMode&) = delete;
 };
@@ -97,8 +104,8 @@ void syncMusic() {
 namespace {
 
 ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
-                       std::optional<WaitKind> wait) {
-    const ReplayingMode replaying;
+                       std::optional<WaitKind> wait, bool skipsMissingFiles) {
+    const ReplayingMode replaying(skipsMissingFiles);
     restoreScene(scene);
     runner.loadScript(scene.script);
     ReplayReach reach;
@@ -109,6 +116,8 @@ ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::ve
             reach.atWait = true;
             if (reach.taken == decisions.size()) {
                 reach.fits = !wait || *wait == *reached;
+                // The music starts once the replay ends: one that is gone is checked now.
+                if (!music().empty()) (void)skippedAsMissing("music", music());
                 return reach;
             }
             if (!decide(decisions[reach.taken])) return reach;
@@ -131,16 +140,17 @@ ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::ve
 
 ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene,
                              const std::vector<std::int32_t>& decisions, std::optional<WaitKind> wait) {
-    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait);
+    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait, false);
     if (reach.atWait) syncMusic();
     return reach;
 }
 
 bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
                  std::optional<WaitKind> wait) {
-    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait);
-    if (reach.fits) syncMusic();
-    return reach.fits;
+    const ReplayReach reach = replayUpTo(runner, scene, decisions, wait, true);
+    const bool fits = reach.fits && !playback().missingFile;
+    if (fits) syncMusic();
+    return fits;
 }
 
 }  // namespace adv

@@ -31,8 +31,10 @@ void syncMusic();
 // the player took them, without drawing, sound effects or log lines, up to
 // the wait after the last decision. False when the script no longer fits
 // the decisions (a wait of another kind, a choice that is not offered, a
-// script change or end before the last decision, or not the expected wait);
-// the engine state is then undefined and the caller brings back a moment it
+// script change or end before the last decision, or not the expected wait),
+// or when a picture, map or music it reads is gone: that one is skipped, not
+// the end of the game, and playback().missingFile names the first. The
+// engine state is then undefined and the caller brings back a moment it
 // trusts.
 bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<std::int32_t>& decisions,
                  std::optional<WaitKind> wait);

@@ -232,6 +232,42 @@ TEST_F(ComfortsTest, ASaveWhoseScriptIsGoneLoadsNothingAndTheGameGoesOn) {
     EXPECT_EQ(adv::course().state, adv::RunnerState::Choosing);
 }
 
+// A picture, music or map gone from the game, whether the save's scene start
+// names it or its script reads it on the way to the moment: the load changes
+// nothing and the game goes on.
+TEST_F(ComfortsTest, ASaveWhoseFilesAreGoneLoadsNothingAndTheGameGoesOn) {
+    struct Case {
+        bool afterMap;  // saved in 05.lua, whose start names them all; else on a.lua's second page
+        const char* gone;
+    };
+    for (const Case& c : {Case{false, "resource/level/ch/bg.bmp"}, Case{false, "resource/sound/m.wav"},
+                          Case{true, "resource/level/ch/c.bmp"}, Case{true, "resource/level/ch/m.fmf"}}) {
+        runner.reset();
+        makeRunner();
+        if (c.afterMap) {
+            playToThirdPage();
+            confirm();
+            testsupport::moveMouse(3, 3);
+            testsupport::click();
+            stepUntil(adv::RunnerState::WaitPage);
+        } else {
+            startChapter();
+            confirm();
+        }
+        saveInto(0);
+        confirm();  // on from the saved moment
+        const Moment before = now();
+        const std::string away = std::string(c.gone) + ".away";
+        fs::rename(c.gone, away);
+        loadFrom(1);
+        confirm();  // Yes, were it taken for a changed script
+        EXPECT_EQ(now(), before) << c.gone;
+        tap(SDLK_F3);  // closes the screen
+        EXPECT_FALSE(adv::comfortScreenOpen()) << c.gone;
+        fs::rename(away, c.gone);
+    }
+}
+
 // Three pages as full as a page can be: the history keeps what a save can hold.
 TEST_F(ComfortsTest, TheAutosaveOfFullPagesIsWritten) {
     start(
