@@ -28,6 +28,7 @@
 #include "config/sysinfo.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
+#include "gamefiles/staletemporaries.h"
 #include "orba/bmpfile.h"
 #include "orba/display.h"
 #include "orba/orba.h"
@@ -674,6 +675,7 @@ void currentSceneReplayed() {
 }
 
 const Preferences& loadPreferences() {
+    (void)removeStaleTemporaries(saveFolder);
     PlayerPreferences& p = playerPreferences();
     const PreferencesRead read = readPreferences(preferencesPath, authorPreferences());
     if (!read.problem.empty())

@@ -61,6 +61,8 @@ void resetComforts();
 // The entry reads them before the window opens (its scale and full screen)
 // and applies them once it is open: volumes, text speed, the display. When
 // the file is there but cannot be used, the first apply says so in run.log.
+// Reading them is the run's first use of save/: a killed run's leftover
+// temporary files there are cleared away first.
 struct Preferences;
 const Preferences& loadPreferences();
 void applyPreferences();
