@@ -22,7 +22,8 @@ constexpr std::string_view marker = ".tmp.";
 
 // The digits as a number that fits an int; none for anything else, a sign too.
 std::optional<int> number(std::string_view digits) {
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
     int value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return error == std::errc() ? std::optional(value) : std::nullopt;

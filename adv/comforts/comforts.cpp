@@ -399,7 +399,8 @@ void updateSlotScreen(LuaRunner& runner) {
 void openPreferences() {
     if (on(System::SAVE)) (void)keepShownFrame();
     preferences().fullScreen = Orba_isFullScreen();
-    comforts().preferences = std::make_unique<PreferencesScreen>(preferences());
+    comforts().preferences = std::make_unique<PreferencesScreen>(
+        preferences(), preferenceRows(on(System::AUTO), on(System::SKIP)));
     comforts().preferencesUnkept = false;
 }
 

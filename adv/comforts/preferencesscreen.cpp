@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "orba/display.h"
 #include "orba/orba.h"
@@ -76,9 +77,17 @@ std::string valueOf(const Preferences& p, PreferenceRow row) {
     return {};
 }
 
-PreferenceRow rowOf(int index) { return static_cast<PreferenceRow>(index); }
-
 }  // namespace
+
+std::vector<PreferenceRow> preferenceRows(bool autoMode, bool skipping) {
+    std::vector<PreferenceRow> rows;
+    for (int index = 0; index < preferenceRowCount; ++index) {
+        const auto row = static_cast<PreferenceRow>(index);
+        if ((row != PreferenceRow::AutoDelay || autoMode) && (row != PreferenceRow::Skip || skipping))
+            rows.push_back(row);
+    }
+    return rows;
+}
 
 Preferences stepPreference(Preferences p, PreferenceRow row, int direction) {
     const int towards = direction == 0 ? 1 : direction;
@@ -104,10 +113,12 @@ Preferences stepPreference(Preferences p, PreferenceRow row, int direction) {
     return p;
 }
 
-PreferencesScreen::PreferencesScreen(const Preferences& prefs)
-    : prefs_(prefs), mouseX_(Orba_getMouseX()), mouseY_(Orba_getMouseY()) {}
+PreferencesScreen::PreferencesScreen(const Preferences& prefs, std::vector<PreferenceRow> rows)
+    : prefs_(prefs), rows_(std::move(rows)), mouseX_(Orba_getMouseX()), mouseY_(Orba_getMouseY()) {}
 
-Box PreferencesScreen::rowBox(int row) { return Box{rowX, rowsTop + rowPitch * row, rowWidth, rowHeight}; }
+Box PreferencesScreen::rowBox(int index) {
+    return Box{rowX, rowsTop + rowPitch * index, rowWidth, rowHeight};
+}
 
 void PreferencesScreen::setMessage(std::string message) {
     message_ = screen::wrapText(message, messageBox.w - 2 * labelIndent, messageLines);
@@ -125,20 +136,22 @@ PreferencesAction PreferencesScreen::update() {
     if (in.click) {
         if (pointed < 0) return {};
         selected_ = pointed;
-        if (rowOf(pointed) == PreferenceRow::Back) return {PreferencesAction::Kind::Close};
+        if (rows_[static_cast<std::size_t>(pointed)] == PreferenceRow::Back)
+            return {PreferencesAction::Kind::Close};
         const Box box = rowBox(pointed);
         return change(in.mouseX < box.x + box.w / 2 ? -1 : 1);
     }
     const int step = (in.down ? 1 : 0) - (in.up ? 1 : 0);
-    selected_ = std::clamp(selected_ + step, 0, preferenceRowCount - 1);
+    selected_ = std::clamp(selected_ + step, 0, rowCount() - 1);
     if (in.left || in.right) return change(in.right ? 1 : -1);
     if (!in.confirm) return {};
-    if (rowOf(selected_) == PreferenceRow::Back) return {PreferencesAction::Kind::Close};
+    if (rows_[static_cast<std::size_t>(selected_)] == PreferenceRow::Back)
+        return {PreferencesAction::Kind::Close};
     return change(0);
 }
 
 PreferencesAction PreferencesScreen::change(int direction) {
-    const PreferenceRow row = rowOf(selected_);
+    const PreferenceRow row = rows_[static_cast<std::size_t>(selected_)];
     if (row == PreferenceRow::Back) return {};
     const Preferences before = prefs_;
     prefs_ = stepPreference(prefs_, row, direction);
@@ -146,17 +159,18 @@ PreferencesAction PreferencesScreen::change(int direction) {
 }
 
 int PreferencesScreen::rowAt(int x, int y) const {
-    for (int row = 0; row < preferenceRowCount; ++row)
-        if (rowBox(row).contains(x, y)) return row;
+    for (int index = 0; index < rowCount(); ++index)
+        if (rowBox(index).contains(x, y)) return index;
     return -1;
 }
 
-void PreferencesScreen::drawRow(int row) const {
-    const Box box = rowBox(row);
-    screen::drawPanel(box, row == selected_);
+void PreferencesScreen::drawRow(int index) const {
+    const PreferenceRow row = rows_[static_cast<std::size_t>(index)];
+    const Box box = rowBox(index);
+    screen::drawPanel(box, index == selected_);
     const int top = box.y + (box.h - screen::lineHeight()) / 2;
-    const std::string_view label = labelOf(rowOf(row));
-    if (rowOf(row) == PreferenceRow::Back) {
+    const std::string_view label = labelOf(row);
+    if (row == PreferenceRow::Back) {
         screen::drawText(label, box.x + (box.w - Orba_getTextWidth(label)) / 2, top);
         return;
     }
@@ -164,13 +178,13 @@ void PreferencesScreen::drawRow(int row) const {
     screen::drawText(screen::fitText(label, box.w / 2 - labelIndent), box.x + labelIndent, top);
     screen::drawText("<", half + arrowIndent, top);
     screen::drawText(">", box.x + box.w - arrowIndent - Orba_getTextWidth(">"), top);
-    const std::string value = screen::fitText(valueOf(prefs_, rowOf(row)), box.w / 2 - 6 * arrowIndent);
+    const std::string value = screen::fitText(valueOf(prefs_, row), box.w / 2 - 6 * arrowIndent);
     screen::drawText(value, half + (box.w / 2 - Orba_getTextWidth(value)) / 2, top);
 }
 
 void PreferencesScreen::draw() const {
     screen::drawBackdrop();
-    for (int row = 0; row < preferenceRowCount; ++row) drawRow(row);
+    for (int index = 0; index < rowCount(); ++index) drawRow(index);
     if (message_.empty()) return;
     screen::drawPanel(messageBox, false);
     const int pitch = screen::lineHeight();

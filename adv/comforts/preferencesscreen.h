@@ -24,6 +24,10 @@ enum class PreferenceRow {
 };
 inline constexpr int preferenceRowCount = 9;
 
+// The rows the screen shows, in order: the auto mode's pause and the skipping
+// row only where the game lets the player use those modes.
+std::vector<PreferenceRow> preferenceRows(bool autoMode, bool skipping);
+
 // The preferences with one row's value moved a step: direction -1 to the
 // left (lower, off), +1 to the right; 0 flips an on/off row and moves others
 // to the right. A value at its end stays.
@@ -41,7 +45,8 @@ struct PreferencesAction {
 
 class PreferencesScreen {
 public:
-    explicit PreferencesScreen(const Preferences& prefs);
+    explicit PreferencesScreen(const Preferences& prefs,
+                               std::vector<PreferenceRow> rows = preferenceRows(true, true));
 
     PreferencesAction update();
     void draw() const;
@@ -52,14 +57,16 @@ public:
     // A line at the bottom, such as why the preferences could not be kept.
     void setMessage(std::string message);
     bool hasMessage() const { return !message_.empty(); }
-    static screen::Box rowBox(int row);
+    static screen::Box rowBox(int index);  // the index-th row shown
 
 private:
     PreferencesAction change(int direction);
     int rowAt(int x, int y) const;
-    void drawRow(int row) const;
+    void drawRow(int index) const;
+    int rowCount() const { return static_cast<int>(rows_.size()); }
 
     Preferences prefs_;
+    std::vector<PreferenceRow> rows_;
     int selected_ = 0;
     int mouseX_ = 0, mouseY_ = 0;
     std::vector<std::string> message_;

@@ -388,14 +388,21 @@ TEST_F(ScreensTest, ThePreferencesChangeByKeysOrClicksOnARowsHalvesAndClose) {
     Orba_testAttachJoystick(2);
     using Action = PreferencesAction;
     const Action changed{Action::Kind::Changed}, close{Action::Kind::Close};
-    const auto half = [](PreferenceRow row, bool right) {
-        const screen::Box box = PreferencesScreen::rowBox(static_cast<int>(row));
+    const auto halfAt = [](int index, bool right) {
+        const screen::Box box = PreferencesScreen::rowBox(index);
         return clickAt(box.x + (right ? box.w - 10 : 10), box.y + box.h / 2);
+    };
+    const auto half = [&](PreferenceRow row, bool right) { return halfAt(static_cast<int>(row), right); };
+    const std::vector<Input> threeDowns(3, key(SDLK_DOWN));
+    const auto then = [](std::vector<Input> inputs, const Input& last) {
+        inputs.push_back(last);
+        return inputs;
     };
     struct Case {
         std::vector<Input> inputs;
         Action last;
         Preferences expected;
+        std::vector<PreferenceRow> rows = preferenceRows(true, true);
     };
     const Case cases[] = {
         {{key(SDLK_RIGHT)}, {}, {}},  // the music at full volume already
@@ -414,9 +421,22 @@ TEST_F(ScreensTest, ThePreferencesChangeByKeysOrClicksOnARowsHalvesAndClose) {
          }},
          close,
          {}},
+        // A game without auto mode or skipping leaves their rows out.
+        {then(threeDowns, key(SDLK_RIGHT)), changed, {.windowScale = 2}, preferenceRows(false, false)},
+        {{halfAt(4, true)}, changed, {.fullScreen = true}, preferenceRows(false, false)},
+        {then(std::vector<Input>(9, key(SDLK_DOWN)), key(SDLK_RETURN)),
+         close,
+         {},
+         preferenceRows(false, false)},
+        {then(threeDowns, key(SDLK_RETURN)), changed, {.skipAll = true}, preferenceRows(false, true)},
+        {then(threeDowns, key(SDLK_RIGHT)), changed, {.autoDelayMs = 2000}, preferenceRows(true, false)},
+        {then(std::vector<Input>(4, key(SDLK_DOWN)), key(SDLK_RIGHT)),
+         changed,
+         {.windowScale = 2},
+         preferenceRows(true, false)},
     };
     for (const Case& c : cases) {
-        PreferencesScreen screen(Preferences{});
+        PreferencesScreen screen(Preferences{}, c.rows);
         Action last;
         for (const Input& input : c.inputs) last = frame(screen, input);
         EXPECT_EQ(c.last, last) << &c - cases;
