@@ -168,7 +168,7 @@ void DevMode::restart(bool readSettings) {
         settingsFailed_ = true;
         loadSettings();
         settingsFailed_ = false;
-        Orba_setWindowScale(System::WINDOW_SCALE);  // the author sees a new scale at once
+        authorDefaultsChanged();  // the author sees a new scale at once, unless the player chose one
     }
     runner_.reset();
     runner_ = makeRunner_();

@@ -703,6 +703,14 @@ void applyPreferences() {
     Orba_setFullScreen(p.fullScreen);
 }
 
+void authorDefaultsChanged() {
+    PlayerPreferences& p = playerPreferences();
+    const int anew = readPreferences(preferencesPath, authorPreferences()).prefs.windowScale;
+    if (p.current.windowScale == p.stored.windowScale) p.current.windowScale = anew;
+    p.stored.windowScale = anew;
+    Orba_setWindowScale(p.current.windowScale);
+}
+
 void resetComforts() {
     comforts() = Comforts{};
     Orba_setEscapeQuits(true);

@@ -66,5 +66,9 @@ void resetComforts();
 struct Preferences;
 const Preferences& loadPreferences();
 void applyPreferences();
+// After game.ini was read again (developer mode): the window takes the scale
+// a new start would, the author's new WINDOW_SCALE unless the preferences
+// file holds one; a scale the player changed in this play holds.
+void authorDefaultsChanged();
 
 }  // namespace adv

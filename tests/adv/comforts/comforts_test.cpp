@@ -16,6 +16,7 @@
 #include "adv/comforts/savefile.h"
 #include "adv/comforts/slotscreen.h"
 #include "adv/game_fixture.h"
+#include "orba/display.h"
 #include "orba/thumbnail.h"
 
 using namespace advtest;
@@ -636,3 +637,29 @@ TEST_F(ComfortsTest, AnUnusableFileIsOneLineInTheLogAndNoFileNone) {
 }
 
 }  // namespace
+
+// game.ini read again with another WINDOW_SCALE (developer mode): the window
+// takes it unless the preferences file or this play chose a scale.
+TEST_F(ComfortsTest, ANewAuthorsWindowScaleYieldsToThePlayersChoice) {
+    struct Case {
+        int fileScale;  // 0: no preferences file
+        bool chosenNow;
+        int expected;
+    };
+    startChapter();
+    for (const Case& c : {Case{0, false, 3}, Case{2, false, 2}, Case{0, true, 2}}) {
+        fs::remove(adv::preferencesPath);
+        if (c.fileScale) adv::writePreferences(adv::preferencesPath, {.windowScale = c.fileScale});
+        System::WINDOW_SCALE = 1;
+        adv::loadPreferences();
+        adv::applyPreferences();
+        if (c.chosenNow) {
+            tap(SDLK_F1);
+            for (int row = 0; row < 5; ++row) tap(SDLK_DOWN);
+            tap(SDLK_RIGHT);  // the window size row, left open
+        }
+        System::WINDOW_SCALE = 3;
+        adv::authorDefaultsChanged();
+        EXPECT_EQ(Orba_getWindowScale(), c.expected) << c.fileScale << c.chosenNow;
+    }
+}
