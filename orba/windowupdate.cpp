@@ -92,9 +92,10 @@ bool updateWindowDirectly(const SDL_Surface* screen, const SDL_Rect& area) {
     d.rows.resize(bytes);
     const auto* pixels = static_cast<const std::uint8_t*>(screen->pixels);
     for (int y = 0; y < area.h; ++y)
-        std::memcpy(d.rows.data() + static_cast<std::size_t>(y) * rowBytes,
-                    pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + std::ptrdiff_t{area.x} * 4,
-                    rowBytes);
+        std::memcpy(
+            d.rows.data() + static_cast<std::size_t>(y) * rowBytes,
+            pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + std::ptrdiff_t{area.x} * 4,
+            rowBytes);
     xcb_put_image(d.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, d.window, d.gc, area.w, area.h, area.x, area.y, 0,
                   d.depth, static_cast<std::uint32_t>(bytes), d.rows.data());
     xcb_flush(d.connection);
