@@ -29,7 +29,8 @@ bool evenlyScaled(XImage* image, int scale) {
     for (int y = 0; y + scale <= image->height; ++y)
         for (int x = 0; x + scale <= image->width; ++x)
             if (XGetPixel(image, x, y) != XGetPixel(image, x / scale * scale, y / scale * scale)) {
-                std::fprintf(stderr, "windowshot: window pixel %d,%d differs from the rest of its cell\n", x, y);
+                std::fprintf(stderr, "windowshot: window pixel %d,%d differs from the rest of its cell\n", x,
+                             y);
                 return false;
             }
     return true;
@@ -75,14 +76,13 @@ int main(int argc, char** argv) {
     if (!display || scale < 1) return 1;
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.depth != 24) return 1;
-    XImage* image =
-        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!image) return 1;
     if (!evenlyScaled(image, scale)) return 3;
     const std::vector<std::uint8_t> out = bmp(image, scale);
     XDestroyImage(image);
     XCloseDisplay(display);
-    std::ofstream(argv[3], std::ios::binary).write(reinterpret_cast<const char*>(out.data()),
-                                                   static_cast<std::streamsize>(out.size()));
+    std::ofstream(argv[3], std::ios::binary)
+        .write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
     return 0;
 }
