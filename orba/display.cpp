@@ -11,6 +11,7 @@
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
 #include "orba/scaler.h"
+#include "orba/windowupdate.h"
 
 namespace orba {
 namespace {
@@ -161,7 +162,7 @@ void presentScaled(SDL_Rect changed, bool screenKnown) {
     if (changed.w == 0 || changed.h == 0 || !takeChanges(s, changed)) return;
     const SDL_Rect out =
         scaleFrame(s.display.shown.get(), s.screen, s.display.view, changed, smooth(s.display));
-    SDL_UpdateRect(s.screen, out.x, out.y, out.w, out.h);
+    if (!updateWindowDirectly(s.screen, out)) SDL_UpdateRect(s.screen, out.x, out.y, out.w, out.h);
 }
 
 Point pointerInFrame() {

@@ -15,6 +15,7 @@
 #include "orba/alphablend.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
+#include "orba/windowupdate.h"
 
 namespace orba {
 namespace {
@@ -306,6 +307,7 @@ void presentChanges(State& s, const Area& within) {
         SDL_Rect from = area, to = area;
         SDL_BlitSurface(s.backBuffer.get(), &from, s.screen, &to);
     }
+    if (updateWindowDirectly(s.screen, area)) return;  // its pixels went with the request
     SDL_UpdateRect(s.screen, area.x, area.y, area.w, area.h);
     frame().updateSentMs = SDL_GetTicks();
 }
@@ -470,7 +472,10 @@ void dropDrawing() {
     f.underlay = Underlay{};
 }
 
-void screenReplaced() { frame().screenKnown = false; }
+void screenReplaced() {
+    frame().screenKnown = false;
+    forgetWindowUpdates();
+}
 
 bool layoutsMatch(const SDL_Surface* a, const SDL_Surface* b) { return sameLayout(a, b); }
 

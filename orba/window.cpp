@@ -21,6 +21,7 @@
 #include "orba/orba_testing.h"
 #include "orba/picturefile.h"
 #include "orba/windowtitle.h"
+#include "orba/windowupdate.h"
 
 namespace orba {
 
@@ -491,6 +492,7 @@ void Orba_quit() {
     s.pictures.clear();
     s.backBuffer.reset();
     orba::stopWatchingInput();  // before SDL puts its signal handlers away
+    orba::forgetWindowUpdates();
     SDL_Quit();
     s = orba::State{};
     orba::live() = orba::LiveInput{};

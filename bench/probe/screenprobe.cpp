@@ -10,8 +10,10 @@
 // probe waits --settle seconds, counts the user and system CPU time of all
 // the program's threads over --idle seconds (and, for each thread, its CPU
 // time and how often it woke up, beside a thread of the probe that only
-// sleeps 33 ms at a time), reads its peak resident memory and ends it with
-// SIGTERM, which the program takes as a close request. With --clicks, before
+// sleeps 33 ms at a time, and of one that sends the X server a small picture
+// five times a second, the least an animated icon can cost), reads its peak
+// resident memory and ends it with SIGTERM, which the program takes as a
+// close request. With --clicks, before
 // the end it clicks N times into the window, a few hundred milliseconds
 // apart so that the clicks fall anywhere in a frame's period, and times each
 // from the click until the window's pixels change (what the program shows
@@ -256,12 +258,15 @@ void sleepMs(double ms) {
     }
 }
 
-// A thread of the probe that does nothing but sleep 33 ms at a time: what
-// waking 30 times a second costs on this machine under its present load, the
-// least any frame loop of that rate can take.
+// A thread of the probe that wakes every periodMs and, with a connection of
+// its own, may send the X server a small picture each time (into a pixmap,
+// so nothing shows). Sleeping 33 ms at a time, it tells what waking 30 times
+// a second costs on this machine under its present load, the least any frame
+// loop of that rate can take; sending the page-feed icon's cell 5 times a
+// second, the least an animated icon can cost a client of the X server.
 class FloorLoop {
 public:
-    FloorLoop() : thread_([this] { run(); }) {
+    FloorLoop(long periodMs, bool sends) : periodMs_(periodMs), sends_(sends), thread_([this] { run(); }) {
         while (tid_ == 0) sleepMs(1);
     }
     ~FloorLoop() {
@@ -280,14 +285,41 @@ public:
     }
 
 private:
+    static constexpr int cell = 32;
+
     void run() {
+        Display* display = sends_ ? XOpenDisplay(nullptr) : nullptr;
+        Pixmap pixmap = 0;
+        GC gc = nullptr;
+        XImage* image = nullptr;
+        if (display) {
+            const int screen = DefaultScreen(display);
+            pixmap = XCreatePixmap(display, RootWindow(display, screen), cell, cell,
+                                   DefaultDepth(display, screen));
+            gc = XCreateGC(display, pixmap, 0, nullptr);
+            image =
+                XCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
+                             0, static_cast<char*>(std::calloc(cell * cell, 4)), cell, cell, 32, 0);
+        }
         tid_ = static_cast<long>(gettid());
-        while (!stop_) {
-            timespec t{0, 33'000'000};
+        for (unsigned n = 0; !stop_; ++n) {
+            timespec t{0, periodMs_ * 1'000'000};
             nanosleep(&t, nullptr);
+            if (!image) continue;
+            image->data[0] = static_cast<char>(n);
+            XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, cell, cell);
+            XFlush(display);
+        }
+        if (image) XDestroyImage(image);
+        if (display) {
+            XFreeGC(display, gc);
+            XFreePixmap(display, pixmap);
+            XCloseDisplay(display);
         }
     }
 
+    long periodMs_;
+    bool sends_;
     std::atomic<long> tid_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -390,6 +422,7 @@ int main(int argc, char** argv) {
     }
     if (first >= argc) fail("usage: screenprobe [--idle S] [--settle S] [--clicks N] PROGRAM [ARGS...]");
 
+    XInitThreads();  // a reference thread has a connection of its own
     Display* display = XOpenDisplay(nullptr);
     if (!display) fail("cannot open the display");
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
@@ -419,14 +452,14 @@ int main(int argc, char** argv) {
         const auto before = cpuTicks(pid);
         const long long scheduledBefore = scheduledNs(pid);
         const ThreadCounts threadsBefore = threadCounts(pid);
-        const FloorLoop floor;
-        const ThreadCount floorBefore = floor.count();
+        const FloorLoop floor(33, false), icon(200, true);
+        const ThreadCount floorBefore = floor.count(), iconBefore = icon.count();
         const double from = nowMs();
         sleepMs(idleSeconds * 1000);
         const auto after = cpuTicks(pid);
         const long long scheduled = scheduledNs(pid) - scheduledBefore;
         const ThreadCounts threadsAfter = threadCounts(pid);
-        const ThreadCount floorAfter = floor.count();
+        const ThreadCount floorAfter = floor.count(), iconAfter = icon.count();
         const double elapsed = nowMs() - from;
         if (!before || !after) fail("the program ended while it should wait");
         const double cpuMs =
@@ -443,6 +476,11 @@ int main(int argc, char** argv) {
             "wake-ups/s\n",
             100.0 * static_cast<double>(floorAfter.ns - floorBefore.ns) / 1e6 / elapsed,
             static_cast<double>(floorAfter.waits - floorBefore.waits) * 1000.0 / elapsed);
+        std::printf(
+            "reference: a thread that sends X a 32 x 32 picture 5 times a second (an icon's changes), in the "
+            "probe: %.3f %% CPU, %.1f wake-ups/s\n",
+            100.0 * static_cast<double>(iconAfter.ns - iconBefore.ns) / 1e6 / elapsed,
+            static_cast<double>(iconAfter.waits - iconBefore.waits) * 1000.0 / elapsed);
     }
     if (clicks > 0) {
         if (idleSeconds <= 0) sleepMs(settleSeconds * 1000);

@@ -1,0 +1,112 @@
+#include "orba/windowupdate.h"
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#include <SDL_syswm.h>
+#include <X11/Xlib-xcb.h>
+#include <xcb/xcb.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#endif
+
+namespace orba {
+
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// SDL's update is the only way to the window there.
+bool updateWindowDirectly(const SDL_Surface*, const SDL_Rect&) { return false; }
+void forgetWindowUpdates() {}
+#else
+namespace {
+
+constexpr std::size_t maxDirectBytes = 64 * 1024;
+
+struct DirectUpdates {
+    bool looked = false;  // at the window, since its screen was made
+    bool usable = false;
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t window = 0;
+    xcb_gcontext_t gc = 0;
+    std::uint8_t depth = 0;
+    std::vector<std::uint8_t> rows;  // the rectangle's pixels, row after row
+};
+
+DirectUpdates& direct() {
+    static DirectUpdates d;
+    return d;
+}
+
+// Whether the server takes pixels of this depth as 32-bit words in this
+// machine's byte order with rows padded to 32 bits: then a surface's rows
+// go as they lie in memory.
+bool takesSurfaceRows(xcb_connection_t* connection, std::uint8_t depth) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const std::uint16_t probe = 1;
+    std::uint8_t firstByte = 0;
+    std::memcpy(&firstByte, &probe, 1);
+    const auto order = firstByte == 1 ? XCB_IMAGE_ORDER_LSB_FIRST : XCB_IMAGE_ORDER_MSB_FIRST;
+    if (setup->image_byte_order != order) return false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem > 0; xcb_format_next(&it))
+        if (it.data->depth == depth) return it.data->bits_per_pixel == 32 && it.data->scanline_pad == 32;
+    return false;
+}
+
+// The window's depth, from the server: one round trip, once per screen.
+std::uint8_t windowDepth(xcb_connection_t* connection, xcb_window_t window) {
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    const std::uint8_t depth = reply ? reply->depth : 0;
+    std::free(reply);
+    return depth;
+}
+
+void lookAtWindow(DirectUpdates& d, const SDL_Surface* screen) {
+    d.looked = true;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (screen->format->BytesPerPixel != 4 || SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11)
+        return;
+    info.info.x11.lock_func();
+    XFlush(info.info.x11.display);  // what SDL asked of the window comes first
+    d.connection = XGetXCBConnection(info.info.x11.display);
+    d.window = static_cast<xcb_window_t>(info.info.x11.window);
+    d.depth = windowDepth(d.connection, d.window);
+    if (d.depth != 0 && takesSurfaceRows(d.connection, d.depth)) {
+        d.gc = xcb_generate_id(d.connection);
+        xcb_create_gc(d.connection, d.gc, d.window, 0, nullptr);
+        d.usable = true;
+    }
+    info.info.x11.unlock_func();
+}
+
+}  // namespace
+
+bool updateWindowDirectly(const SDL_Surface* screen, const SDL_Rect& area) {
+    DirectUpdates& d = direct();
+    if (!d.looked) lookAtWindow(d, screen);
+    const std::size_t rowBytes = std::size_t{area.w} * 4;
+    const std::size_t bytes = rowBytes * area.h;
+    if (!d.usable || bytes == 0 || bytes > maxDirectBytes) return false;
+    d.rows.resize(bytes);
+    const auto* pixels = static_cast<const std::uint8_t*>(screen->pixels);
+    for (int y = 0; y < area.h; ++y)
+        std::memcpy(
+            d.rows.data() + static_cast<std::size_t>(y) * rowBytes,
+            pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + std::ptrdiff_t{area.x} * 4,
+            rowBytes);
+    xcb_put_image(d.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, d.window, d.gc, area.w, area.h, area.x, area.y, 0,
+                  d.depth, static_cast<std::uint32_t>(bytes), d.rows.data());
+    xcb_flush(d.connection);
+    return true;
+}
+
+void forgetWindowUpdates() {
+    DirectUpdates& d = direct();
+    if (d.usable) xcb_free_gc(d.connection, d.gc);  // sent with the connection's next request
+    d = DirectUpdates{};
+}
+#endif
+
+}  // namespace orba

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# e2e_window_updates.sh ENGINE WINDOWSHOT GAME_DIR WORK_DIR
+#
+# Small changes of the screen reach the X window in requests of the
+# engine's own, past SDL: the window must show exactly the frame F12 saves.
+# A copy of the sample game whose pages differ in a letter (a change of a
+# few hundred pixels) and whose page-feed icon stands still, at scale 1 and
+# 2: after each click, the window's pixels (windowshot) are compared with
+# the screenshot. Exit 77 (skipped) when Xvfb, xdotool or python3 is missing.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+engine=$(realpath "$1") windowshot=$(realpath "$2") game=$3 work=$4
+shot_size=$((54 + 640 * 480 * 3))
+
+for tool in Xvfb xdotool python3; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+xvfb_pid="" engine_pid=""
+cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
+trap cleanup EXIT
+# shellcheck source=tests/e2e/checks.sh
+source "$root/tests/e2e/checks.sh"
+start_display 1920x1200x24 "$work/xvfb.log"
+
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+}
+
+# F12's screenshot, once it is written whole, as $1.
+screenshot() {
+    local shot=$game/screenshot.bmp
+    rm -f "$shot"
+    press F12
+    for _ in $(seq 60); do [[ -f $shot && $(stat -c %s "$shot") -ge $shot_size ]] && break; sleep 0.05; done
+    mv "$shot" "$1"
+}
+
+# Plays three pages at a scale, comparing the window with the frame on each.
+play_at_scale() {
+    local scale=$1 out=$work/scale$1
+    game=$out/game
+    mkdir -p "$out"
+    cp -r "$2" "$game"
+    sed -i 's/^PF_TIMER *=.*/PF_TIMER = 0/' "$game/resource/level/game.ini"
+    echo "WINDOW_SCALE = $scale" >>"$game/resource/level/game.ini"
+    printf 'say("Page a")\npage()\nsay("Page b")\npage()\nsay("Page c")\npage()\n' >"$game/resource/level/start.lua"
+    (cd "$game" && SDL_AUDIODRIVER=dummy exec "$engine") >"$out/stdout.log" 2>&1 &
+    engine_pid=$!
+    local window
+    window=$(timeout 20 xdotool search --sync --classname advengine | head -n 1) || true
+    [[ -n $window ]] || { echo "FAILED: no window (see $out/stdout.log)" >&2; exit 1; }
+    xdotool mousemove --window "$window" $((600 * scale)) $((40 * scale))
+    timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+    sleep 1
+    for page in a b c; do
+        screenshot "$out/frame-$page.bmp"
+        check "$windowshot" "$window" "$scale" "$out/window-$page.bmp"
+        check python3 "$root/scripts/shotcompare.py" "$out/frame-$page.bmp" "$out/window-$page.bmp"
+        press Return
+        sleep 0.5
+    done
+    if cmp -s "$out/frame-a.bmp" "$out/frame-b.bmp"; then
+        echo "FAILED: the page did not turn at scale $scale" >&2
+        failures=$((failures + 1))
+    fi
+    kill -TERM "$engine_pid" 2>/dev/null || true
+    wait "$engine_pid" 2>/dev/null || true
+    engine_pid=""
+}
+
+source_game=$game
+play_at_scale 1 "$source_game"
+play_at_scale 2 "$source_game"
+finish_checks "$work" "e2e: small changes shown in the window as in the frame, at scale 1 and 2; pictures in $work"
