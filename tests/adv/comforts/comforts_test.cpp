@@ -259,6 +259,9 @@ TEST_F(ComfortsTest, ASaveWhoseFilesAreGoneLoadsNothingAndTheGameGoesOn) {
         confirm();  // on from the saved moment
         const Moment before = now();
         const std::string away = std::string(c.gone) + ".away";
+#ifdef _WIN32
+        if (std::string_view(c.gone).ends_with(".wav")) continue;  // the music playing holds it open there
+#endif
         fs::rename(c.gone, away);
         loadFrom(1);
         confirm();  // Yes, were it taken for a changed script
