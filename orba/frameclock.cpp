@@ -1,5 +1,6 @@
 // The frame clock: the monotonic clock, the sleep to a frame's deadline and
-// the wait on the X connection; and the tests' recorded input timeline.
+// the wait on the X connection or on the page's input; and the tests'
+// recorded input timeline.
 #ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
@@ -25,6 +26,12 @@
 #include "orba/frameclock.h"
 #include "orba/orba_testing.h"
 
+#ifdef __EMSCRIPTEN__
+// The page's wait (web/page.js) ends at the deadline or as soon as the page
+// queues an input event for SDL: 1 for the input, 0 for the deadline.
+EM_ASYNC_JS(int, orbaWebWaitForInput, (double ms), { return await Module['waitForInput'](ms); });
+#endif
+
 namespace orba {
 
 namespace {
@@ -43,6 +50,13 @@ void sleepUntilMs(std::uint64_t ms) {
     for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
         SDL_Delay(static_cast<Uint32>(ms - now));
 }
+
+// No window system connection to wait on: the frames keep their period.
+constexpr bool inputWakes = false;
+bool sleepUntilMsOrInput(std::uint64_t ms) {
+    sleepUntilMs(ms);
+    return true;
+}
 #else
 // The page has one thread: the sleep hands it back to the browser, which
 // shows the canvas and queues the input meanwhile.
@@ -50,18 +64,23 @@ void sleepUntilMs(std::uint64_t ms) {
     for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
         emscripten_sleep(static_cast<unsigned>(ms - now));
 }
+
+// The page's input ends the sleep too, so a waiting page sleeps until its
+// next change. True when input ended it.
+constexpr bool inputWakes = true;
+bool sleepUntilMsOrInput(std::uint64_t ms) {
+    for (std::uint64_t now = monotonicMs(); now < ms; now = monotonicMs())
+        if (orbaWebWaitForInput(static_cast<double>(ms - now)) != 0) return true;
+    return false;
+}
 #endif
 
-// No X connection to wait on: the frames keep their period.
 class RealClock : public FrameClock {
 public:
     std::uint64_t nowMs() override { return monotonicMs(); }
     void sleepUntil(std::uint64_t ms) override { sleepUntilMs(ms); }
-    bool waitForInput(std::uint64_t ms) override {
-        sleepUntilMs(ms);
-        return true;
-    }
-    bool wakesOnInput() const override { return false; }
+    bool waitForInput(std::uint64_t ms) override { return sleepUntilMsOrInput(ms); }
+    bool wakesOnInput() const override { return inputWakes; }
     void watch(int) {}
     void unwatch() {}
 };

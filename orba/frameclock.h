@@ -22,7 +22,8 @@ public:
 };
 
 // The clock in use: the monotonic clock with, when the window's events come
-// through an X connection, a wait on it.
+// through an X connection, a wait on it; in the browser, a wait that the
+// page's input ends.
 FrameClock& frameClock();
 // From Orba_init: the descriptor of the X connection (-1 for none). A close
 // request by signal wakes the wait as well.

@@ -5,7 +5,8 @@
 // screen as soon as it shows and reads the page's times of the click and of
 // the first frame (both from the page's navigation start). The last run then
 // leaves the game waiting on its first page for IDLE_SECONDS and reads the
-// CPU time of every Chromium process from /proc before and after.
+// CPU time of every Chromium process from /proc and the count of the
+// engine's waits for input (web/page.js) before and after.
 import fs from 'node:fs';
 
 import { launchChromium } from '../tests/web/chromium.mjs';
@@ -57,7 +58,7 @@ async function openPage() {
   await page.click('#start');
   await page.waitForFunction(() => Module.firstFrameMs !== undefined, { timeout: 60000 });
   const [shown, started] = await page.evaluate(() => [Module.firstFrameMs, Module.startedMs]);
-  return { browser, close, shown, started };
+  return { browser, close, page, shown, started };
 }
 
 const fromLoad = [], fromClick = [];
@@ -71,9 +72,10 @@ for (let run = 1; run <= runs; ++run) {
   // A second to settle, then the waiting page's CPU over the idle time.
   await new Promise((done) => setTimeout(done, 1000));
   const pid = opened.browser.process().pid;
-  const before = browserTree(pid);
+  const waits = () => opened.page.evaluate(() => Module.idleWaits?.waits ?? 0);
+  const before = browserTree(pid), waitsBefore = await waits();
   await new Promise((done) => setTimeout(done, idleSeconds * 1000));
-  const after = browserTree(pid);
+  const after = browserTree(pid), waitsAfter = await waits();
   const used = (rendererOnly) => {
     let total = 0;
     for (const [p, cpu] of after) if (cpu && (!rendererOnly || cpu.renderer))
@@ -82,7 +84,8 @@ for (let run = 1; run <= runs; ++run) {
   };
   const all = used(false), renderer = used(true);
   console.log(`waiting page: ${all.toFixed(2)} s CPU in ${idleSeconds} s (${(100 * all / idleSeconds).toFixed(1)} % ` +
-              `of one core), the renderer ${renderer.toFixed(2)} s (${(100 * renderer / idleSeconds).toFixed(1)} %)`);
+              `of one core), the renderer ${renderer.toFixed(2)} s (${(100 * renderer / idleSeconds).toFixed(1)} %), ` +
+              `the engine's waits for input ${((waitsAfter - waitsBefore) / idleSeconds).toFixed(1)} a second`);
   await opened.close();
 }
 console.log(`first frame, median of ${runs}: ${Math.round(median(fromLoad))} ms after the page's start, ` +

@@ -7,7 +7,8 @@
 # time from the page's start to the first frame in headless Chromium (RUNS
 # runs, default 5, each with an empty cache; the median), and the CPU time
 # that Chromium's processes, and the renderer among them, spend while the
-# game waits on its first page for IDLE_SECONDS (default 30). The page is
+# game waits on its first page for IDLE_SECONDS (default 30), with how often
+# the engine's wait for input ended meanwhile (web/page.js counts). The page is
 # served on the loopback address; puppeteer-core comes from build-web/node
 # as for scripts/test-web.sh.
 set -euo pipefail

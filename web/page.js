@@ -3,7 +3,7 @@
 //   Module.sdlEvents as SDL 1.2 events (kind, x or key, y or character,
 //   button), which the video driver's event pump takes each frame; the keys
 //   the game sees keep the browser from acting on them, F9 is the browser's
-//   full screen;
+//   full screen; each queued event ends the engine's wait for input;
 // - sound: Web Audio pulls the audio device's buffers (SDL_WebAudioMix);
 // - files: save/ lives in the browser's IndexedDB, loaded before the engine
 //   starts and stored after each finished write; screenshot.bmp is offered
@@ -235,16 +235,45 @@
     if (document.visibilityState === 'hidden') storeSaves();
   });
 
+  // ---- Waiting for input ----
+  // While the player is waited for, the engine sleeps until its next frame
+  // that changes something, or until the page queues input, whichever is
+  // first (the wait's promise resolves 1 then, 0 at the deadline). The
+  // engine resumes from the promise, so only after the listener that
+  // queued the event has finished. The counts tell a test how the waits ended.
+  var idle = Module['idleWaits'] = { waits: 0, wokenByInput: 0 };
+  var endWait = null;
+
+  Module['waitForInput'] = function (ms) {
+    ++idle.waits;
+    return new Promise(function (resolve) {
+      var timer = setTimeout(function () { end(0); }, ms);
+      function end(woken) {
+        clearTimeout(timer);
+        endWait = null;
+        idle.wokenByInput += woken;
+        resolve(woken);
+      }
+      endWait = end;
+    });
+  };
+
+  // Queues input events for SDL's event pump and wakes a waiting engine.
+  function send() {
+    queue.push.apply(queue, arguments);
+    if (endWait) endWait(1);
+  }
+
   // ---- Input ----
   function listen(canvas) {
     canvas.addEventListener('mousemove', function (e) {
       var p = gamePoint(canvas, e);
-      queue.push([MOTION, p[0], p[1], 0]);
+      send([MOTION, p[0], p[1], 0]);
     });
     ['mousedown', 'mouseup'].forEach(function (type) {
       canvas.addEventListener(type, function (e) {
         var p = gamePoint(canvas, e);
-        queue.push([type === 'mousedown' ? BUTTON_DOWN : BUTTON_UP, p[0], p[1], e.button + 1]);
+        send([type === 'mousedown' ? BUTTON_DOWN : BUTTON_UP, p[0], p[1], e.button + 1]);
         canvas.focus();
         unlockSound();
         e.preventDefault();
@@ -255,7 +284,7 @@
     canvas.addEventListener('wheel', function (e) {
       if (e.deltaY === 0) return;
       var p = gamePoint(canvas, e), button = e.deltaY < 0 ? 4 : 5;
-      queue.push([BUTTON_DOWN, p[0], p[1], button], [BUTTON_UP, p[0], p[1], button]);
+      send([BUTTON_DOWN, p[0], p[1], button], [BUTTON_UP, p[0], p[1], button]);
       e.preventDefault();
     }, { passive: false });
     ['keydown', 'keyup'].forEach(function (type) {
@@ -272,7 +301,7 @@
         if (!browserShortcut(e)) e.preventDefault();
         if (type === 'keydown' && e.repeat) return;
         var character = e.key.length === 1 ? e.key.charCodeAt(0) : 0;
-        queue.push([type === 'keydown' ? KEY_DOWN : KEY_UP, symbol, character, 0]);
+        send([type === 'keydown' ? KEY_DOWN : KEY_UP, symbol, character, 0]);
       });
     });
   }

@@ -7,8 +7,10 @@
 // with the desktop's. A restart quits with Escape, waits until the saves are
 // stored in the browser, reloads the page and starts again. After an end
 // click the page must say that the game has ended and run.log must end with
-// GAME END. A last step "keys" checks the page's keys instead: the browser's
-// own actions prevented, F9 its full screen, F12 the screenshot's download.
+// GAME END. On the first page the engine must sleep between the page's
+// changes, and the click that turns it must end its wait. A last step "keys"
+// checks the page's keys instead: the browser's own actions prevented, F9
+// its full screen, F12 the screenshot's download.
 // The sound mixed must not be silence. Prints the time from the page's load
 // and from the click to the first frame. Exit status 1 when a step fails.
 import fs from 'node:fs';
@@ -113,6 +115,27 @@ async function startGame(page) {
   await page.mouse.move(...(await pagePoint(page, 620, 20)));
 }
 
+// On the first page the engine sleeps between the page-feed icon's changes:
+// over its next ten waits for input it wakes far less often than its 30
+// frames a second. Load only makes it wake less often. Returns how many of
+// its waits input has ended so far.
+async function checkQuietWait(page) {
+  const [waits, ms, woken] = await page.evaluate(() => new Promise((done) => {
+    const idle = Module.idleWaits, first = idle.waits, started = performance.now();
+    const look = () => {
+      const ms = performance.now() - started;
+      if (idle.waits - first >= 10 || ms > 10000) done([idle.waits - first, ms, idle.wokenByInput]);
+      else setTimeout(look, 50);
+    };
+    look();
+  }));
+  const perSecond = (1000 * waits) / ms;
+  if (waits < 10 || perSecond > 15)
+    throw new Error(`the waiting page woke ${waits} times in ${Math.round(ms)} ms (${perSecond.toFixed(1)} a second)`);
+  console.log(`waiting page: ${perSecond.toFixed(1)} wake-ups a second`);
+  return woken;
+}
+
 const gameEnded = () => document.getElementById('status').textContent.startsWith('The game has ended');
 
 // Quits with Escape, waits until the saves are in IndexedDB, reloads, starts.
@@ -172,7 +195,7 @@ try {
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
   await page.goto(url);
   await startGame(page);
-  let scene = 0, ended = false;
+  let scene = 0, ended = false, wokenBefore = null;
   for (const step of readSteps(stepsFile)) {
     if (step.kind === 'keys') {
       await checkPageKeys(page, shotDir);
@@ -187,7 +210,12 @@ try {
     }
     const pixels = await waitForScene(page, step);
     writeBmp(path.join(shotDir, `${String(++scene).padStart(2, '0')}-${step.name}.bmp`), pixels);
+    if (scene === 2 && wokenBefore !== null) {
+      const woken = await page.evaluate(() => Module.idleWaits.wokenByInput);
+      if (woken === wokenBefore) throw new Error('the click did not end the engine\'s wait for input');
+    }
     if (scene === 1) {
+      wokenBefore = await checkQuietWait(page);
       const [shown, started] = await page.evaluate(() => [Module.firstFrameMs, Module.startedMs]);
       console.log(`first frame ${Math.round(shown)} ms after the page's start, ` +
                   `${Math.round(shown - started)} ms after the click`);
