@@ -3,6 +3,21 @@
 # that one run reports every failed check.
 failures=0
 
+# Exits 77 (the test is skipped) unless every tool named is installed.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
+    done
+}
+
+# A key pressed and released a tenth of a second later, as a player does.
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+}
+
 # Runs a check command and counts it when it fails.
 check() {
     echo "check: $*"

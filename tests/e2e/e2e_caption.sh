@@ -14,9 +14,9 @@ engine=$(realpath "$1") game=$2 work=$3
 caption="湖の灯籠"
 dash=$'\xE2\x80\x94'
 
-for tool in Xvfb xdotool xprop; do
-    command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
-done
+# shellcheck source=tests/e2e/checks.sh
+source "$here/checks.sh"
+require_tools Xvfb xdotool xprop
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -27,8 +27,6 @@ xvfb_pid="" engine_pid=""
 cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
 trap cleanup EXIT
 
-# shellcheck source=tests/e2e/checks.sh
-source "$here/checks.sh"
 start_display 1024x768x24 "$work/xvfb.log"
 
 # Starts the engine with the arguments given; the window is found by its class.

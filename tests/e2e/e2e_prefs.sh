@@ -12,9 +12,9 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 engine=$(realpath "$1") game=$2 work=$3
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
-done
+# shellcheck source=tests/e2e/checks.sh
+source "$root/tests/e2e/checks.sh"
+require_tools Xvfb xdotool
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -25,8 +25,6 @@ xvfb_pid="" engine_pid=""
 cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
 trap cleanup EXIT
 
-# shellcheck source=tests/e2e/checks.sh
-source "$root/tests/e2e/checks.sh"
 start_display 1920x1200x24 "$work/xvfb.log"
 
 press() {

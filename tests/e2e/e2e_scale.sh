@@ -13,9 +13,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 engine=$(realpath "$1") game=$2 work=$3
 shot_size=$((54 + 640 * 480 * 3))
 
-for tool in Xvfb xdotool python3; do
-    command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
-done
+# shellcheck source=tests/e2e/checks.sh
+source "$root/tests/e2e/checks.sh"
+require_tools Xvfb xdotool python3
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -29,8 +29,6 @@ trap cleanup EXIT
 
 # A desktop that holds the doubled window.
 screen=1920x1200x24
-# shellcheck source=tests/e2e/checks.sh
-source "$root/tests/e2e/checks.sh"
 start_display $screen "$work/xvfb.log"
 
 (cd "$game" && SDL_AUDIODRIVER=dummy exec "$engine") >"$work/stdout.log" 2>&1 &
@@ -42,12 +40,6 @@ timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
 geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: *//p')
 check test "$geometry" = 1280x960
-
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
 
 click_at() {
     xdotool mousemove --window "$window" "$1" "$2"

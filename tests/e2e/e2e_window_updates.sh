@@ -13,24 +13,16 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 engine=$(realpath "$1") windowshot=$(realpath "$2") game=$3 work=$4
 shot_size=$((54 + 640 * 480 * 3))
 
-for tool in Xvfb xdotool python3; do
-    command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 77; }
-done
+# shellcheck source=tests/e2e/checks.sh
+source "$root/tests/e2e/checks.sh"
+require_tools Xvfb xdotool python3
 
 rm -rf "$work"
 mkdir -p "$work"
 xvfb_pid="" engine_pid=""
 cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
 trap cleanup EXIT
-# shellcheck source=tests/e2e/checks.sh
-source "$root/tests/e2e/checks.sh"
 start_display 1920x1200x24 "$work/xvfb.log"
-
-press() {
-    xdotool keydown "$1"
-    sleep 0.1
-    xdotool keyup "$1"
-}
 
 # F12's screenshot, once it is written whole, as $1.
 screenshot() {
