@@ -120,6 +120,11 @@ void clearMessages() {
     messageWindow().shownWholeAt.reset();
 }
 
+void showPageWhole() {
+    if (course().state == RunnerState::WaitPage)
+        messageWindow().shownWholeAt = messageWindow().messageCounter;
+}
+
 void waitPage() {
     course().state = RunnerState::WaitPage;
     messageWindow().messageCounter = 0;

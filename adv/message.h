@@ -43,6 +43,8 @@ std::size_t pageCharacters();
 std::uint32_t pageWholeFrom();
 // Whether the waiting page is still typing (never while skipping).
 bool pageTyping();
+// The waiting page shows whole from now on, as after a confirm.
+void showPageWhole();
 void drawMessageWindow();
 // The page-feed cursor: cells of cellSize square, cellCount of them in a row.
 void drawPageFeed(int cellCount, int cellSize);

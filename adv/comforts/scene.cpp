@@ -2,6 +2,7 @@
 
 #include "adv/engine.h"
 #include "adv/luarunner.h"
+#include "adv/message.h"
 #include "gamefiles/gamefiles.h"
 #include "gamefiles/hash.h"
 #include "orba/orba.h"
@@ -141,7 +142,10 @@ ReplayReach replayUpTo(LuaRunner& runner, const SceneStart& scene, const std::ve
 ReplayReach replaySceneAsFar(LuaRunner& runner, const SceneStart& scene,
                              const std::vector<std::int32_t>& decisions, std::optional<WaitKind> wait) {
     const ReplayReach reach = replayUpTo(runner, scene, decisions, wait, false);
-    if (reach.atWait) syncMusic();
+    if (reach.atWait) {
+        syncMusic();
+        showPageWhole();
+    }
     return reach;
 }
 
@@ -150,6 +154,7 @@ bool replayScene(LuaRunner& runner, const SceneStart& scene, const std::vector<s
     const ReplayReach reach = replayUpTo(runner, scene, decisions, wait, true);
     const bool fits = reach.fits && !playback().missingFile;
     if (fits) syncMusic();
+    if (reach.atWait) showPageWhole();  // a moment brought back was read already: it does not type again
     return fits;
 }
 

@@ -548,7 +548,8 @@ std::vector<std::uint32_t> textPixels() {
 
 // At 30 characters a second a page shows a letter more each frame: a confirm
 // shows the rest at once and the next one turns the page, skipping shows it
-// whole, and auto mode counts its time from the whole page.
+// whole, auto mode counts its time from the whole page, and a loaded page
+// shows whole.
 TEST_F(ComfortsTest, PagesTypeAtTheTextSpeedAndAConfirmShowsThemWhole) {
     constexpr const char* script = "MSG('abcdef') PF() MSG('next') PF()";
     start(script);
@@ -594,6 +595,12 @@ TEST_F(ComfortsTest, PagesTypeAtTheTextSpeedAndAConfirmShowsThemWhole) {
               }),
               0);
     EXPECT_EQ(turnedAt([&] { tap(SDLK_a, 0); }), 1 + 6 + 51) << "1.5 s and 6 letters of 30 ms after typing";
+    EXPECT_EQ(turnedAt([&] {
+                  saveInto(0);  // while the page types
+                  loadFrom(1);
+                  shownWhole();  // a moment brought back does not type again
+              }),
+              0);
 }
 
 // Nothing is written until a preference changes; a change is kept when the
