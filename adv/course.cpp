@@ -1,8 +1,6 @@
 #include "adv/course.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "adv/engine.h"
 #include "gamefiles/gamefiles.h"
@@ -18,8 +16,7 @@ Playback& playback() {
 bool skippedAsMissing(std::string_view kind, const std::string& path) {
     Playback& p = playback();
     if (!p.skipsMissingFiles) return false;
-    std::error_code ec;
-    if (insideGameFolder(path) && std::filesystem::is_regular_file(path, ec)) return false;
+    if (isGameFile(path)) return false;
     if (!p.missingFile) p.missingFile = MissingFile{std::string(kind), path};
     return true;
 }

@@ -1,6 +1,8 @@
 #include "gamefiles/gamefiles.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "gamefiles/regularfile.h"
 
@@ -18,6 +20,11 @@ bool insideGameFolder(std::string_view path) {
         path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
     }
     return true;
+}
+
+bool isGameFile(const std::string& path) {
+    std::error_code error;
+    return insideGameFolder(path) && std::filesystem::is_regular_file(path, error);
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {

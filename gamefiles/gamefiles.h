@@ -15,6 +15,8 @@
 // "resource/../../x" and "/etc/x" are not). Scripts, pictures, sounds, maps
 // and the settings are opened only after it said yes.
 bool insideGameFolder(std::string_view path);
+// Whether the game folder holds path as a regular file (inside it, as above).
+bool isGameFile(const std::string& path);
 
 // The largest file that readWholeFile reads: settings, scripts and maps are
 // far smaller, so anything beyond is taken for a mistake.

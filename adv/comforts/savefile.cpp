@@ -384,11 +384,6 @@ bool scriptUnchanged(const SceneStart& scene) {
 
 namespace {
 
-bool gone(const std::string& path) {
-    std::error_code ec;
-    return !insideGameFolder(path) || !std::filesystem::is_regular_file(path, ec);
-}
-
 // The files restoring the scene reads: its pictures, map and music.
 std::vector<MissingFile> lastingFiles(const SceneStart& scene) {
     std::vector<MissingFile> files;
@@ -404,10 +399,10 @@ std::vector<MissingFile> lastingFiles(const SceneStart& scene) {
 
 std::optional<MissingFile> missingFile(const std::vector<SceneStart>& scenes) {
     for (const SceneStart& scene : scenes)
-        if (gone(scene.script)) return MissingFile{"script", scene.script};
+        if (!isGameFile(scene.script)) return MissingFile{"script", scene.script};
     for (const SceneStart& scene : scenes)
         for (MissingFile& file : lastingFiles(scene))
-            if (gone(file.path)) return file;
+            if (!isGameFile(file.path)) return file;
     return std::nullopt;
 }
 
