@@ -4,6 +4,7 @@
 
 #include "adv/luarunner.h"
 #include "adv/nextchange.h"
+#include "adv/showahead.h"
 #include "orba/orba.h"
 
 namespace adv {
@@ -31,7 +32,7 @@ std::uint32_t runFrameSkippingQuiet(LuaRunner& runner, std::uint32_t periodMs) {
         runFrame(runner, periodMs);
         return 1;
     }
-    const std::uint32_t unseen = Orba_updateWaiting(periodMs, *change);
+    const std::uint32_t unseen = Orba_updateWaiting(periodMs, showChangesAhead(runner, *change, periodMs));
     passUnseenFrames(unseen);
     stepAndDraw(runner, {});
     return unseen + 1;

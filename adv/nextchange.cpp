@@ -68,6 +68,15 @@ std::optional<std::uint32_t> framesUntilChange(const LuaRunner& runner) {
     return static_cast<std::uint32_t>(std::min(frames, never));
 }
 
+bool onlyPicturesChange() {
+    if (comfortsActing() || playback().quiet() || comfortScreenOpen() || stagePlays()) return false;
+    switch (course().state) {
+    case RunnerState::WaitPage: return !pageTyping() && !autoPageFrames();
+    case RunnerState::Choosing: return true;
+    default: return false;  // a running script, a map under the pointer
+    }
+}
+
 void passUnseenFrames(std::uint32_t frames) {
     if (frames == 0 || comfortScreenOpen()) return;  // a screen's frames leave the game's step out
     CourseState& c = course();

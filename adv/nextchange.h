@@ -15,6 +15,11 @@ namespace adv {
 // comforts act by themselves. Only the player's input changes things sooner.
 std::optional<std::uint32_t> framesUntilChange(const LuaRunner& runner);
 
+// Whether the changes framesUntilChange tells of only change pictures (the
+// page-feed icon's cells, a choice's pulse) and never move the game on, so
+// that they may be drawn ahead from the frame counters alone.
+bool onlyPicturesChange();
+
 // Steps the engine's frame counters over frames that were not run, as
 // running them would have (they only counted, by framesUntilChange).
 void passUnseenFrames(std::uint32_t frames);

@@ -11,7 +11,6 @@
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
 #include "orba/scaler.h"
-#include "orba/windowupdate.h"
 
 namespace orba {
 namespace {
@@ -91,7 +90,7 @@ void presentWholeScaled(State& s) {
     composeShown(s);
     SDL_FillRect(s.screen, nullptr, SDL_MapRGB(s.screen->format, 0, 0, 0));
     scaleFrame(d.shown.get(), s.screen, d.view, wholeFrame(s), smooth(d));
-    SDL_Flip(s.screen);
+    showWholeScreen(s.screen);
 }
 
 // Sets the mode again after a setting changed; when SDL refuses it the
@@ -152,17 +151,18 @@ SDL_Surface* presentedFrame() {
     return screenScaled() ? s.display.shown.get() : s.screen;
 }
 
-void presentScaled(SDL_Rect changed, bool screenKnown) {
+void presentScaled(SDL_Rect changed, bool screenKnown, SDL_Rect stale) {
     State& s = state();
     const bool atOffset = s.offsetX != 0 || s.offsetY != 0;
     if (!screenKnown || atOffset || s.display.shownAtOffset || (s.screen->flags & SDL_HWSURFACE)) {
         presentWholeScaled(s);
         return;
     }
-    if (changed.w == 0 || changed.h == 0 || !takeChanges(s, changed)) return;
-    const SDL_Rect out =
-        scaleFrame(s.display.shown.get(), s.screen, s.display.view, changed, smooth(s.display));
-    if (!updateWindowDirectly(s.screen, out)) SDL_UpdateRect(s.screen, out.x, out.y, out.w, out.h);
+    DisplayState& d = s.display;
+    if (changed.w != 0 && changed.h != 0 && takeChanges(s, changed))
+        showArea(s.screen, scaleFrame(d.shown.get(), s.screen, d.view, changed, smooth(d)));
+    if (stale.w != 0 && stale.h != 0)  // `shown` holds the frame there already
+        showArea(s.screen, scaleFrame(d.shown.get(), s.screen, d.view, stale, smooth(d)));
 }
 
 Point pointerInFrame() {

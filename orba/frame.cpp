@@ -15,6 +15,7 @@
 #include "orba/alphablend.h"
 #include "orba/orba.h"
 #include "orba/orba_state.h"
+#include "orba/serveranimation.h"
 #include "orba/windowupdate.h"
 
 namespace orba {
@@ -269,8 +270,7 @@ void presentWhole(State& s, bool direct) {
     }
     SDL_Rect at{static_cast<Sint16>(s.offsetX), static_cast<Sint16>(s.offsetY), 0, 0};
     SDL_BlitSurface(s.backBuffer.get(), nullptr, s.screen, &at);
-    SDL_Flip(s.screen);
-    frame().updateSentMs = SDL_GetTicks();
+    showWholeScreen(s.screen);
 }
 
 // A screen updated asynchronously (X11) is sent to the window system without
@@ -296,20 +296,22 @@ void copyToScreen(const State& s, const SDL_Rect& area) {
             length);
 }
 
-// Copies and shows only the part of the screen that differs within an area.
-void presentChanges(State& s, const Area& within) {
+// Copies and shows only the part of the screen that differs within an area,
+// and the stale area whether it differs or not.
+void presentChanges(State& s, const Area& within, Area stale) {
     const bool settled = updateSettled(s);
-    SDL_Rect area;
-    if (!differingArea(s.backBuffer.get(), s.screen, within, area, !settled)) return;
+    SDL_Rect found;
+    if (!within.empty() && differingArea(s.backBuffer.get(), s.screen, within, found, !settled))
+        stale.add(found);
+    if (stale.empty()) return;
+    const SDL_Rect area = stale.rect();
     if (settled) {
         copyToScreen(s, area);
     } else {
         SDL_Rect from = area, to = area;
         SDL_BlitSurface(s.backBuffer.get(), &from, s.screen, &to);
     }
-    if (updateWindowDirectly(s.screen, area)) return;  // its pixels went with the request
-    SDL_UpdateRect(s.screen, area.x, area.y, area.w, area.h);
-    frame().updateSentMs = SDL_GetTicks();
+    showArea(s.screen, area);
 }
 
 Uint8* pixelAt(SDL_Surface* surface, int x, int y) {
@@ -474,6 +476,7 @@ void dropDrawing() {
 
 void screenReplaced() {
     frame().screenKnown = false;
+    forgetAhead();
     forgetWindowUpdates();
 }
 
@@ -484,26 +487,137 @@ bool differingPixels(SDL_Surface* a, SDL_Surface* b, const SDL_Rect& within, SDL
                          true);
 }
 
-void presentFrame() {
+namespace {
+
+// Keeps the back buffer's pixels of an area as the picture of a frame drawn
+// ahead, due at `dueMs`.
+void keepFrameAhead(FramesAhead& kept, std::uint64_t dueMs, const SDL_Rect& area) {
+    SDL_Surface* buffer = state().backBuffer.get();
+    const auto rowBytes = static_cast<std::size_t>(area.w) * buffer->format->BytesPerPixel;
+    std::vector<Uint8> rows(rowBytes * area.h);
+    for (int y = 0; y < area.h; ++y)
+        std::memcpy(rows.data() + static_cast<std::size_t>(y) * rowBytes, pixelAt(buffer, area.x, area.y + y),
+                    rowBytes);
+    std::size_t index = 0;
+    while (index < kept.pictures.size() &&
+           !(Area::of(kept.pictures[index].area) == Area::of(area) && kept.pictures[index].rows == rows))
+        ++index;
+    if (index == kept.pictures.size()) kept.pictures.push_back({area, std::move(rows)});
+    kept.steps.emplace_back(dueMs, index);
+}
+
+// Writes a kept picture into a surface of the frame's size and format.
+void putPicture(SDL_Surface* surface, const FramesAhead::Picture& picture) {
+    const SDL_Rect& area = picture.area;
+    const auto rowBytes = static_cast<std::size_t>(area.w) * surface->format->BytesPerPixel;
+    SDL_LockSurface(surface);
+    for (int y = 0; y < area.h; ++y)
+        std::memcpy(pixelAt(surface, area.x, area.y + y),
+                    picture.rows.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    SDL_UnlockSurface(surface);
+}
+
+// Shows the frame as the present mode asks; a stale area goes with a frame
+// shown at once.
+void present(const Area& changed) {
     State& s = state();
     FrameState& f = frame();
-    const Area changed = finishFrame();
+    const bool now = f.showing == Showing::Now;
+    const Area stale = now ? Area::of(f.windowStale) : Area{};
+    if (now) f.windowStale = SDL_Rect{};
     if (screenScaled()) {
-        presentScaled(changed.empty() ? SDL_Rect{0, 0, 0, 0} : changed.rect(), f.screenKnown);
-        f.screenKnown = true;
-        evictTexts();
-        ++f.number;
+        presentScaled(changed.empty() ? SDL_Rect{0, 0, 0, 0} : changed.rect(), f.screenKnown, stale.rect());
+        if (now) f.screenKnown = true;
         return;
     }
     const bool direct = presentsDirectly(s);
     if (!direct || !f.screenKnown) {
         presentWhole(s, direct);
-        f.screenKnown = direct;
-    } else if (!changed.empty()) {
-        presentChanges(s, changed);
+        if (now) f.screenKnown = direct;
+    } else if (!changed.empty() || !stale.empty()) {
+        presentChanges(s, changed, stale);
     }
+}
+
+}  // namespace
+
+void presentFrame() {
+    present(finishFrame());
     evictTexts();
-    ++f.number;
+    ++frame().number;
+}
+
+bool presentFrameAhead(std::uint64_t dueMs) {
+    FrameState& f = frame();
+    f.showing = Showing::Ahead;
+    f.aheadDueMs = dueMs;
+    f.aheadRefused = false;
+    const Area changed = finishFrame();
+    present(changed);
+    f.showing = Showing::Now;
+    if (!f.aheadRefused && !changed.empty()) keepFrameAhead(f.kept, dueMs, changed.rect());
+    Area ahead = Area::of(f.aheadArea);
+    ahead.add(changed.rect());
+    f.aheadArea = ahead.rect();
+    return !f.aheadRefused;
+}
+
+void presentFrameUnshown() {
+    FrameState& f = frame();
+    f.showing = Showing::Unshown;
+    present(finishFrame());
+    f.showing = Showing::Now;
+}
+
+bool sendFramesAhead() {
+    FrameState& f = frame();
+    const bool sent = sendAhead();
+    if (sent) {
+        Area stale = Area::of(f.windowStale);
+        stale.add(f.aheadArea);
+        f.windowStale = stale.rect();
+        f.sent = std::move(f.kept);
+    }
+    f.kept = FramesAhead{};
+    f.aheadArea = SDL_Rect{};
+    return sent;
+}
+
+void stopFramesAhead(std::uint64_t nowMs) {
+    FrameState& f = frame();
+    stopAhead();
+    if (f.sent.steps.empty()) return;
+    SDL_Surface* shown = presentedFrame();
+    for (const auto& [dueMs, picture] : f.sent.steps)
+        if (dueMs <= nowMs) putPicture(shown, f.sent.pictures[picture]);
+    f.sent = FramesAhead{};
+}
+
+void showArea(SDL_Surface* screen, const SDL_Rect& area) {
+    FrameState& f = frame();
+    switch (f.showing) {
+    case Showing::Now:
+        if (updateWindowDirectly(screen, area)) return;  // its pixels went with the request
+        SDL_UpdateRect(screen, area.x, area.y, area.w, area.h);
+        f.updateSentMs = SDL_GetTicks();
+        return;
+    case Showing::Ahead:
+        if (!keepAhead(screen, area, f.aheadDueMs)) f.aheadRefused = true;
+        return;
+    case Showing::Unshown: return;
+    }
+}
+
+void showWholeScreen(SDL_Surface* screen) {
+    FrameState& f = frame();
+    switch (f.showing) {
+    case Showing::Now:
+        SDL_Flip(screen);
+        f.updateSentMs = SDL_GetTicks();
+        return;
+    case Showing::Ahead: f.aheadRefused = true; return;
+    case Showing::Unshown: return;
+    }
 }
 
 }  // namespace orba

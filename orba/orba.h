@@ -28,6 +28,23 @@ void Orba_update(
 // an X connection or with a joystick, it paces as Orba_update does.
 inline constexpr std::uint32_t orbaNeverChanges = UINT32_MAX;
 std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFrame);
+// Frames shown ahead: while the game waits for the player and the frames to
+// come change only pictures (the page-feed icon's cells), they may be drawn
+// now and handed to the window system, which shows each at its time while
+// the engine sleeps; the player's input calls the rest off. Possible on X11
+// with the SYNC extension, after a wait for input that none ended.
+bool Orba_canShowAhead();
+// As Orba_flip, for the frame `frame` periods after the last one run: its
+// changes are kept to be shown at that frame's time. False when they cannot
+// be (too large, or too many kept): nothing of this frame is kept.
+bool Orba_flipAhead(std::uint32_t frame, std::uint32_t frameMs);
+// As Orba_flip, for the frame the window shows already: nothing is sent.
+// Drawing the frame of now again after frames drawn ahead brings the back
+// buffer and the screen back to it.
+void Orba_flipUnshown();
+// Hands the kept frames to the window system; false when nothing went. The
+// next Orba_updateWaiting sleeps through them.
+bool Orba_showAhead();
 // Polls window events between frames (input waits for the next snapshot) and
 // raises the quit Error on Escape or a close request; for long-running scripts,
 // so cheap to call often: it reads the clock and polls only when 10 ms have

@@ -69,6 +69,22 @@ struct Underlay {
     std::size_t lastOp = 0;
 };
 
+// Frames drawn ahead, as the frame shows them: each time's changed rectangle
+// of the back buffer, equal pictures kept once.
+struct FramesAhead {
+    struct Picture {
+        SDL_Rect area{};
+        std::vector<Uint8> rows;  // unpadded
+    };
+    std::vector<std::pair<std::uint64_t, std::size_t>> steps;  // time, picture
+    std::vector<Picture> pictures;
+};
+
+// Where a flip's pixels go: to the window at once, kept for the window
+// system to show at the frame's time (serveranimation.h), or nowhere, as
+// the window shows them already.
+enum class Showing { Now, Ahead, Unshown };
+
 // The drawing of the frame in progress and of the one before, and what the
 // screen shows.
 struct FrameState {
@@ -81,6 +97,14 @@ struct FrameState {
     Uint32 updateSentMs = 0;     // SDL's ticks when the screen's last update was sent
     Uint32 updateTakenMs = 50;   // after this, the window system has taken an update sent asynchronously
     Underlay underlay;
+    Showing showing = Showing::Now;
+    std::uint64_t aheadDueMs = 0;  // the time of the frame being kept
+    bool aheadRefused = false;     // a part of it could not be kept
+    SDL_Rect aheadArea{};          // where the frames kept since the last sending change the frame
+    FramesAhead kept, sent;        // the frames kept ahead, and those of the last sending
+    // Where the window may show other pixels than the screen surface (frame
+    // pixels): the rectangles shown ahead. The next flip sends it.
+    SDL_Rect windowStale{};
 };
 
 // A rendered text line, kept while it is drawn in every frame or so.
@@ -161,6 +185,7 @@ struct State {
     std::int16_t axisX = 0, axisY = 0, prevAxisX = 0, prevAxisY = 0;
     std::uint64_t lastFrameMs = 0;  // the monotonic clock's millisecond the last frame ended at
     std::uint32_t delayCalls = 0;
+    bool lastWaitQuiet = false;  // the last frame waited for input and none came
 
     KeyedTable<Picture> pictures;
     FrameState frame;
@@ -207,6 +232,22 @@ void forgetDrawing();  // the back buffer may be changed from outside: the next 
 void dropDrawing();    // at tear-down: what is recorded is never applied
 // At the flip: applies what the frame needs and shows the result on the screen.
 void presentFrame();
+// The same for a frame to come, whose changes are kept to be shown at dueMs
+// (false when they cannot be: nothing of this frame is kept), and for the
+// frame the window shows already, which sends nothing.
+bool presentFrameAhead(std::uint64_t dueMs);
+void presentFrameUnshown();
+// Hands the frames kept ahead to the window system; the window's pixels
+// there are no longer known. False when nothing went.
+bool sendFramesAhead();
+// Calls off the frames sent ahead that the window system has not shown by
+// `nowMs`, and brings the frame last presented (presentedFrame) up to those it
+// has, so that a screenshot or a thumbnail shows what the window shows.
+void stopFramesAhead(std::uint64_t nowMs);
+// The window shows the screen's area (a rectangle of it) at once, or it is
+// kept or left as the flip asks; the whole screen likewise.
+void showArea(SDL_Surface* screen, const SDL_Rect& area);
+void showWholeScreen(SDL_Surface* screen);
 // After the screen surface was made anew, it is presented in full next time.
 void screenReplaced();
 // Frees the rendered texts not drawn in the last two frames (text.cpp).
@@ -229,7 +270,8 @@ void noteDesktopSize();
 bool applyDisplayMode();
 SurfacePtr makeBackBuffer();  // the frame's size, the screen's format
 bool screenScaled();
-void presentScaled(SDL_Rect changed, bool screenKnown);
+// `stale`: an area of the frame to be shown again whether it changed or not.
+void presentScaled(SDL_Rect changed, bool screenKnown, SDL_Rect stale);
 SDL_Surface* presentedFrame();
 // The pointer in frame pixels (orbaPointerOutside both ways off the frame),
 // and a frame pixel's place in the window.

@@ -30,6 +30,14 @@ void Orba_testUseTimeline(std::vector<TimedInput> timeline, std::uint64_t endMs)
 std::uint64_t Orba_testClockMs();
 
 struct SDL_Surface;
+struct SDL_Rect;
+// Until Orba_quit, frames shown ahead (Orba_showAhead) go to `sink`, each
+// rectangle of the window with its time on the frame clock and its rows of
+// pixels, instead of to an X server; the window then counts as able to
+// show them.
+void Orba_testShowAheadInto(
+    std::function<void(std::uint64_t dueMs, const SDL_Rect& area, const std::vector<std::uint8_t>& rows)>
+        sink);
 // The back buffer and the window surface, for reading pixels in tests.
 SDL_Surface* Orba_testBackBuffer();
 SDL_Surface* Orba_testScreen();

@@ -20,6 +20,7 @@
 #include "orba/orba_state.h"
 #include "orba/orba_testing.h"
 #include "orba/picturefile.h"
+#include "orba/serveranimation.h"
 #include "orba/windowtitle.h"
 #include "orba/windowupdate.h"
 
@@ -221,6 +222,7 @@ std::uint64_t paceFrame(std::uint32_t frameMs) {
         now = clock.nowMs();
     }
     s.lastFrameMs = now;
+    s.lastWaitQuiet = false;
     return now;
 }
 
@@ -400,6 +402,7 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
     const std::uint64_t last = s.lastFrameMs;
     const bool quietPossible = frameMs > 0 && frameMs <= maxFrameMs && clock.wakesOnInput() && !s.joystick;
     if (!quietPossible || last == 0 || now >= last + frameMs) {
+        stopFramesAhead(now);
         takeSnapshot(paceFrame(frameMs));
         return 0;
     }
@@ -409,17 +412,24 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
     // wait needs no look of its own either.
     Connection connection = Connection::Watched;
     bool waited = false;
+    bool quiet = true;
     for (;;) {
         settleSound();
         pumpEvents(now, connection);
         const Queued queued = queuedInput();
         if (queued != Queued::Nothing) frame = std::min(frame, frameHolding(now, last, frameMs));
+        quiet = quiet && queued == Queued::Nothing;
         if (queued == Queued::Press || now >= last + frame * frameMs) break;
         const bool readable = clock.waitForInput(nextLook(now, last + frame * frameMs));
+        now = clock.nowMs();
+        // Frames shown ahead end before SDL reads the connection, as its
+        // requests would wait behind them.
+        if (readable) stopFramesAhead(now);
         connection = readable ? Connection::Poll : Connection::Watched;
         waited = true;
-        now = clock.nowMs();
     }
+    stopFramesAhead(now);
+    s.lastWaitQuiet = quiet;
     ++s.delayCalls;
     // A frame brought forward before the last one's own period ended waits for it.
     if (now < last) {
@@ -492,6 +502,7 @@ void Orba_quit() {
     s.pictures.clear();
     s.backBuffer.reset();
     orba::stopWatchingInput();  // before SDL puts its signal handlers away
+    orba::closeAhead();
     orba::forgetWindowUpdates();
     SDL_Quit();
     s = orba::State{};
@@ -512,6 +523,20 @@ std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFram
     if (state().quitRequested) throw Error(orba::quitMessage);
     return unseen;
 }
+
+bool Orba_canShowAhead() {
+    const orba::State& s = state();
+    return s.screen && s.lastWaitQuiet && !s.joystick && orba::frameClock().wakesOnInput() &&
+           orba::canShowAhead(s.screen);
+}
+
+bool Orba_flipAhead(std::uint32_t frame, std::uint32_t frameMs) {
+    return orba::presentFrameAhead(state().lastFrameMs + std::uint64_t{frame} * frameMs);
+}
+
+void Orba_flipUnshown() { orba::presentFrameUnshown(); }
+
+bool Orba_showAhead() { return orba::sendFramesAhead(); }
 
 void Orba_checkQuit() {
     orba::LiveInput& in = orba::live();

@@ -17,6 +17,7 @@ namespace orba {
 #if defined(_WIN32) || defined(__EMSCRIPTEN__)
 // SDL's update is the only way to the window there.
 bool updateWindowDirectly(const SDL_Surface*, const SDL_Rect&) { return false; }
+const DirectWindow* directWindow(const SDL_Surface*) { return nullptr; }
 void forgetWindowUpdates() {}
 #else
 namespace {
@@ -26,10 +27,8 @@ constexpr std::size_t maxDirectBytes = 64 * 1024;
 struct DirectUpdates {
     bool looked = false;  // at the window, since its screen was made
     bool usable = false;
-    xcb_connection_t* connection = nullptr;
-    xcb_window_t window = 0;
+    DirectWindow target;
     xcb_gcontext_t gc = 0;
-    std::uint8_t depth = 0;
     std::vector<std::uint8_t> rows;  // the rectangle's pixels, row after row
 };
 
@@ -70,12 +69,13 @@ void lookAtWindow(DirectUpdates& d, const SDL_Surface* screen) {
         return;
     info.info.x11.lock_func();
     XFlush(info.info.x11.display);  // what SDL asked of the window comes first
-    d.connection = XGetXCBConnection(info.info.x11.display);
-    d.window = static_cast<xcb_window_t>(info.info.x11.window);
-    d.depth = windowDepth(d.connection, d.window);
-    if (d.depth != 0 && takesSurfaceRows(d.connection, d.depth)) {
-        d.gc = xcb_generate_id(d.connection);
-        xcb_create_gc(d.connection, d.gc, d.window, 0, nullptr);
+    DirectWindow& t = d.target;
+    t.connection = XGetXCBConnection(info.info.x11.display);
+    t.window = static_cast<xcb_window_t>(info.info.x11.window);
+    t.depth = windowDepth(t.connection, t.window);
+    if (t.depth != 0 && takesSurfaceRows(t.connection, t.depth)) {
+        d.gc = xcb_generate_id(t.connection);
+        xcb_create_gc(t.connection, d.gc, t.window, 0, nullptr);
         d.usable = true;
     }
     info.info.x11.unlock_func();
@@ -96,15 +96,22 @@ bool updateWindowDirectly(const SDL_Surface* screen, const SDL_Rect& area) {
             d.rows.data() + static_cast<std::size_t>(y) * rowBytes,
             pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + std::ptrdiff_t{area.x} * 4,
             rowBytes);
-    xcb_put_image(d.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, d.window, d.gc, area.w, area.h, area.x, area.y, 0,
-                  d.depth, static_cast<std::uint32_t>(bytes), d.rows.data());
-    xcb_flush(d.connection);
+    const DirectWindow& t = d.target;
+    xcb_put_image(t.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, t.window, d.gc, area.w, area.h, area.x, area.y, 0,
+                  t.depth, static_cast<std::uint32_t>(bytes), d.rows.data());
+    xcb_flush(t.connection);
     return true;
+}
+
+const DirectWindow* directWindow(const SDL_Surface* screen) {
+    DirectUpdates& d = direct();
+    if (!d.looked) lookAtWindow(d, screen);
+    return d.usable ? &d.target : nullptr;
 }
 
 void forgetWindowUpdates() {
     DirectUpdates& d = direct();
-    if (d.usable) xcb_free_gc(d.connection, d.gc);  // sent with the connection's next request
+    if (d.usable) xcb_free_gc(d.target.connection, d.gc);  // sent with the connection's next request
     d = DirectUpdates{};
 }
 #endif

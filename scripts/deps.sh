@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config python3
-  libsdl1.2-dev libsdl-mixer1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev zlib1g-dev libvorbis-dev libjpeg-dev liblua5.1-0-dev libfontconfig-dev libfreetype-dev libx11-xcb-dev
+  libsdl1.2-dev libsdl-mixer1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev zlib1g-dev libvorbis-dev libjpeg-dev liblua5.1-0-dev libfontconfig-dev libfreetype-dev libx11-xcb-dev libxcb-sync-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   fonts-dejavu-core xvfb xdotool x11-utils patchelf strace
 )

@@ -1,0 +1,319 @@
+#include "orba/serveranimation.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "orba/frameclock.h"
+#include "orba/orba_testing.h"
+#include "orba/windowupdate.h"
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <xcb/sync.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#endif
+
+namespace orba {
+namespace {
+
+// One sending holds at most this many timed rectangles (an Await and a copy
+// are 88 bytes: the lot stays far below what the connection's buffers take
+// while the server holds the requests), and pictures of at most these sizes.
+constexpr std::size_t maxSteps = 150;
+constexpr std::size_t maxPictureBytes = 64 * 1024;
+constexpr std::size_t maxPicturesBytes = 1024 * 1024;
+
+struct Picture {
+    int w = 0, h = 0;
+    std::vector<std::uint8_t> rows;  // unpadded
+};
+
+struct Step {
+    std::uint64_t dueMs = 0;
+    SDL_Rect area{};
+    std::size_t picture = 0;
+};
+
+// What was kept and not yet sent; equal pictures are kept once.
+struct Kept {
+    std::vector<Step> steps;
+    std::vector<Picture> pictures;
+    std::size_t pictureBytes = 0;
+};
+
+Kept& kept() {
+    static Kept k;
+    return k;
+}
+
+std::function<void(std::uint64_t, const SDL_Rect&, const std::vector<std::uint8_t>&)>& testSink() {
+    static std::function<void(std::uint64_t, const SDL_Rect&, const std::vector<std::uint8_t>&)> sink;
+    return sink;
+}
+
+std::vector<std::uint8_t> rowsOf(const SDL_Surface* screen, const SDL_Rect& area) {
+    const auto bytesPerPixel = static_cast<std::size_t>(screen->format->BytesPerPixel);
+    const std::size_t rowBytes = std::size_t{area.w} * bytesPerPixel;
+    std::vector<std::uint8_t> rows(rowBytes * area.h);
+    const auto* pixels = static_cast<const std::uint8_t*>(screen->pixels);
+    for (int y = 0; y < area.h; ++y)
+        std::memcpy(rows.data() + static_cast<std::size_t>(y) * rowBytes,
+                    pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch +
+                        static_cast<std::ptrdiff_t>(area.x * bytesPerPixel),
+                    rowBytes);
+    return rows;
+}
+
+// The index of an equal picture kept already, or of this one, kept now;
+// none when it would pass the limit.
+std::optional<std::size_t> keepPicture(Kept& k, Picture picture) {
+    for (std::size_t i = 0; i < k.pictures.size(); ++i)
+        if (k.pictures[i].w == picture.w && k.pictures[i].h == picture.h && k.pictures[i].rows == picture.rows)
+            return i;
+    if (k.pictureBytes + picture.rows.size() > maxPicturesBytes) return std::nullopt;
+    k.pictureBytes += picture.rows.size();
+    k.pictures.push_back(std::move(picture));
+    return k.pictures.size() - 1;
+}
+
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// No X server: every frame is the engine's to show.
+bool serverCanShow(const SDL_Surface*) { return false; }
+bool sendToServer(const Kept&) { return false; }
+void callOff() {}
+void closeServer() {}
+#else
+// The engine's side of the server's animation: the second connection, from
+// which a sending is called off, the server's clock and the counter that
+// calls off, and what the last sending left on the server.
+struct Server {
+    bool looked = false;
+    bool usable = false;
+    const DirectWindow* target = nullptr;
+    xcb_connection_t* second = nullptr;
+    xcb_sync_counter_t serverTime = 0;
+    xcb_sync_counter_t calledOff = 0;  // reaching `generation` calls off the sending of that number
+    std::uint32_t generation = 0;
+    bool running = false;
+    xcb_gcontext_t gc = 0;  // the copies' own: calling off clips it to nothing
+    std::vector<xcb_pixmap_t> pixmaps;
+};
+
+Server& server() {
+    static Server s;
+    return s;
+}
+
+// SERVERTIME among the server's counters. The reply's entries are read by
+// hand: each is a counter, a resolution, a name's length and the name,
+// padded to 4 bytes.
+xcb_sync_counter_t serverTimeCounter(xcb_connection_t* c) {
+    xcb_sync_list_system_counters_reply_t* reply =
+        xcb_sync_list_system_counters_reply(c, xcb_sync_list_system_counters(c), nullptr);
+    if (!reply) return 0;
+    const auto* at = reinterpret_cast<const std::uint8_t*>(reply + 1);
+    const std::uint8_t* end = at + std::size_t{reply->length} * 4;
+    xcb_sync_counter_t found = 0;
+    for (std::uint32_t i = 0; i < reply->counters_len && at + 14 <= end; ++i) {
+        std::uint32_t id = 0;
+        std::uint16_t length = 0;
+        std::memcpy(&id, at, 4);
+        std::memcpy(&length, at + 12, 2);
+        const auto* name = reinterpret_cast<const char*>(at + 14);
+        if (at + 14 + length > end) break;
+        if (length == 10 && std::memcmp(name, "SERVERTIME", 10) == 0) found = id;
+        at += (14u + length + 3u) & ~3u;
+    }
+    std::free(reply);
+    return found;
+}
+
+bool hasSync(xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* sync = xcb_get_extension_data(c, &xcb_sync_id);
+    return sync && sync->present;
+}
+
+// Opens the second connection to the window's display and finds what the
+// sendings need; once per screen.
+void lookAtServer(Server& s, const SDL_Surface* screen) {
+    s.looked = true;
+    s.target = directWindow(screen);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!s.target || SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11) return;
+    info.info.x11.lock_func();
+    const bool mainHasSync = hasSync(s.target->connection);
+    s.second = xcb_connect(DisplayString(info.info.x11.display), nullptr);
+    info.info.x11.unlock_func();
+    if (!mainHasSync || xcb_connection_has_error(s.second) || !hasSync(s.second)) return;
+    std::free(xcb_sync_initialize_reply(s.second, xcb_sync_initialize(s.second, 3, 1), nullptr));
+    s.serverTime = serverTimeCounter(s.second);
+    if (s.serverTime == 0) return;
+    s.calledOff = xcb_generate_id(s.second);
+    xcb_sync_create_counter(s.second, s.calledOff, xcb_sync_int64_t{0, 0});
+    xcb_flush(s.second);
+    s.usable = true;
+}
+
+bool serverCanShow(const SDL_Surface* screen) {
+    Server& s = server();
+    if (!s.looked) lookAtServer(s, screen);
+    return s.usable;
+}
+
+// The server's clock at the middle of a round trip, against the frame clock.
+std::optional<std::int64_t> serverClockAhead(Server& s) {
+    const std::uint64_t before = frameClock().nowMs();
+    xcb_sync_query_counter_reply_t* reply =
+        xcb_sync_query_counter_reply(s.second, xcb_sync_query_counter(s.second, s.serverTime), nullptr);
+    const std::uint64_t after = frameClock().nowMs();
+    if (!reply) return std::nullopt;
+    const std::int64_t value =
+        static_cast<std::int64_t>((std::uint64_t{static_cast<std::uint32_t>(reply->counter_value.hi)} << 32) |
+                                  reply->counter_value.lo);
+    std::free(reply);
+    return value - static_cast<std::int64_t>((before + after) / 2);
+}
+
+xcb_sync_int64_t syncValue(std::int64_t value) {
+    const auto bits = static_cast<std::uint64_t>(value);
+    return xcb_sync_int64_t{static_cast<std::int32_t>(bits >> 32), static_cast<std::uint32_t>(bits)};
+}
+
+// Holds the connection until the server's clock reaches `serverMs` or the
+// sending is called off. No event comes of it: the thresholds are never met.
+void awaitTime(Server& s, std::int64_t serverMs) {
+    const xcb_sync_int64_t never{INT32_MAX, UINT32_MAX};
+    const xcb_sync_waitcondition_t conditions[2] = {
+        {{s.serverTime, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(serverMs), XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+         never},
+        {{s.calledOff, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(s.generation), XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+         never},
+    };
+    xcb_sync_await(s.target->connection, 2, conditions);
+}
+
+// What the last sending left on the server goes, after its copies.
+void freeLastSending(Server& s) {
+    xcb_connection_t* c = s.target->connection;
+    for (const xcb_pixmap_t pixmap : s.pixmaps) xcb_free_pixmap(c, pixmap);
+    if (s.gc != 0) xcb_free_gc(c, s.gc);
+    s.pixmaps.clear();
+    s.gc = 0;
+}
+
+void uploadPictures(Server& s, const Kept& k) {
+    xcb_connection_t* c = s.target->connection;
+    const std::uint32_t noExposures = 0;  // a copy from a pixmap sends no event either
+    s.gc = xcb_generate_id(c);
+    xcb_create_gc(c, s.gc, s.target->window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    for (const Picture& picture : k.pictures) {
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        const auto w = static_cast<std::uint16_t>(picture.w), h = static_cast<std::uint16_t>(picture.h);
+        xcb_create_pixmap(c, s.target->depth, pixmap, s.target->window, w, h);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, s.gc, w, h, 0, 0, 0, s.target->depth,
+                      static_cast<std::uint32_t>(picture.rows.size()), picture.rows.data());
+        s.pixmaps.push_back(pixmap);
+    }
+}
+
+bool sendToServer(const Kept& k) {
+    Server& s = server();
+    if (!s.usable) return false;
+    const std::optional<std::int64_t> ahead = serverClockAhead(s);
+    if (!ahead) return false;
+    freeLastSending(s);
+    uploadPictures(s, k);
+    ++s.generation;
+    xcb_connection_t* c = s.target->connection;
+    for (const Step& step : k.steps) {
+        awaitTime(s, static_cast<std::int64_t>(step.dueMs) + *ahead);
+        const Picture& picture = k.pictures[step.picture];
+        xcb_copy_area(c, s.pixmaps[step.picture], s.target->window, s.gc, 0, 0, step.area.x, step.area.y,
+                      static_cast<std::uint16_t>(picture.w), static_cast<std::uint16_t>(picture.h));
+    }
+    xcb_flush(c);
+    s.running = true;
+    return true;
+}
+
+// The copies' context is clipped to nothing first, so the copies the counter
+// lets go draw nothing; then the counter reaches the sending's number. The
+// second connection's errors (a context freed meanwhile) are read and
+// dropped, so none pile up.
+void callOff() {
+    Server& s = server();
+    if (!s.running) return;
+    s.running = false;
+    xcb_set_clip_rectangles(s.second, XCB_CLIP_ORDERING_UNSORTED, s.gc, 0, 0, 0, nullptr);
+    xcb_sync_set_counter(s.second, s.calledOff, syncValue(s.generation));
+    xcb_flush(s.second);
+    while (xcb_generic_event_t* event = xcb_poll_for_event(s.second)) std::free(event);
+}
+
+void closeServer() {
+    Server& s = server();
+    callOff();
+    if (s.usable) freeLastSending(s);
+    if (s.second) xcb_disconnect(s.second);
+    s = Server{};
+}
+#endif
+
+}  // namespace
+
+bool canShowAhead(const SDL_Surface* screen) {
+    return testSink() ? true : serverCanShow(screen);
+}
+
+bool keepAhead(const SDL_Surface* screen, const SDL_Rect& area, std::uint64_t dueMs) {
+    Kept& k = kept();
+    const std::size_t bytes = std::size_t{area.w} * area.h * screen->format->BytesPerPixel;
+    if (k.steps.size() >= maxSteps || bytes == 0 || bytes > maxPictureBytes) return false;
+    const std::optional<std::size_t> picture = keepPicture(k, Picture{area.w, area.h, rowsOf(screen, area)});
+    if (!picture) return false;
+    k.steps.push_back(Step{dueMs, area, *picture});
+    return true;
+}
+
+bool sendAhead() {
+    Kept& k = kept();
+    bool sent = false;
+    if (!k.steps.empty() && testSink()) {
+        for (const Step& step : k.steps) testSink()(step.dueMs, step.area, k.pictures[step.picture].rows);
+        sent = true;
+    } else if (!k.steps.empty()) {
+        sent = sendToServer(k);
+    }
+    dropAhead();
+    return sent;
+}
+
+void dropAhead() { kept() = Kept{}; }
+
+void stopAhead() { callOff(); }
+
+void forgetAhead() {
+    dropAhead();
+    closeServer();
+}
+
+void closeAhead() {
+    forgetAhead();
+    testSink() = nullptr;
+}
+
+}  // namespace orba
+
+void Orba_testShowAheadInto(
+    std::function<void(std::uint64_t dueMs, const SDL_Rect& area, const std::vector<std::uint8_t>& rows)> sink) {
+    orba::testSink() = std::move(sink);
+}
