@@ -583,14 +583,20 @@ bool sendFramesAhead() {
     return sent;
 }
 
-void stopFramesAhead(std::uint64_t nowMs) {
+bool stopFramesAhead(std::uint64_t nowMs) {
     FrameState& f = frame();
     stopAhead();
-    if (f.sent.steps.empty()) return;
+    if (f.sent.steps.empty()) return false;
     SDL_Surface* shown = presentedFrame();
-    for (const auto& [dueMs, picture] : f.sent.steps)
-        if (dueMs <= nowMs) putPicture(shown, f.sent.pictures[picture]);
+    bool left = false;
+    for (const auto& [dueMs, picture] : f.sent.steps) {
+        if (dueMs <= nowMs)
+            putPicture(shown, f.sent.pictures[picture]);
+        else
+            left = true;
+    }
     f.sent = FramesAhead{};
+    return left;
 }
 
 void showArea(SDL_Surface* screen, const SDL_Rect& area) {

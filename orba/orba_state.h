@@ -242,8 +242,9 @@ void presentFrameUnshown();
 bool sendFramesAhead();
 // Calls off the frames sent ahead that the window system has not shown by
 // `nowMs`, and brings the frame last presented (presentedFrame) up to those it
-// has, so that a screenshot or a thumbnail shows what the window shows.
-void stopFramesAhead(std::uint64_t nowMs);
+// has, so that a screenshot or a thumbnail shows what the window shows. True
+// when some were called off: the engine must show them itself.
+bool stopFramesAhead(std::uint64_t nowMs);
 // The window shows the screen's area (a rectangle of it) at once, or it is
 // kept or left as the flip asks; the whole screen likewise.
 void showArea(SDL_Surface* screen, const SDL_Rect& area);

@@ -76,7 +76,8 @@ std::vector<std::uint8_t> rowsOf(const SDL_Surface* screen, const SDL_Rect& area
 // none when it would pass the limit.
 std::optional<std::size_t> keepPicture(Kept& k, Picture picture) {
     for (std::size_t i = 0; i < k.pictures.size(); ++i)
-        if (k.pictures[i].w == picture.w && k.pictures[i].h == picture.h && k.pictures[i].rows == picture.rows)
+        if (k.pictures[i].w == picture.w && k.pictures[i].h == picture.h &&
+            k.pictures[i].rows == picture.rows)
             return i;
     if (k.pictureBytes + picture.rows.size() > maxPicturesBytes) return std::nullopt;
     k.pictureBytes += picture.rows.size();
@@ -169,18 +170,27 @@ bool serverCanShow(const SDL_Surface* screen) {
     return s.usable;
 }
 
-// The server's clock at the middle of a round trip, against the frame clock.
+// How far the server's clock is ahead of the frame clock: read in the middle
+// of the quickest of three round trips, as a slow one leaves the moment the
+// server read its clock less certain.
 std::optional<std::int64_t> serverClockAhead(Server& s) {
-    const std::uint64_t before = frameClock().nowMs();
-    xcb_sync_query_counter_reply_t* reply =
-        xcb_sync_query_counter_reply(s.second, xcb_sync_query_counter(s.second, s.serverTime), nullptr);
-    const std::uint64_t after = frameClock().nowMs();
-    if (!reply) return std::nullopt;
-    const std::int64_t value =
-        static_cast<std::int64_t>((std::uint64_t{static_cast<std::uint32_t>(reply->counter_value.hi)} << 32) |
-                                  reply->counter_value.lo);
-    std::free(reply);
-    return value - static_cast<std::int64_t>((before + after) / 2);
+    std::optional<std::int64_t> ahead;
+    std::uint64_t quickest = UINT64_MAX;
+    for (int i = 0; i < 3; ++i) {
+        const std::uint64_t before = frameClock().nowMs();
+        xcb_sync_query_counter_reply_t* reply =
+            xcb_sync_query_counter_reply(s.second, xcb_sync_query_counter(s.second, s.serverTime), nullptr);
+        const std::uint64_t after = frameClock().nowMs();
+        if (!reply) return std::nullopt;
+        const auto value = static_cast<std::int64_t>(
+            (std::uint64_t{static_cast<std::uint32_t>(reply->counter_value.hi)} << 32) |
+            reply->counter_value.lo);
+        std::free(reply);
+        if (after - before >= quickest) continue;
+        quickest = after - before;
+        ahead = value - static_cast<std::int64_t>((before + after) / 2);
+    }
+    return ahead;
 }
 
 xcb_sync_int64_t syncValue(std::int64_t value) {
@@ -193,9 +203,11 @@ xcb_sync_int64_t syncValue(std::int64_t value) {
 void awaitTime(Server& s, std::int64_t serverMs) {
     const xcb_sync_int64_t never{INT32_MAX, UINT32_MAX};
     const xcb_sync_waitcondition_t conditions[2] = {
-        {{s.serverTime, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(serverMs), XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+        {{s.serverTime, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(serverMs),
+          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
          never},
-        {{s.calledOff, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(s.generation), XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+        {{s.calledOff, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(s.generation),
+          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
          never},
     };
     xcb_sync_await(s.target->connection, 2, conditions);
@@ -270,9 +282,7 @@ void closeServer() {
 
 }  // namespace
 
-bool canShowAhead(const SDL_Surface* screen) {
-    return testSink() ? true : serverCanShow(screen);
-}
+bool canShowAhead(const SDL_Surface* screen) { return testSink() ? true : serverCanShow(screen); }
 
 bool keepAhead(const SDL_Surface* screen, const SDL_Rect& area, std::uint64_t dueMs) {
     Kept& k = kept();
@@ -314,6 +324,7 @@ void closeAhead() {
 }  // namespace orba
 
 void Orba_testShowAheadInto(
-    std::function<void(std::uint64_t dueMs, const SDL_Rect& area, const std::vector<std::uint8_t>& rows)> sink) {
+    std::function<void(std::uint64_t dueMs, const SDL_Rect& area, const std::vector<std::uint8_t>& rows)>
+        sink) {
     orba::testSink() = std::move(sink);
 }

@@ -423,8 +423,12 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
         const bool readable = clock.waitForInput(nextLook(now, last + frame * frameMs));
         now = clock.nowMs();
         // Frames shown ahead end before SDL reads the connection, as its
-        // requests would wait behind them.
-        if (readable) stopFramesAhead(now);
+        // requests would wait behind them; the changes called off are the
+        // engine's again, from the frame due next.
+        if (readable && stopFramesAhead(now)) {
+            frame = std::min(frame, frameHolding(now, last, frameMs));
+            quiet = false;
+        }
         connection = readable ? Connection::Poll : Connection::Watched;
         waited = true;
     }

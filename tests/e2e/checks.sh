@@ -18,6 +18,45 @@ press() {
     xdotool keyup "$1"
 }
 
+# F12's screenshot of the 640 x 480 game in folder $1, once it is written
+# whole, moved to $2.
+screenshot() {
+    local shot=$1/screenshot.bmp
+    rm -f "$shot"
+    press F12
+    for _ in $(seq 60); do [[ -f $shot && $(stat -c %s "$shot") -ge $((54 + 640 * 480 * 3)) ]] && break; sleep 0.05; done
+    mv "$shot" "$2"
+}
+
+# Copies the game folder $1 to $2/game (then $game), shown at window scale
+# $3 and playing the start.lua text $4.
+copy_game_at_scale() {
+    game=$2/game
+    mkdir -p "$2"
+    cp -r "$1" "$game"
+    echo "WINDOW_SCALE = $3" >>"$game/resource/level/game.ini"
+    printf '%s' "$4" >"$game/resource/level/start.lua"
+}
+
+# Starts ENGINE in $game, its output in LOG, and waits for its window (then
+# $window, the engine's process $engine_pid); the pointer goes to the frame's
+# top right at window scale SCALE.
+launch_game() {
+    local engine=$1 log=$2 scale=$3
+    (cd "$game" && SDL_AUDIODRIVER=dummy exec "$engine") >"$log" 2>&1 &
+    engine_pid=$!
+    window=$(timeout 20 xdotool search --sync --classname advengine | head -n 1) || true
+    [[ -n $window ]] || { echo "FAILED: no window (see $log)" >&2; exit 1; }
+    xdotool mousemove --window "$window" $((600 * scale)) $((40 * scale))
+}
+
+# Ends the engine launch_game started.
+stop_game() {
+    kill -TERM "$engine_pid" 2>/dev/null || true
+    wait "$engine_pid" 2>/dev/null || true
+    engine_pid=""
+}
+
 # Runs a check command and counts it when it fails.
 check() {
     echo "check: $*"

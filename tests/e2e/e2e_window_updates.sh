@@ -11,7 +11,6 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 engine=$(realpath "$1") windowshot=$(realpath "$2") game=$3 work=$4
-shot_size=$((54 + 640 * 480 * 3))
 
 # shellcheck source=tests/e2e/checks.sh
 source "$root/tests/e2e/checks.sh"
@@ -24,34 +23,16 @@ cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/
 trap cleanup EXIT
 start_display 1920x1200x24 "$work/xvfb.log"
 
-# F12's screenshot, once it is written whole, as $1.
-screenshot() {
-    local shot=$game/screenshot.bmp
-    rm -f "$shot"
-    press F12
-    for _ in $(seq 60); do [[ -f $shot && $(stat -c %s "$shot") -ge $shot_size ]] && break; sleep 0.05; done
-    mv "$shot" "$1"
-}
-
 # Plays three pages at a scale, comparing the window with the frame on each.
 play_at_scale() {
-    local scale=$1 out=$work/scale$1
-    game=$out/game
-    mkdir -p "$out"
-    cp -r "$2" "$game"
+    local scale=$1 out=$work/scale$1 window
+    copy_game_at_scale "$2" "$out" "$scale" $'say("Page a")\npage()\nsay("Page b")\npage()\nsay("Page c")\npage()\n'
     sed -i 's/^PF_TIMER *=.*/PF_TIMER = 0/' "$game/resource/level/game.ini"
-    echo "WINDOW_SCALE = $scale" >>"$game/resource/level/game.ini"
-    printf 'say("Page a")\npage()\nsay("Page b")\npage()\nsay("Page c")\npage()\n' >"$game/resource/level/start.lua"
-    (cd "$game" && SDL_AUDIODRIVER=dummy exec "$engine") >"$out/stdout.log" 2>&1 &
-    engine_pid=$!
-    local window
-    window=$(timeout 20 xdotool search --sync --classname advengine | head -n 1) || true
-    [[ -n $window ]] || { echo "FAILED: no window (see $out/stdout.log)" >&2; exit 1; }
-    xdotool mousemove --window "$window" $((600 * scale)) $((40 * scale))
+    launch_game "$engine" "$out/stdout.log" "$scale"
     timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
     sleep 1
     for page in a b c; do
-        screenshot "$out/frame-$page.bmp"
+        screenshot "$game" "$out/frame-$page.bmp"
         check "$windowshot" "$window" "$scale" "$out/window-$page.bmp"
         check python3 "$root/scripts/shotcompare.py" "$out/frame-$page.bmp" "$out/window-$page.bmp"
         press Return
@@ -61,9 +42,7 @@ play_at_scale() {
         echo "FAILED: the page did not turn at scale $scale" >&2
         failures=$((failures + 1))
     fi
-    kill -TERM "$engine_pid" 2>/dev/null || true
-    wait "$engine_pid" 2>/dev/null || true
-    engine_pid=""
+    stop_game
 }
 
 source_game=$game
