@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "adv/engine.h"
@@ -306,6 +307,15 @@ struct Schedule {
     bool quitAtEnd;
 };
 
+// libFuzzer's alarm may interrupt the copy's system call, which the library
+// does not take up again.
+void copyOver(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    do fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    while (error == std::errc::interrupted);
+    if (error) throw fs::filesystem_error("copy", from, to, error);
+}
+
 Schedule configure(Bytes& in, const fs::path& level) {
     const std::uint8_t a = in.next(), b = in.next();
     System::PF_TIMER = pick(settingValues, static_cast<std::uint8_t>((a & 7) + 1));
@@ -316,7 +326,7 @@ Schedule configure(Bytes& in, const fs::path& level) {
     System::MSGWIN_ALPHA = (b & 0x10) ? INT32_MAX : 200;
     const PfVariant& pf = pick(pfVariants, static_cast<std::uint8_t>(b >> 6));
     const fs::path variant = level / ("pf" + std::to_string(&pf - pfVariants.data()) + ".bmp");
-    fs::copy_file(variant, level / "pf.bmp", fs::copy_options::overwrite_existing);
+    copyOver(variant, level / "pf.bmp");
     return Schedule{1 + (b & 3), (b & 4) != 0, (b >> 3) & 1, (b & 0x20) != 0};
 }
 
