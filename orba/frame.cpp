@@ -16,6 +16,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/serveranimation.h"
+#include "orba/timedpictures.h"
 #include "orba/windowupdate.h"
 
 namespace orba {
@@ -489,34 +490,6 @@ bool differingPixels(SDL_Surface* a, SDL_Surface* b, const SDL_Rect& within, SDL
 
 namespace {
 
-// Keeps the back buffer's pixels of an area as the picture of a frame drawn
-// ahead, due at `dueMs`.
-void keepFrameAhead(FramesAhead& kept, std::uint64_t dueMs, const SDL_Rect& area) {
-    SDL_Surface* buffer = state().backBuffer.get();
-    const auto rowBytes = static_cast<std::size_t>(area.w) * buffer->format->BytesPerPixel;
-    std::vector<Uint8> rows(rowBytes * area.h);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(rows.data() + static_cast<std::size_t>(y) * rowBytes, pixelAt(buffer, area.x, area.y + y),
-                    rowBytes);
-    std::size_t index = 0;
-    while (index < kept.pictures.size() &&
-           !(Area::of(kept.pictures[index].area) == Area::of(area) && kept.pictures[index].rows == rows))
-        ++index;
-    if (index == kept.pictures.size()) kept.pictures.push_back({area, std::move(rows)});
-    kept.steps.emplace_back(dueMs, index);
-}
-
-// Writes a kept picture into a surface of the frame's size and format.
-void putPicture(SDL_Surface* surface, const FramesAhead::Picture& picture) {
-    const SDL_Rect& area = picture.area;
-    const auto rowBytes = static_cast<std::size_t>(area.w) * surface->format->BytesPerPixel;
-    SDL_LockSurface(surface);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(pixelAt(surface, area.x, area.y + y),
-                    picture.rows.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
-    SDL_UnlockSurface(surface);
-}
-
 // Shows the frame as the present mode asks; a stale area goes with a frame
 // shown at once.
 void present(const Area& changed) {
@@ -555,7 +528,9 @@ bool presentFrameAhead(std::uint64_t dueMs) {
     const Area changed = finishFrame();
     present(changed);
     f.showing = Showing::Now;
-    if (!f.aheadRefused && !changed.empty()) keepFrameAhead(f.kept, dueMs, changed.rect());
+    // As the frame shows it, for stopFramesAhead; the window's own pictures are bounded already.
+    if (!f.aheadRefused && !changed.empty())
+        f.kept.keep(dueMs, state().backBuffer.get(), changed.rect(), SIZE_MAX);
     Area ahead = Area::of(f.aheadArea);
     ahead.add(changed.rect());
     f.aheadArea = ahead.rect();
@@ -578,7 +553,7 @@ bool sendFramesAhead() {
         f.windowStale = stale.rect();
         f.sent = std::move(f.kept);
     }
-    f.kept = FramesAhead{};
+    f.kept = TimedPictures{};
     f.aheadArea = SDL_Rect{};
     return sent;
 }
@@ -595,7 +570,7 @@ bool stopFramesAhead(std::uint64_t nowMs) {
         else
             left = true;
     }
-    f.sent = FramesAhead{};
+    f.sent = TimedPictures{};
     return left;
 }
 

@@ -11,6 +11,7 @@
 
 #include "orba/sdl_handles.h"
 #include "orba/textbackend.h"
+#include "orba/timedpictures.h"
 #include "orba/viewport.h"
 
 namespace orba {
@@ -69,17 +70,6 @@ struct Underlay {
     std::size_t lastOp = 0;
 };
 
-// Frames drawn ahead, as the frame shows them: each time's changed rectangle
-// of the back buffer, equal pictures kept once.
-struct FramesAhead {
-    struct Picture {
-        SDL_Rect area{};
-        std::vector<Uint8> rows;  // unpadded
-    };
-    std::vector<std::pair<std::uint64_t, std::size_t>> steps;  // time, picture
-    std::vector<Picture> pictures;
-};
-
 // Where a flip's pixels go: to the window at once, kept for the window
 // system to show at the frame's time (serveranimation.h), or nowhere, as
 // the window shows them already.
@@ -101,7 +91,7 @@ struct FrameState {
     std::uint64_t aheadDueMs = 0;  // the time of the frame being kept
     bool aheadRefused = false;     // a part of it could not be kept
     SDL_Rect aheadArea{};          // where the frames kept since the last sending change the frame
-    FramesAhead kept, sent;        // the frames kept ahead, and those of the last sending
+    TimedPictures kept, sent;      // the frames kept ahead as the frame shows them, and those sent
     // Where the window may show other pixels than the screen surface (frame
     // pixels): the rectangles shown ahead. The next flip sends it.
     SDL_Rect windowStale{};

@@ -10,6 +10,7 @@
 
 #include "orba/frameclock.h"
 #include "orba/orba_testing.h"
+#include "orba/timedpictures.h"
 #include "orba/windowupdate.h"
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
@@ -31,26 +32,9 @@ constexpr std::size_t maxSteps = 150;
 constexpr std::size_t maxPictureBytes = 64 * 1024;
 constexpr std::size_t maxPicturesBytes = 1024 * 1024;
 
-struct Picture {
-    int w = 0, h = 0;
-    std::vector<std::uint8_t> rows;  // unpadded
-};
-
-struct Step {
-    std::uint64_t dueMs = 0;
-    SDL_Rect area{};
-    std::size_t picture = 0;
-};
-
-// What was kept and not yet sent; equal pictures are kept once.
-struct Kept {
-    std::vector<Step> steps;
-    std::vector<Picture> pictures;
-    std::size_t pictureBytes = 0;
-};
-
-Kept& kept() {
-    static Kept k;
+// What was kept and not yet sent.
+TimedPictures& kept() {
+    static TimedPictures k;
     return k;
 }
 
@@ -59,36 +43,10 @@ std::function<void(std::uint64_t, const SDL_Rect&, const std::vector<std::uint8_
     return sink;
 }
 
-std::vector<std::uint8_t> rowsOf(const SDL_Surface* screen, const SDL_Rect& area) {
-    const auto bytesPerPixel = static_cast<std::size_t>(screen->format->BytesPerPixel);
-    const std::size_t rowBytes = std::size_t{area.w} * bytesPerPixel;
-    std::vector<std::uint8_t> rows(rowBytes * area.h);
-    const auto* pixels = static_cast<const std::uint8_t*>(screen->pixels);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(rows.data() + static_cast<std::size_t>(y) * rowBytes,
-                    pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch +
-                        static_cast<std::ptrdiff_t>(area.x * bytesPerPixel),
-                    rowBytes);
-    return rows;
-}
-
-// The index of an equal picture kept already, or of this one, kept now;
-// none when it would pass the limit.
-std::optional<std::size_t> keepPicture(Kept& k, Picture picture) {
-    for (std::size_t i = 0; i < k.pictures.size(); ++i)
-        if (k.pictures[i].w == picture.w && k.pictures[i].h == picture.h &&
-            k.pictures[i].rows == picture.rows)
-            return i;
-    if (k.pictureBytes + picture.rows.size() > maxPicturesBytes) return std::nullopt;
-    k.pictureBytes += picture.rows.size();
-    k.pictures.push_back(std::move(picture));
-    return k.pictures.size() - 1;
-}
-
 #if defined(_WIN32) || defined(__EMSCRIPTEN__)
 // No X server: every frame is the engine's to show.
 bool serverCanShow(const SDL_Surface*) { return false; }
-bool sendToServer(const Kept&) { return false; }
+bool sendToServer(const TimedPictures&) { return false; }
 void callOff() {}
 void closeServer() {}
 #else
@@ -222,14 +180,14 @@ void freeLastSending(Server& s) {
     s.gc = 0;
 }
 
-void uploadPictures(Server& s, const Kept& k) {
+void uploadPictures(Server& s, const TimedPictures& k) {
     xcb_connection_t* c = s.target->connection;
     const std::uint32_t noExposures = 0;  // a copy from a pixmap sends no event either
     s.gc = xcb_generate_id(c);
     xcb_create_gc(c, s.gc, s.target->window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    for (const Picture& picture : k.pictures) {
+    for (const TimedPictures::Picture& picture : k.pictures) {
         const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        const auto w = static_cast<std::uint16_t>(picture.w), h = static_cast<std::uint16_t>(picture.h);
+        const std::uint16_t w = picture.area.w, h = picture.area.h;
         xcb_create_pixmap(c, s.target->depth, pixmap, s.target->window, w, h);
         xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, s.gc, w, h, 0, 0, 0, s.target->depth,
                       static_cast<std::uint32_t>(picture.rows.size()), picture.rows.data());
@@ -237,7 +195,7 @@ void uploadPictures(Server& s, const Kept& k) {
     }
 }
 
-bool sendToServer(const Kept& k) {
+bool sendToServer(const TimedPictures& k) {
     Server& s = server();
     if (!s.usable) return false;
     const std::optional<std::int64_t> ahead = serverClockAhead(s);
@@ -246,11 +204,10 @@ bool sendToServer(const Kept& k) {
     uploadPictures(s, k);
     ++s.generation;
     xcb_connection_t* c = s.target->connection;
-    for (const Step& step : k.steps) {
-        awaitTime(s, static_cast<std::int64_t>(step.dueMs) + *ahead);
-        const Picture& picture = k.pictures[step.picture];
-        xcb_copy_area(c, s.pixmaps[step.picture], s.target->window, s.gc, 0, 0, step.area.x, step.area.y,
-                      static_cast<std::uint16_t>(picture.w), static_cast<std::uint16_t>(picture.h));
+    for (const auto& [dueMs, index] : k.steps) {
+        awaitTime(s, static_cast<std::int64_t>(dueMs) + *ahead);
+        const SDL_Rect& area = k.pictures[index].area;
+        xcb_copy_area(c, s.pixmaps[index], s.target->window, s.gc, 0, 0, area.x, area.y, area.w, area.h);
     }
     xcb_flush(c);
     s.running = true;
@@ -285,20 +242,18 @@ void closeServer() {
 bool canShowAhead(const SDL_Surface* screen) { return testSink() ? true : serverCanShow(screen); }
 
 bool keepAhead(const SDL_Surface* screen, const SDL_Rect& area, std::uint64_t dueMs) {
-    Kept& k = kept();
+    TimedPictures& k = kept();
     const std::size_t bytes = std::size_t{area.w} * area.h * screen->format->BytesPerPixel;
     if (k.steps.size() >= maxSteps || bytes == 0 || bytes > maxPictureBytes) return false;
-    const std::optional<std::size_t> picture = keepPicture(k, Picture{area.w, area.h, rowsOf(screen, area)});
-    if (!picture) return false;
-    k.steps.push_back(Step{dueMs, area, *picture});
-    return true;
+    return k.keep(dueMs, screen, area, maxPicturesBytes);
 }
 
 bool sendAhead() {
-    Kept& k = kept();
+    const TimedPictures& k = kept();
     bool sent = false;
     if (!k.steps.empty() && testSink()) {
-        for (const Step& step : k.steps) testSink()(step.dueMs, step.area, k.pictures[step.picture].rows);
+        for (const auto& [dueMs, index] : k.steps)
+            testSink()(dueMs, k.pictures[index].area, k.pictures[index].rows);
         sent = true;
     } else if (!k.steps.empty()) {
         sent = sendToServer(k);
@@ -307,7 +262,7 @@ bool sendAhead() {
     return sent;
 }
 
-void dropAhead() { kept() = Kept{}; }
+void dropAhead() { kept() = TimedPictures{}; }
 
 void stopAhead() { callOff(); }
 
