@@ -76,6 +76,13 @@ finish_checks() {
     echo "$2"
 }
 
+# Ends the engine ($engine_pid) and the display ($xvfb_pid) the script
+# started, however it exits.
+stop_all_on_exit() {
+    xvfb_pid="" engine_pid=""
+    trap 'kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true' EXIT
+}
+
 # Starts a virtual X display of the screen size $1 (WxHxD) for the script,
 # logging to $2: on display E2E_DISPLAY when set, else on one Xvfb picks;
 # sets xvfb_pid and DISPLAY and waits until the display answers.

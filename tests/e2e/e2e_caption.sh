@@ -23,9 +23,7 @@ mkdir -p "$work"
 cp -r "$game" "$work/game"
 sed -i "s/^CAPTION[[:space:]]*=.*/CAPTION = $caption/" "$work/game/resource/level/game.ini"
 
-xvfb_pid="" engine_pid=""
-cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
-trap cleanup EXIT
+stop_all_on_exit
 
 start_display 1024x768x24 "$work/xvfb.log"
 

@@ -22,9 +22,7 @@ require_tools Xvfb xdotool
 
 rm -rf "$work"
 mkdir -p "$work"
-xvfb_pid="" engine_pid=""
-cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
-trap cleanup EXIT
+stop_all_on_exit
 start_display 1920x1200x24 "$work/xvfb.log"
 
 # Whether two screenshots hold the same pixels (their headers may differ in

@@ -21,9 +21,7 @@ mkdir -p "$work"
 cp -r "$game" "$work/game"
 game=$work/game
 
-xvfb_pid="" engine_pid=""
-cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
-trap cleanup EXIT
+stop_all_on_exit
 
 start_display 1920x1200x24 "$work/xvfb.log"
 

@@ -23,9 +23,7 @@ cp -r "$game" "$work/game"
 game=$work/game
 echo "WINDOW_SCALE = 2" >>"$game/resource/level/game.ini"
 
-xvfb_pid="" engine_pid=""
-cleanup() { kill -TERM ${engine_pid:+"$engine_pid"} ${xvfb_pid:+"$xvfb_pid"} 2>/dev/null || true; }
-trap cleanup EXIT
+stop_all_on_exit
 
 # A desktop that holds the doubled window.
 screen=1920x1200x24
