@@ -1,6 +1,7 @@
 #include "orba/serveranimation.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <functional>
@@ -100,6 +101,51 @@ bool hasSync(xcb_connection_t* c) {
     return sync && sync->present;
 }
 
+xcb_sync_int64_t syncValue(std::int64_t value) {
+    const auto bits = static_cast<std::uint64_t>(value);
+    return xcb_sync_int64_t{static_cast<std::int32_t>(bits >> 32), static_cast<std::uint32_t>(bits)};
+}
+
+bool noError(xcb_connection_t* c, xcb_void_cookie_t cookie) {
+    xcb_generic_error_t* error = xcb_request_check(c, cookie);
+    const bool none = error == nullptr;
+    std::free(error);
+    return none;
+}
+
+// The conditions of an Await: the server's clock reaching `serverMs`, or the
+// call-off counter reaching `generation`. No event comes of them: the
+// thresholds are never met.
+std::array<xcb_sync_waitcondition_t, 2> awaitConditions(const Server& s, std::int64_t serverMs,
+                                                        std::uint32_t generation) {
+    const xcb_sync_int64_t never{INT32_MAX, UINT32_MAX};
+    return {{
+        {{s.serverTime, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(serverMs),
+          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+         never},
+        {{s.calledOff, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(generation),
+          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
+         never},
+    }};
+}
+
+// Whether the server takes what a sending asks, tried once with requests
+// whose errors come back here instead of to Xlib's handler, which would end
+// the program: an Await on both counters (both met already) from the
+// engine's connection, and a context of the engine's clipped from the second.
+bool serverTakesSendings(const Server& s) {
+    xcb_connection_t* c = s.target->connection;
+    const auto conditions = awaitConditions(s, 0, 0);
+    if (!noError(c, xcb_sync_await_checked(c, 2, conditions.data()))) return false;
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    if (!noError(c, xcb_create_gc_checked(c, gc, s.target->window, 0, nullptr))) return false;
+    const bool clipped = noError(s.second, xcb_set_clip_rectangles_checked(
+                                               s.second, XCB_CLIP_ORDERING_UNSORTED, gc, 0, 0, 0, nullptr));
+    xcb_free_gc(c, gc);
+    xcb_flush(c);
+    return clipped;
+}
+
 // Opens the second connection to the window's display and finds what the
 // sendings need; once per screen.
 void lookAtServer(Server& s, const SDL_Surface* screen) {
@@ -109,17 +155,16 @@ void lookAtServer(Server& s, const SDL_Surface* screen) {
     SDL_VERSION(&info.version);
     if (!s.target || SDL_GetWMInfo(&info) != 1 || info.subsystem != SDL_SYSWM_X11) return;
     info.info.x11.lock_func();
-    const bool mainHasSync = hasSync(s.target->connection);
     s.second = xcb_connect(DisplayString(info.info.x11.display), nullptr);
+    if (hasSync(s.target->connection) && !xcb_connection_has_error(s.second) && hasSync(s.second)) {
+        std::free(xcb_sync_initialize_reply(s.second, xcb_sync_initialize(s.second, 3, 1), nullptr));
+        s.serverTime = serverTimeCounter(s.second);
+        s.calledOff = xcb_generate_id(s.second);
+        s.usable = s.serverTime != 0 &&
+                   noError(s.second, xcb_sync_create_counter_checked(s.second, s.calledOff, syncValue(0))) &&
+                   serverTakesSendings(s);
+    }
     info.info.x11.unlock_func();
-    if (!mainHasSync || xcb_connection_has_error(s.second) || !hasSync(s.second)) return;
-    std::free(xcb_sync_initialize_reply(s.second, xcb_sync_initialize(s.second, 3, 1), nullptr));
-    s.serverTime = serverTimeCounter(s.second);
-    if (s.serverTime == 0) return;
-    s.calledOff = xcb_generate_id(s.second);
-    xcb_sync_create_counter(s.second, s.calledOff, xcb_sync_int64_t{0, 0});
-    xcb_flush(s.second);
-    s.usable = true;
 }
 
 bool serverCanShow(const SDL_Surface* screen) {
@@ -151,24 +196,11 @@ std::optional<std::int64_t> serverClockAhead(Server& s) {
     return ahead;
 }
 
-xcb_sync_int64_t syncValue(std::int64_t value) {
-    const auto bits = static_cast<std::uint64_t>(value);
-    return xcb_sync_int64_t{static_cast<std::int32_t>(bits >> 32), static_cast<std::uint32_t>(bits)};
-}
-
 // Holds the connection until the server's clock reaches `serverMs` or the
-// sending is called off. No event comes of it: the thresholds are never met.
-void awaitTime(Server& s, std::int64_t serverMs) {
-    const xcb_sync_int64_t never{INT32_MAX, UINT32_MAX};
-    const xcb_sync_waitcondition_t conditions[2] = {
-        {{s.serverTime, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(serverMs),
-          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
-         never},
-        {{s.calledOff, XCB_SYNC_VALUETYPE_ABSOLUTE, syncValue(s.generation),
-          XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON},
-         never},
-    };
-    xcb_sync_await(s.target->connection, 2, conditions);
+// sending is called off.
+void awaitTime(const Server& s, std::int64_t serverMs) {
+    const auto conditions = awaitConditions(s, serverMs, s.generation);
+    xcb_sync_await(s.target->connection, 2, conditions.data());
 }
 
 // What the last sending left on the server goes, after its copies.
