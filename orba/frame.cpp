@@ -16,6 +16,7 @@
 #include "orba/orba.h"
 #include "orba/orba_state.h"
 #include "orba/serveranimation.h"
+#include "orba/surfacerows.h"
 #include "orba/timedpictures.h"
 #include "orba/windowupdate.h"
 
@@ -315,20 +316,10 @@ void presentChanges(State& s, const Area& within, Area stale) {
     showArea(s.screen, area);
 }
 
-Uint8* pixelAt(SDL_Surface* surface, int x, int y) {
-    return static_cast<Uint8*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch +
-           static_cast<std::ptrdiff_t>(x) * surface->format->BytesPerPixel;
-}
-
 // Keeps the back buffer's pixels of an area as the underlay before operation `op`.
 void keepUnderlay(Underlay& u, const Area& area, std::size_t op) {
-    SDL_Surface* buffer = state().backBuffer.get();
-    const auto rowBytes = static_cast<std::size_t>(area.x1 - area.x0) * buffer->format->BytesPerPixel;
-    u.pixels.resize(rowBytes * static_cast<std::size_t>(area.y1 - area.y0));
-    for (int y = area.y0; y < area.y1; ++y)
-        std::memcpy(u.pixels.data() + static_cast<std::size_t>(y - area.y0) * rowBytes,
-                    pixelAt(buffer, area.x0, y), rowBytes);
     u.area = area.rect();
+    copyRows(state().backBuffer.get(), u.area, u.pixels);
     u.op = op;
     u.valid = true;
 }
@@ -531,9 +522,6 @@ bool presentFrameAhead(std::uint64_t dueMs) {
     // As the frame shows it, for stopFramesAhead; the window's own pictures are bounded already.
     if (!f.aheadRefused && !changed.empty())
         f.kept.keep(dueMs, state().backBuffer.get(), changed.rect(), SIZE_MAX);
-    Area ahead = Area::of(f.aheadArea);
-    ahead.add(changed.rect());
-    f.aheadArea = ahead.rect();
     return !f.aheadRefused;
 }
 
@@ -549,12 +537,11 @@ bool sendFramesAhead() {
     const bool sent = sendAhead();
     if (sent) {
         Area stale = Area::of(f.windowStale);
-        stale.add(f.aheadArea);
+        for (const TimedPictures::Picture& picture : f.kept.pictures) stale.add(picture.area);
         f.windowStale = stale.rect();
         f.sent = std::move(f.kept);
     }
     f.kept = TimedPictures{};
-    f.aheadArea = SDL_Rect{};
     return sent;
 }
 

@@ -32,7 +32,8 @@ std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFram
 // come change only pictures (the page-feed icon's cells), they may be drawn
 // now and handed to the window system, which shows each at its time while
 // the engine sleeps; the player's input calls the rest off. Possible on X11
-// with the SYNC extension, after a wait for input that none ended.
+// with the SYNC extension, after a wait for input that none ended, unless
+// the last frames drawn ahead since the last input could not be handed over.
 bool Orba_canShowAhead();
 // As Orba_flip, for the frame `frame` periods after the last one run: its
 // changes are kept to be shown at that frame's time. False when they cannot

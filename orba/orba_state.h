@@ -90,7 +90,6 @@ struct FrameState {
     Showing showing = Showing::Now;
     std::uint64_t aheadDueMs = 0;  // the time of the frame being kept
     bool aheadRefused = false;     // a part of it could not be kept
-    SDL_Rect aheadArea{};          // where the frames kept since the last sending change the frame
     TimedPictures kept, sent;      // the frames kept ahead as the frame shows them, and those sent
     // Where the window may show other pixels than the screen surface (frame
     // pixels): the rectangles shown ahead. The next flip sends it.
@@ -176,6 +175,7 @@ struct State {
     std::uint64_t lastFrameMs = 0;  // the monotonic clock's millisecond the last frame ended at
     std::uint32_t delayCalls = 0;
     bool lastWaitQuiet = false;  // the last frame waited for input and none came
+    bool aheadDeclined = false;  // frames drawn ahead could not be handed over since the last input
 
     KeyedTable<Picture> pictures;
     FrameState frame;

@@ -1,30 +1,15 @@
 #include "orba/timedpictures.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "orba/surfacerows.h"
 
 namespace orba {
 
-namespace {
-
-std::size_t rowBytes(const SDL_Surface* surface, const SDL_Rect& area) {
-    return std::size_t{area.w} * surface->format->BytesPerPixel;
-}
-
-std::uint8_t* pixelAt(const SDL_Surface* surface, int x, int y) {
-    return static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch +
-           static_cast<std::ptrdiff_t>(x) * surface->format->BytesPerPixel;
-}
-
-}  // namespace
-
 bool TimedPictures::keep(std::uint64_t fromMs, const SDL_Surface* surface, const SDL_Rect& area,
                          std::size_t maxBytes) {
-    const std::size_t length = rowBytes(surface, area);
-    std::vector<std::uint8_t> rows(length * area.h);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(rows.data() + static_cast<std::size_t>(y) * length, pixelAt(surface, area.x, area.y + y),
-                    length);
+    std::vector<std::uint8_t> rows;
+    copyRows(surface, area, rows);
     const auto same = [&](const Picture& p) {
         return p.area.x == area.x && p.area.y == area.y && p.area.w == area.w && p.area.h == area.h &&
                p.rows == rows;
@@ -41,12 +26,8 @@ bool TimedPictures::keep(std::uint64_t fromMs, const SDL_Surface* surface, const
 }
 
 void putPicture(SDL_Surface* surface, const TimedPictures::Picture& picture) {
-    const SDL_Rect& area = picture.area;
-    const std::size_t length = rowBytes(surface, area);
     SDL_LockSurface(surface);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(pixelAt(surface, area.x, area.y + y),
-                    picture.rows.data() + static_cast<std::size_t>(y) * length, length);
+    putRows(surface, picture.area, picture.rows);
     SDL_UnlockSurface(surface);
 }
 

@@ -222,7 +222,7 @@ std::uint64_t paceFrame(std::uint32_t frameMs) {
         now = clock.nowMs();
     }
     s.lastFrameMs = now;
-    s.lastWaitQuiet = false;
+    s.lastWaitQuiet = s.aheadDeclined = false;
     return now;
 }
 
@@ -434,6 +434,7 @@ std::uint32_t paceWaitingFrame(std::uint32_t frameMs, std::uint32_t changeFrame)
     }
     stopFramesAhead(now);
     s.lastWaitQuiet = quiet;
+    s.aheadDeclined = s.aheadDeclined && quiet;
     ++s.delayCalls;
     // A frame brought forward before the last one's own period ended waits for it.
     if (now < last) {
@@ -530,8 +531,8 @@ std::uint32_t Orba_updateWaiting(std::uint32_t frameMs, std::uint32_t changeFram
 
 bool Orba_canShowAhead() {
     const orba::State& s = state();
-    return s.screen && s.lastWaitQuiet && !s.joystick && orba::frameClock().wakesOnInput() &&
-           orba::canShowAhead(s.screen);
+    return s.screen && s.lastWaitQuiet && !s.aheadDeclined && !s.joystick &&
+           orba::frameClock().wakesOnInput() && orba::canShowAhead(s.screen);
 }
 
 bool Orba_flipAhead(std::uint32_t frame, std::uint32_t frameMs) {
@@ -540,7 +541,13 @@ bool Orba_flipAhead(std::uint32_t frame, std::uint32_t frameMs) {
 
 void Orba_flipUnshown() { orba::presentFrameUnshown(); }
 
-bool Orba_showAhead() { return orba::sendFramesAhead(); }
+// A page whose changes cannot be handed over (too large) is not drawn ahead
+// again for each change: only after input, which may change the page.
+bool Orba_showAhead() {
+    const bool sent = orba::sendFramesAhead();
+    state().aheadDeclined = !sent;
+    return sent;
+}
 
 void Orba_checkQuit() {
     orba::LiveInput& in = orba::live();

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "orba/surfacerows.h"
 #endif
 
 namespace orba {
@@ -86,16 +88,9 @@ void lookAtWindow(DirectUpdates& d, const SDL_Surface* screen) {
 bool updateWindowDirectly(const SDL_Surface* screen, const SDL_Rect& area) {
     DirectUpdates& d = direct();
     if (!d.looked) lookAtWindow(d, screen);
-    const std::size_t rowBytes = std::size_t{area.w} * 4;
-    const std::size_t bytes = rowBytes * area.h;
+    const std::size_t bytes = std::size_t{area.w} * area.h * 4;
     if (!d.usable || bytes == 0 || bytes > maxDirectBytes) return false;
-    d.rows.resize(bytes);
-    const auto* pixels = static_cast<const std::uint8_t*>(screen->pixels);
-    for (int y = 0; y < area.h; ++y)
-        std::memcpy(
-            d.rows.data() + static_cast<std::size_t>(y) * rowBytes,
-            pixels + static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + std::ptrdiff_t{area.x} * 4,
-            rowBytes);
+    copyRows(screen, area, d.rows);
     const DirectWindow& t = d.target;
     xcb_put_image(t.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, t.window, d.gc, area.w, area.h, area.x, area.y, 0,
                   t.depth, static_cast<std::uint32_t>(bytes), d.rows.data());
